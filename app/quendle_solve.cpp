@@ -1,0 +1,137 @@
+// quendle-solve: the Solve command for files and pipes. Writes its input
+// unchanged, then the report the window would append.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "buf.h"
+#include "solve_core.h"
+
+namespace {
+
+constexpr const char *usage_text =
+    "Usage: quendle-solve [FILE]\n"
+    "Solve a system of linear equations given as an augmented matrix.\n"
+    "\n"
+    "Reads FILE, or standard input when FILE is absent or \"-\": one equation per\n"
+    "line, the coefficients and then the constant, separated by blanks, commas or\n"
+    "any other characters that cannot begin a number. Text above the first number\n"
+    "is kept as a heading. Writes the input unchanged followed by the solution\n"
+    "vector found by Gauss-Jordan elimination with full pivoting, or by one\n"
+    "error line.\n"
+    "\n"
+    "Example:  printf '3 2 -4 3\\n2 3 3 15\\n5 -3 1 14\\n' | quendle-solve\n"
+    "\n"
+    "Options:\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Exit status: 0 when a solution vector was written, 1 when an error line was\n"
+    "written, 2 for a usage error or an input that cannot be read.\n";
+
+// The whole stream in a buffer from buf_double, '\0'-terminated; false on a
+// read error.
+bool read_all(FILE *fp, char **out, std::size_t *len)
+{
+    std::size_t cap = 1 << 16, n = 0;
+    auto *buf = static_cast<char *>(quendle::buf_resize(nullptr, 1, 0, cap));
+    for (;;) {
+        if (cap - n < 2)
+            buf = static_cast<char *>(quendle::buf_double(buf, 1, &cap));
+        std::size_t got = std::fread(buf + n, 1, cap - n - 1, fp);
+        n += got;
+        if (got == 0)
+            break;
+    }
+    buf[n] = '\0';
+    *out = buf;
+    *len = n;
+    return !std::ferror(fp);
+}
+
+int fail(const char *what, const char *name)
+{
+    std::fprintf(stderr, "quendle-solve: %s '%s': %s\n", what, name, std::strerror(errno));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const char *path = nullptr;
+    bool only_files = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        if (!only_files && a == "--help") {
+            std::fputs(usage_text, stdout);
+            return 0;
+        }
+        if (!only_files && a == "--version") {
+            std::puts("quendle-solve 0.0.1");
+            return 0;
+        }
+        if (!only_files && a == "--") {
+            only_files = true;
+            continue;
+        }
+        if (!only_files && a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "quendle-solve: unknown option '%s'\nTry 'quendle-solve --help'.\n",
+                         argv[i]);
+            return 2;
+        }
+        if (path) {
+            std::fputs("quendle-solve: more than one FILE given\nTry 'quendle-solve --help'.\n",
+                       stderr);
+            return 2;
+        }
+        path = argv[i];
+    }
+
+    FILE *in = stdin;
+    const char *name = "standard input";
+    if (path && std::strcmp(path, "-") != 0) {
+        in = std::fopen(path, "rb");
+        name = path;
+        if (!in)
+            return fail("cannot open", name);
+    }
+
+    char *text = nullptr;
+    std::size_t len = 0;
+    try {
+        bool ok = read_all(in, &text, &len);
+        int saved = errno;
+        if (in != stdin)
+            std::fclose(in);
+        if (!ok) {
+            errno = saved;
+            quendle::buf_free(text);
+            return fail("cannot read", name);
+        }
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "quendle-solve: '%s' is too large to hold in memory\n", name);
+        return 2;
+    }
+
+    quendle::solve_outcome out = quendle::solve_text(text, len);
+    std::fwrite(text, 1, len, stdout);
+    quendle::buf_free(text);
+    std::fwrite(out.report.data(), 1, out.report.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "quendle-solve: cannot write the result: %s\n", std::strerror(errno));
+        return 2;
+    }
+    return out.solved ? 0 : 1;
+}

@@ -1,0 +1,33 @@
+// The Solve command's text processing, shared by the window and the console
+// tool: find the augmented matrix in a text, solve it, and say what to append.
+#ifndef QUENDLE_SOLVE_CORE_H
+#define QUENDLE_SOLVE_CORE_H
+
+#include <cstddef>
+#include <string>
+
+namespace quendle {
+
+struct solve_outcome {
+    std::string report; // what to append to the text, always non-empty
+    bool solved;        // a "Solution Vector:" report (else one error line)
+};
+
+// Finds where the matrix begins (the first digit, or a sign or point that
+// starts a number), reads one row per line from there to the end, and solves
+// the n x (n + 1) system by Gauss-Jordan elimination with full pivoting.
+// The report is "\r\n\r\nSolution Vector:\r\n\r\n" and one line
+// " x[%3u] : % 11.7f\r\n" per unknown, or "\r\n\r\n ERROR: <why>\r\n".
+// Never ends the process; exhausted memory gives the "Out of memory." line.
+// Characters that cannot start a number (bytes of 0x80 and above, '\0')
+// are passed over.
+// `text` holds `len` bytes and text[len] must be '\0'.
+solve_outcome solve_text(const char *text, std::size_t len);
+inline solve_outcome solve_text(const std::string &text)
+{
+    return solve_text(text.c_str(), text.size());
+}
+
+} // namespace quendle
+
+#endif

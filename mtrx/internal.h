@@ -1,0 +1,95 @@
+// Machinery shared inside the library and with the Solve core; not installed.
+#ifndef MTRX_INTERNAL_H
+#define MTRX_INTERNAL_H
+
+#include <cstddef>
+#include <vector>
+
+#include "mtrx.h"
+
+extern "C" {
+// Test seam: the k-th allocation request the library makes from now on
+// (k >= 1) fails as if memory were exhausted; k = 0 turns the seam off.
+// Returns the number of requests made since the previous call.
+long mtrx_testing_fail_alloc(long k);
+}
+
+namespace mtrx_detail {
+
+// ---- Allocation ------------------------------------------------------------
+
+// calloc and realloc for everything the library hands out, so that the
+// testing seam above reaches every allocation.
+void *lib_calloc(std::size_t n, std::size_t size);
+void *lib_realloc(void *ptr, std::size_t bytes);
+
+// Resizes `ptr` to `newsz` elements of `psz` bytes, zeroing elements from
+// `oldsz` on. Returns null and leaves `ptr` valid when memory is exhausted
+// (or the byte count overflows).
+void *try_resize(void *ptr, std::size_t psz, std::size_t oldsz, std::size_t newsz);
+
+// perror("realloc(): virtual memory exhausted.") and exit(1).
+[[noreturn]] void die_exhausted();
+
+// ---- Number scanning -------------------------------------------------------
+
+// Two rules for where a number starts. Both accept a decimal digit.
+//  loose:  '+', '-' or '.' followed by '.' or a digit (the line parser's rule;
+//          a start may then convert nothing, as at "..5");
+//  strict: '+', '-' or '.' followed by a digit, or '+'/'-' followed by '.'
+//          and a digit (every such start converts).
+enum class start_rule { loose, strict };
+
+// The first number start in [p, end), or `end` when there is none.
+const char *next_number(const char *p, const char *end, start_rule rule);
+
+struct conversion {
+    double value;
+    const char *end;  // == the start when nothing was converted
+    bool range_error; // strtod set errno (overflow or underflow)
+};
+
+// Converts the number at `p` as strtod does in the "C" locale, with errno
+// cleared first. The text must be terminated (by '\0' or any character that
+// cannot continue a number) somewhere after `p`.
+conversion convert_number(const char *p);
+
+// ---- Line parsing and the row-pointer reader -------------------------------
+
+// What a reader does when the input fails it.
+enum class on_failure {
+    exit,  // the documented library behaviour: message and exit(1)
+    report // release everything and say why, for callers that must go on
+};
+
+enum class read_status { ok, empty, no_values, no_memory };
+
+// row_parse over [begin, end): returns the new array or null; *n as in
+// row_parse. In `report` mode exhausted memory sets *nomem and returns null.
+double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
+                  bool *nomem);
+
+struct read_result {
+    mtrx_t *m = nullptr;
+    read_status status = read_status::empty;
+    std::size_t row = 0; // with no_values: index of the line without a number
+};
+
+// mtrx_read_str over the `len` bytes at `text` (text[len] must be '\0'; other
+// '\0' bytes inside count as characters that start no number). When `counts`
+// is given it receives every row's number of values.
+read_result read_text(const char *text, std::size_t len, on_failure mode,
+                      std::vector<std::size_t> *counts);
+
+// ---- Gauss-Jordan ------------------------------------------------------------
+
+enum class gj_status { solved, singular, no_memory };
+
+// Gauss-Jordan elimination with full pivoting on the n x n block of `a`, with
+// the constants in column n of `a` (b == nullptr) or in the vector `b`.
+// Messages are the caller's business.
+gj_status gj_reduce(double **a, double *b, std::size_t n);
+
+} // namespace mtrx_detail
+
+#endif

@@ -1,0 +1,111 @@
+/*
+ * mtrx.h - a small matrix library: one record, readers for text and streams,
+ * Gauss-Jordan elimination and the helpers they are built from.
+ *
+ * C11 and C++ callers include this header alike; the library is written in
+ * C++ but no exception ever leaves it.
+ *
+ * Ownership: every function that returns a record, an array or a vector hands
+ * it to the caller. Records are released with mtrx_free, arrays and vectors
+ * with free. The library keeps no state between calls.
+ *
+ * Diagnostics go to stderr; the "%s() error: " prefix of each message carries
+ * the literal "<unknown>". Two conditions end the process with exit(1):
+ * exhausted memory while an array grows, and a line without any number inside
+ * a matrix that mtrx_read_str or mtrx_read_file_ptrs is reading.
+ */
+#ifndef MTRX_MTRX_H
+#define MTRX_MTRX_H
+
+#include <stddef.h>
+#include <stdio.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- The record -------------------------------------------------------- */
+
+/*
+ * A matrix: `rows` x `cols` in use, `maxrows` row pointers allocated, each
+ * row its own array of doubles. In the row-pointer form (mtrx_create_ptrs and
+ * its readers) rows are added one at a time; every row holds at least `cols`
+ * values (a short row is padded with zeros) and `maxcols` is the value count
+ * of the last row read.
+ */
+typedef struct mtrx_t {
+    size_t rows;    /* rows in use */
+    size_t cols;    /* columns in use (the first row's value count) */
+    size_t maxrows; /* entries of the row-pointer array */
+    size_t maxcols; /* row capacity in columns */
+    double **mtrx;  /* row-pointer array; entry i is row i */
+} mtrx_t;
+
+/* ---- Resizing element arrays -------------------------------------------- */
+
+/*
+ * Each resizes `ptr` (from malloc/calloc/realloc) with realloc and returns the
+ * new pointer; `psz` is the element size. New elements are zero. On exhausted
+ * memory they call perror("realloc(): virtual memory exhausted.") and exit(1).
+ * The new element count must be at least 1.
+ */
+void *xrealloc_zero(void *ptr, size_t psz, size_t oldsz, size_t newsz);
+/* Grows by `inc` elements; *nelem becomes *nelem + inc. */
+void *xrealloc_add(void *ptr, size_t psz, size_t *nelem, size_t inc);
+/* Doubles the array; *nelem becomes 2 * *nelem. */
+void *xrealloc_double(void *ptr, size_t psz, size_t *nelem);
+
+/* ---- Row-pointer storage and text readers -------------------------------- */
+
+/* A new record with `n` null row pointers and maxcols 8, or null (message on
+ * stderr). Caller releases with mtrx_free. */
+mtrx_t *mtrx_create_ptrs(size_t n);
+/* Doubles the row-pointer array of `m` (new entries null) and returns it;
+ * null when `m` is null. */
+double **mtrx_grow_ptrs(mtrx_t *m);
+
+/*
+ * Every number of `line` in order, in a new array sized to fit (caller frees),
+ * with *n set to their count; null when the line yields none. *n is the
+ * starting capacity (0 means 8). A number starts at a digit, or at '+', '-'
+ * or '.' followed by '.' or a digit; conversion is strtod's. A start that
+ * converts nothing, or a value out of range, ends the line with a message.
+ */
+double *row_parse(const char *line, size_t *n);
+
+/*
+ * A matrix read from text, one row per line, blank lines and surrounding
+ * whitespace passed over; lines may be of any length. Null for a text
+ * without lines. A line that holds no number ends the process (exit 1).
+ */
+mtrx_t *mtrx_read_str(const char *s);
+/*
+ * A matrix read from a stream, one row per line (every line, blank ones
+ * included, must hold a number, or the process ends with exit 1). Lines may
+ * be of any length. Null for an empty stream.
+ */
+mtrx_t *mtrx_read_file_ptrs(FILE *fp);
+
+/* Releases every row the record owns, its row-pointer array and the record. */
+void mtrx_free(mtrx_t *m);
+
+/* ---- Gauss-Jordan elimination ------------------------------------------- */
+
+/*
+ * Reduces the n x (n + 1) augmented matrix `a` in place by Gauss-Jordan
+ * elimination with full pivoting: column n then holds the solution and the
+ * n x n block the inverse. A zero pivot writes "guassj() error: singular
+ * matrix." and leaves the matrix as the failing step found it.
+ */
+void guassj(double **a, size_t n);
+/* The same for an n x n matrix `a` with its constants in the vector `b`,
+ * which receives the solution. */
+void guassj_vec(double **a, double *b, size_t n);
+/* Exchanges *a and *b. */
+void swap_dbl(double *a, double *b);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MTRX_MTRX_H */

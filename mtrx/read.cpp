@@ -1,0 +1,176 @@
+// The row-pointer readers: mtrx_read_str over a text, mtrx_read_file_ptrs over
+// a stream. Both add one row per line through append_row; the text reader
+// also serves callers that must not end the process (on_failure::report).
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "internal.h"
+
+namespace mtrx_detail {
+
+namespace {
+
+const char *const unknown = "<unknown>";
+
+// Whitespace as the "C" locale's isspace sees it, whatever locale a caller set.
+inline bool is_c_space(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Parses [b, e) as the next row of `m` (row-pointer form). The row-pointer
+// array doubles when full; a row shorter than the first is padded with zeros
+// to `cols` places so that every row holds at least `cols` values.
+read_status append_row(mtrx_t *m, const char *b, const char *e, on_failure mode,
+                       std::vector<std::size_t> *counts)
+{
+    if (m->rows == m->maxrows) {
+        std::size_t cap = m->maxrows ? m->maxrows * 2 : 1;
+        void *grown = try_resize(m->mtrx, sizeof(double *), m->maxrows, cap);
+        if (!grown) {
+            if (mode == on_failure::exit)
+                die_exhausted();
+            return read_status::no_memory;
+        }
+        m->mtrx = static_cast<double **>(grown);
+        m->maxrows = cap;
+    }
+
+    bool nomem = false;
+    double *row = parse_row(b, e, &m->maxcols, mode, &nomem);
+    if (!row) {
+        if (nomem)
+            return read_status::no_memory;
+        if (mode == on_failure::exit) {
+            std::fprintf(stderr, "%s() error: no values for mtrx[%zu][%zu].\n", unknown, m->rows,
+                         m->cols);
+            std::exit(1);
+        }
+        return read_status::no_values;
+    }
+    m->mtrx[m->rows] = row;
+
+    if (m->rows == 0) {
+        m->cols = m->maxcols;
+    } else if (m->maxcols != m->cols) {
+        std::fprintf(stderr, "%s() error: column mismatch row[%zu]\n", unknown, m->rows);
+        if (m->maxcols < m->cols) {
+            void *padded = try_resize(row, sizeof(double), m->maxcols, m->cols);
+            if (!padded) {
+                if (mode == on_failure::exit)
+                    die_exhausted();
+                return read_status::no_memory;
+            }
+            m->mtrx[m->rows] = static_cast<double *>(padded);
+        }
+    }
+    if (counts)
+        counts->push_back(m->maxcols);
+    ++m->rows;
+    return read_status::ok;
+}
+
+// Ends a read: null for no rows, otherwise the row-pointer array trimmed to
+// the rows read.
+mtrx_t *finish(mtrx_t *m, on_failure mode)
+{
+    if (m->rows == 0) {
+        mtrx_free(m);
+        return nullptr;
+    }
+    if (m->rows < m->maxrows) {
+        void *shrunk = try_resize(m->mtrx, sizeof(double *), m->maxrows, m->rows);
+        if (shrunk) {
+            m->mtrx = static_cast<double **>(shrunk);
+            m->maxrows = m->rows;
+        } else if (mode == on_failure::exit) {
+            die_exhausted();
+        }
+    }
+    return m;
+}
+
+// One line of the stream, its '\n' included, of any length. False at the end
+// of the stream (or on a read error) when nothing was read.
+bool read_line(FILE *fp, std::string &line)
+{
+    char buf[8192];
+    line.clear();
+    while (std::fgets(buf, sizeof buf, fp)) {
+        std::size_t n = std::strlen(buf);
+        line.append(buf, n);
+        if (n > 0 && buf[n - 1] == '\n')
+            break;
+    }
+    return !line.empty();
+}
+
+} // namespace
+
+read_result read_text(const char *text, std::size_t len, on_failure mode,
+                      std::vector<std::size_t> *counts)
+{
+    read_result r;
+    mtrx_t *m = mtrx_create_ptrs(8);
+    if (!m) {
+        r.status = read_status::no_memory;
+        return r;
+    }
+
+    std::size_t o = 0;
+    while (o < len && text[o] != '\n') {
+        const char *b = text + o;
+        const void *nl = std::memchr(b, '\n', len - o);
+        const char *e = nl ? static_cast<const char *>(nl) : text + len;
+        std::size_t n = static_cast<std::size_t>(e - b);
+        while (o + n < len && is_c_space(text[o + n]))
+            ++n;
+        o += n;
+
+        read_status st;
+        try {
+            st = append_row(m, b, e, mode, counts);
+        } catch (const std::bad_alloc &) {
+            st = read_status::no_memory;
+            if (mode == on_failure::exit)
+                die_exhausted();
+        }
+        if (st != read_status::ok) {
+            r.status = st;
+            r.row = m->rows;
+            mtrx_free(m);
+            return r;
+        }
+    }
+
+    r.m = finish(m, mode);
+    r.status = r.m ? read_status::ok : read_status::empty;
+    return r;
+}
+
+} // namespace mtrx_detail
+
+using namespace mtrx_detail;
+
+extern "C" mtrx_t *mtrx_read_str(const char *s)
+{
+    return read_text(s, std::strlen(s), on_failure::exit, nullptr).m;
+}
+
+extern "C" mtrx_t *mtrx_read_file_ptrs(FILE *fp)
+{
+    mtrx_t *m = mtrx_create_ptrs(8);
+    if (!m)
+        return nullptr;
+    try {
+        std::string line;
+        while (read_line(fp, line))
+            append_row(m, line.data(), line.data() + line.size(), on_failure::exit, nullptr);
+    } catch (const std::bad_alloc &) {
+        die_exhausted();
+    }
+    return finish(m, on_failure::exit);
+}

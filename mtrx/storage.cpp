@@ -1,0 +1,61 @@
+// The record's row-pointer form: construction, growth and release.
+#include <cstdio>
+#include <cstdlib>
+
+#include "internal.h"
+
+using namespace mtrx_detail;
+
+namespace {
+const char *const unknown = "<unknown>";
+}
+
+extern "C" mtrx_t *mtrx_create_ptrs(size_t n)
+{
+    auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
+    if (!m) {
+        std::fprintf(stderr, "%s() error: calloc-m.\n", unknown);
+        return nullptr;
+    }
+    // At least one entry, so that a record of capacity 0 still owns an array.
+    m->mtrx = static_cast<double **>(lib_calloc(n ? n : 1, sizeof(double *)));
+    if (!m->mtrx) {
+        std::fprintf(stderr, "%s() error: malloc m->mtrx failed.\n", unknown);
+        std::free(m);
+        return nullptr;
+    }
+    m->maxrows = n;
+    m->maxcols = 8;
+    return m;
+}
+
+extern "C" double **mtrx_grow_ptrs(mtrx_t *m)
+{
+    if (!m) {
+        std::fprintf(stderr, "%s() error: struct parameter NULL.\n", unknown);
+        return nullptr;
+    }
+    if (m->maxrows == 0) {
+        // Doubling no entries gives none; grow to one instead.
+        m->mtrx = static_cast<double **>(xrealloc_zero(m->mtrx, sizeof(double *), 0, 1));
+        m->maxrows = 1;
+        return m->mtrx;
+    }
+    m->mtrx = static_cast<double **>(xrealloc_double(m->mtrx, sizeof(double *), &m->maxrows));
+    return m->mtrx;
+}
+
+extern "C" void mtrx_free(mtrx_t *m)
+{
+    if (!m)
+        return;
+    if (m->mtrx) {
+        // Every row the record owns: a preallocated record holds rows up to
+        // maxrows whether or not they are in use.
+        size_t owned = m->rows > m->maxrows ? m->rows : m->maxrows;
+        for (size_t i = 0; i < owned; ++i)
+            std::free(m->mtrx[i]);
+        std::free(m->mtrx);
+    }
+    std::free(m);
+}

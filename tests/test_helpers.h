@@ -1,0 +1,54 @@
+// Small helpers shared by the library tests.
+#ifndef QUENDLE_TEST_HELPERS_H
+#define QUENDLE_TEST_HELPERS_H
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mtrx/mtrx.h"
+
+struct MtrxDeleter {
+    void operator()(mtrx_t *m) const { mtrx_free(m); }
+};
+using MtrxPtr = std::unique_ptr<mtrx_t, MtrxDeleter>;
+
+// Everything `f` writes to stderr.
+template <class F> std::string stderr_of(F &&f)
+{
+    testing::internal::CaptureStderr();
+    f();
+    return testing::internal::GetCapturedStderr();
+}
+
+inline std::vector<double> row_of(const mtrx_t *m, size_t i, size_t n)
+{
+    return std::vector<double>(m->mtrx[i], m->mtrx[i] + n);
+}
+
+// A stream holding `text`, read from the start.
+inline FILE *stream_of(const std::string &text)
+{
+    FILE *fp = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), fp);
+    std::rewind(fp);
+    return fp;
+}
+
+// Row pointers over a vector of rows, for the bare-array functions.
+struct Rows {
+    std::vector<std::vector<double>> data;
+    std::vector<double *> ptrs;
+    explicit Rows(std::vector<std::vector<double>> d) : data(std::move(d))
+    {
+        for (auto &r : data)
+            ptrs.push_back(r.data());
+    }
+    double **get() { return ptrs.data(); }
+};
+
+#endif

@@ -1,0 +1,148 @@
+// The Solve command's text processing and the front end's buffer helpers.
+#include <cstring>
+#include <string>
+
+#include "buf.h"
+#include "internal.h"
+#include "solve_core.h"
+#include "test_helpers.h"
+
+using quendle::solve_text;
+
+namespace {
+
+const std::string example = "3,2,-4,3\r\n2,3,3,15\r\n5,-3,1,14";
+const std::string example_report = "\r\n\r\nSolution Vector:\r\n\r\n"
+                                   " x[  0] :   3.0000000\r\n"
+                                   " x[  1] :   1.0000000\r\n"
+                                   " x[  2] :   2.0000000\r\n";
+const std::string help_text =
+    "Click [Clear] and enter Coefficient Matrix with Constant Vector as Last Column\r\n\r\n"
+    "Example (3 x 4):\r\n\r\n 3.0  2.0  -4.0   3.0\r\n 2.0  3.0   3.0  15.0\r\n"
+    " 5.0 -3.0   1.0  14.0\r\n\r\nor\r\n\r\n3,2,-4,3\r\n2,3,3,15\r\n5,-3,1,14\r\n\r\n"
+    "Then click [Solve...]\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   3.0000000\r\n"
+    " x[  1] :   1.0000000\r\n x[  2] :   2.0000000\r\n";
+
+std::string error(const std::string &why) { return "\r\n\r\n ERROR: " + why + "\r\n"; }
+
+std::string report_of(const std::string &text, bool *solved = nullptr)
+{
+    std::string r;
+    stderr_of([&] {
+        quendle::solve_outcome o = solve_text(text);
+        r = o.report;
+        if (solved)
+            *solved = o.solved;
+    });
+    return r;
+}
+
+} // namespace
+
+TEST(SolveCore, ExampleSystem)
+{
+    bool solved = false;
+    EXPECT_EQ(report_of(example, &solved), example_report);
+    EXPECT_TRUE(solved);
+    // A heading without digits stays above; blanks and tabs separate as well.
+    EXPECT_EQ(report_of("My system:\n 3.0  2.0  -4.0   3.0\n 2 3 3 15\n\t5 -3 1 14\n\n"),
+              example_report);
+}
+
+TEST(SolveCore, NoNumberAnywhere)
+{
+    bool solved = true;
+    EXPECT_EQ(report_of("", &solved), error("Invalid Format or Matrix Not Found."));
+    EXPECT_FALSE(solved);
+    EXPECT_EQ(report_of("letters only"), error("Invalid Format or Matrix Not Found."));
+    EXPECT_EQ(report_of("a -b +c .d -.e +.f -. x"), error("Invalid Format or Matrix Not Found."));
+}
+
+TEST(SolveCore, MatrixStartsAtPointOrSign)
+{
+    EXPECT_EQ(report_of("x .5 1\n"), "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   2.0000000\r\n");
+    EXPECT_EQ(report_of("x -.5 1\n"), "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :  -2.0000000\r\n");
+    EXPECT_EQ(report_of("x +.5 1\n"), "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   2.0000000\r\n");
+}
+
+TEST(SolveCore, LinesWithoutNumbersAreReportedNotFatal)
+{
+    // The help text: row 0 is "3 x 4):", row 4 is "or".
+    EXPECT_EQ(report_of(help_text), error("Invalid Format: row 4 holds no number."));
+    // Solve twice: the second run meets "Solution Vector:".
+    std::string once = example + report_of(example);
+    EXPECT_EQ(report_of(once), error("Invalid Format: row 3 holds no number."));
+}
+
+TEST(SolveCore, ShapeMustBeNRowsOfNPlusOne)
+{
+    EXPECT_EQ(report_of("1 2 3\n4 5 6\n7 8 9\n"),
+              error("Invalid Format: row 0 has 3 values, expected 4."));
+    EXPECT_EQ(report_of("2 6\n1 2 3\n"), error("Invalid Format: row 0 has 2 values, expected 3."));
+    EXPECT_EQ(report_of("1 2 3\n4 5\n"), error("Invalid Format: row 1 has 2 values, expected 3."));
+    EXPECT_EQ(report_of("1 2 3 4\n"), error("Invalid Format: row 0 has 4 values, expected 2."));
+}
+
+TEST(SolveCore, SingularMatrix)
+{
+    EXPECT_EQ(report_of("1 2 3\n2 4 6\n"), error("Singular Matrix - no unique solution."));
+    EXPECT_EQ(report_of("0 0 1\n0 0 2\n"), error("Singular Matrix - no unique solution."));
+}
+
+TEST(SolveCore, WideValuesAndManyRowsFit)
+{
+    EXPECT_EQ(report_of("1 -123456789012.5\n"),
+              "\r\n\r\nSolution Vector:\r\n\r\n x[  0] : -123456789012.5000000\r\n");
+
+    // 1100 unknowns: x[i] = i on a diagonal system, index field past 3 digits.
+    const size_t n = 1100;
+    std::string text;
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = 0; j < n; ++j)
+            text += (i == j ? "1 " : "0 ");
+        text += std::to_string(i) + "\n";
+    }
+    std::string r = report_of(text);
+    EXPECT_NE(r.find(" x[999] :  999.0000000\r\n x[1000] :  1000.0000000\r\n"), std::string::npos);
+    const std::string last = " x[1099] :  1099.0000000\r\n";
+    EXPECT_EQ(r.substr(r.size() - last.size()), last);
+}
+
+TEST(SolveCore, HighBytesAndNulStartNoNumber)
+{
+    std::string t("\xe4\xb8\xad 2\0 6\n", 9);
+    EXPECT_EQ(report_of(t), "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   3.0000000\r\n");
+}
+
+TEST(SolveCore, ExhaustedMemoryIsAnErrorLine)
+{
+    // Every allocation the library makes on the way can fail.
+    for (long k = 1; k <= 12; ++k) {
+        mtrx_testing_fail_alloc(k);
+        std::string r = report_of(example);
+        mtrx_testing_fail_alloc(0);
+        EXPECT_TRUE(r == error("Out of memory.") || r == example_report) << k << ": " << r;
+    }
+}
+
+TEST(Buffers, ResizeCopiesAndZeroFills)
+{
+    auto *p = static_cast<char *>(quendle::buf_resize(nullptr, 1, 0, 4));
+    EXPECT_EQ(std::memcmp(p, "\0\0\0\0", 4), 0);
+    std::memcpy(p, "abcd", 4);
+    p = static_cast<char *>(quendle::buf_resize(p, 1, 4, 6));
+    EXPECT_EQ(std::memcmp(p, "abcd\0\0", 6), 0);
+    p = static_cast<char *>(quendle::buf_resize(p, 1, 6, 2));
+    EXPECT_EQ(std::memcmp(p, "ab", 2), 0);
+
+    auto *w = static_cast<wchar_t *>(quendle::buf_resize(p, 2, 1, 3)); // 2-byte elements
+    EXPECT_EQ(std::memcmp(w, "ab\0\0\0\0", 6), 0);
+    size_t n = 3;
+    w = static_cast<wchar_t *>(quendle::buf_double(w, 2, &n));
+    EXPECT_EQ(n, 6u);
+    EXPECT_EQ(std::memcmp(w, "ab\0\0\0\0\0\0\0\0\0\0", 12), 0);
+    quendle::buf_free(w);
+
+    size_t huge = SIZE_MAX / 2 + 1;
+    EXPECT_THROW(quendle::buf_double(nullptr, 1, &huge), std::bad_alloc);
+}
