@@ -89,6 +89,21 @@ mtrx_t *mtrx_read_file_ptrs(FILE *fp);
 /* Releases every row the record owns, its row-pointer array and the record. */
 void mtrx_free(mtrx_t *m);
 
+/* ---- Vectors, bare arrays and preallocated records ---------------------- */
+
+/* n zero-filled doubles, or null (message on stderr). Caller frees. */
+double *vect_calloc(size_t n);
+/* rows row pointers, each to cols zero-filled doubles; or null with nothing
+ * left allocated (message on stderr). Caller releases with arr2d_free. */
+double **arr2d_calloc(size_t rows, size_t cols);
+/* Releases rows 0 to rows - 1 of `a`, then the row-pointer array. */
+void arr2d_free(double **a, size_t rows);
+
+/* A record in the preallocated form: every one of the `rows` rows allocated
+ * with `cols` zeros, rows = cols = 0 in use; or null. Caller releases with
+ * mtrx_free, which reaches every allocated row. */
+mtrx_t *mtrx_create(size_t rows, size_t cols);
+
 /* ---- Gauss-Jordan elimination ------------------------------------------- */
 
 /*

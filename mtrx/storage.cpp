@@ -59,3 +59,64 @@ extern "C" void mtrx_free(mtrx_t *m)
     }
     std::free(m);
 }
+
+// ---- Vectors, bare arrays and the preallocated form --------------------------
+
+extern "C" double *vect_calloc(size_t n)
+{
+    auto *v = static_cast<double *>(lib_calloc(n ? n : 1, sizeof(double)));
+    if (!v) {
+        std::perror("calloc-vector");
+        std::fprintf(stderr, "%s() error: calloc-vect failed.\n", unknown);
+    }
+    return v;
+}
+
+extern "C" double **arr2d_calloc(size_t rows, size_t cols)
+{
+    auto **a = static_cast<double **>(lib_calloc(rows ? rows : 1, sizeof(double *)));
+    if (!a) {
+        std::perror("calloc-pointers");
+        std::fprintf(stderr, "%s() error: calloc mtrx failed.\n", unknown);
+        return nullptr;
+    }
+    for (size_t i = 0; i < rows; ++i) {
+        a[i] = static_cast<double *>(lib_calloc(cols ? cols : 1, sizeof(double)));
+        if (!a[i]) {
+            std::perror("calloc-mtrx[i]");
+            std::fprintf(stderr, "%s() error: calloc-mtrx[%zu] failed.\n", unknown, i);
+            // Release what was made, last row first.
+            while (i-- > 0)
+                std::free(a[i]);
+            std::free(a);
+            return nullptr;
+        }
+    }
+    return a;
+}
+
+extern "C" void arr2d_free(double **a, size_t rows)
+{
+    if (!a)
+        return;
+    for (size_t i = 0; i < rows; ++i)
+        std::free(a[i]);
+    std::free(a);
+}
+
+extern "C" mtrx_t *mtrx_create(size_t rows, size_t cols)
+{
+    auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
+    if (!m) {
+        std::fprintf(stderr, "%s() error: calloc-m.\n", unknown);
+        return nullptr;
+    }
+    m->mtrx = arr2d_calloc(rows, cols);
+    if (!m->mtrx) {
+        std::free(m);
+        return nullptr;
+    }
+    m->maxcols = cols;
+    m->maxrows = rows;
+    return m;
+}
