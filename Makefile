@@ -4,7 +4,8 @@ SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
 # Debian packages the build and the tests need.
-PACKAGES := cmake make g++ gcc pkg-config googletest \
+PACKAGES := cmake make g++ gcc pkg-config googletest valgrind \
+            clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
 
@@ -12,7 +13,10 @@ export WINEPREFIX := $(CURDIR)/build/wine
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
-.PHONY: deps configure build build-linux build-windows test test-linux test-windows run wine-prefix clean
+FUZZ_SECONDS ?= 600
+
+.PHONY: deps configure build build-linux build-windows build-asan test test-linux test-windows \
+        test-asan fuzz run wine-prefix clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -33,7 +37,11 @@ build-windows: deps
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows
 
-build: build-linux build-windows
+build-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+
+build: build-linux build-windows build-asan
 
 # A Wine prefix of the project's own, made once before tests run in parallel.
 wine-prefix: deps
@@ -46,11 +54,26 @@ test-windows: build-windows wine-prefix
 test-linux: build-linux
 	ctest --preset linux
 
+# The sanitizer tree: the whole native suite plus a short run of every fuzz target.
+test-asan: build-asan
+	ctest --preset asan
+
 test: build wine-prefix
 	@status=0; \
 	xvfb-run -a ctest --preset windows || status=1; \
+	ctest --preset asan || status=1; \
 	ctest --preset linux || status=1; \
 	exit $$status
+
+# A long fuzz campaign: every target for FUZZ_SECONDS, one after another,
+# growing the working corpora in build/asan/fuzz/corpus.
+fuzz: build-asan
+	@for t in build/asan/bin/fuzz_*; do \
+	  name=$$(basename $$t); mkdir -p build/asan/fuzz/corpus/$$name; \
+	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  $$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    build/asan/fuzz/corpus/$$name fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==[0-9]+== ERROR|SUMMARY)'; \
+	done
 
 run: build-linux
 	@echo '$$ printf "3 2 -4 3\n2 3 3 15\n5 -3 1 14\n" | build/linux/bin/quendle-solve'
