@@ -62,22 +62,28 @@ enum class on_failure {
     report // release everything and say why, for callers that must go on
 };
 
-enum class read_status { ok, empty, no_values, no_memory };
+enum class read_status { ok, empty, no_values, bad_number, out_of_range, no_memory };
+
+// Why the line parser stopped before the end of its line.
+enum class scan_stop { none, no_digits, out_of_range };
 
 // row_parse over [begin, end): returns the new array or null; *n as in
 // row_parse. In `report` mode exhausted memory sets *nomem and returns null.
+// When `stop` is given it tells whether a failed conversion ended the line.
 double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
-                  bool *nomem);
+                  bool *nomem, scan_stop *stop = nullptr);
 
 struct read_result {
     mtrx_t *m = nullptr;
     read_status status = read_status::empty;
-    std::size_t row = 0; // with no_values: index of the line without a number
+    std::size_t row = 0; // index of the line that failed
 };
 
 // mtrx_read_str over the `len` bytes at `text` (text[len] must be '\0'; other
 // '\0' bytes inside count as characters that start no number). When `counts`
-// is given it receives every row's number of values.
+// is given it receives every row's number of values. In `report` mode a
+// number that cannot be converted, or is out of range, fails the read
+// (bad_number, out_of_range) instead of quietly ending its line.
 read_result read_text(const char *text, std::size_t len, on_failure mode,
                       std::vector<std::size_t> *counts);
 

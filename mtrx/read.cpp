@@ -40,7 +40,14 @@ read_status append_row(mtrx_t *m, const char *b, const char *e, on_failure mode,
     }
 
     bool nomem = false;
-    double *row = parse_row(b, e, &m->maxcols, mode, &nomem);
+    scan_stop stop = scan_stop::none;
+    double *row = parse_row(b, e, &m->maxcols, mode, &nomem, &stop);
+    if (mode == on_failure::report && stop != scan_stop::none) {
+        // A caller that reports failures must not take a line whose end was
+        // lost to a bad number for a complete row.
+        std::free(row);
+        return stop == scan_stop::no_digits ? read_status::bad_number : read_status::out_of_range;
+    }
     if (!row) {
         if (nomem)
             return read_status::no_memory;
