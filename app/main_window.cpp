@@ -1,6 +1,7 @@
 #include "window.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "about_box.h"
 #include "resource.h"
@@ -82,11 +83,10 @@ LRESULT on_create(HWND hwnd)
 {
     app.main = hwnd;
     app.toolbar = create_toolbar(hwnd);
-    app.edit = CreateWindowExW(0, L"edit", L"Quendle",
-                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                                   ES_AUTOHSCROLL,
-                               0, 0, 0, 0, hwnd, reinterpret_cast<HMENU>(IDC_EDIT), app.instance,
-                               nullptr);
+    app.edit = CreateWindowExW(
+        0, L"edit", L"Quendle",
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOHSCROLL, 0, 0, 0, 0,
+        hwnd, reinterpret_cast<HMENU>(IDC_EDIT), app.instance, nullptr);
     if (!app.edit)
         return -1; // a window without its text is of no use: creation fails
     SendMessageW(app.edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.font), TRUE);
@@ -109,10 +109,10 @@ void on_paint(HWND hwnd)
 }
 
 // Tooltips: the toolbar asks for each button's text by its command id.
-LRESULT on_notify(const NMHDR *hdr)
+LRESULT on_notify(NMHDR *hdr)
 {
     if (hdr->code == TTN_GETDISPINFOW) {
-        auto *info = reinterpret_cast<NMTTDISPINFOW *>(const_cast<NMHDR *>(hdr));
+        auto *info = reinterpret_cast<NMTTDISPINFOW *>(hdr);
         info->hinst = app.instance;
         switch (hdr->idFrom) {
         case IDM_CLEAR:
@@ -189,7 +189,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
         on_nc_destroy();
         break;
     case WM_NOTIFY:
-        return on_notify(reinterpret_cast<const NMHDR *>(lparam));
+        return on_notify(reinterpret_cast<NMHDR *>(lparam));
     case WM_COMMAND:
         if (on_command(hwnd, LOWORD(wparam)))
             return 0;

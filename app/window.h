@@ -11,14 +11,14 @@ namespace quendle {
 
 // Everything the window program holds from start to exit.
 struct app_state {
-    HFONT font = nullptr;          // the edit control's font, made before the entry point runs
-    HINSTANCE instance = nullptr;  // the module the resources come from
-    HWND main = nullptr;           // the top-level window
-    HWND toolbar = nullptr;        // null when the toolbar could not be created
-    HWND edit = nullptr;           // the text the user works on
-    HIMAGELIST images = nullptr;   // the toolbar's button images
-    WCHAR title[100] = {};         // string IDS_APP_TITLE
-    WCHAR class_name[100] = {};    // string IDS_CLASS_NAME
+    HFONT font = nullptr;         // the edit control's font, made before the entry point runs
+    HINSTANCE instance = nullptr; // the module the resources come from
+    HWND main = nullptr;          // the top-level window
+    HWND toolbar = nullptr;       // null when the toolbar could not be created
+    HWND edit = nullptr;          // the text the user works on
+    HIMAGELIST images = nullptr;  // the toolbar's button images
+    WCHAR title[100] = {};        // string IDS_APP_TITLE
+    WCHAR class_name[100] = {};   // string IDS_CLASS_NAME
 };
 
 extern app_state app;

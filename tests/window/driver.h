@@ -40,13 +40,13 @@ public:
 
 // What a modal dialog looked like when it came up, and how it was closed.
 struct DialogSeen {
-    bool seen = false;         // a dialog came up at all
-    bool forced = false;       // the requested way did not close it
+    bool seen = false;   // a dialog came up at all
+    bool forced = false; // the requested way did not close it
     std::wstring caption;
     std::vector<std::wstring> texts; // the static controls' texts, in order
     bool has_icon = false;           // a static control shows an icon
     HWND owner = nullptr;
-    bool owner_enabled = true;       // false while a modal dialog is up
+    bool owner_enabled = true; // false while a modal dialog is up
 };
 
 enum class CloseBy { ok_button, enter, escape };
