@@ -108,25 +108,23 @@ void on_paint(HWND hwnd)
     EndPaint(hwnd, &ps);
 }
 
-// Tooltips: the toolbar asks for each button's text by its command id.
+// Tooltips: the toolbar asks for each button's text by its command id; the
+// answer names a string resource. Every notification is answered with 1.
 LRESULT on_notify(NMHDR *hdr)
 {
+    static constexpr struct {
+        UINT_PTR command;
+        WORD tip;
+    } tips[] = {{IDM_CLEAR, IDS_TIP_CLEAR},
+                {IDM_SOLVE, IDS_TIP_SOLVE},
+                {IDM_HELP, IDS_TIP_HELP},
+                {IDM_EXIT, IDS_TIP_EXIT}};
     if (hdr->code == TTN_GETDISPINFOW) {
         auto *info = reinterpret_cast<NMTTDISPINFOW *>(hdr);
         info->hinst = app.instance;
-        switch (hdr->idFrom) {
-        case IDM_CLEAR:
-            info->lpszText = MAKEINTRESOURCEW(IDS_TIP_CLEAR);
-            break;
-        case IDM_SOLVE:
-            info->lpszText = MAKEINTRESOURCEW(IDS_TIP_SOLVE);
-            break;
-        case IDM_HELP:
-            info->lpszText = MAKEINTRESOURCEW(IDS_TIP_HELP);
-            break;
-        case IDM_EXIT:
-            info->lpszText = MAKEINTRESOURCEW(IDS_TIP_EXIT);
-            break;
+        for (const auto &t : tips) {
+            if (hdr->idFrom == t.command)
+                info->lpszText = MAKEINTRESOURCEW(t.tip);
         }
     }
     return 1;
