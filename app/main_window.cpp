@@ -212,7 +212,11 @@ HWND create_main_window(HINSTANCE instance, int show)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINFRAME);
     wc.lpszClassName = app.class_name;
-    wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+    // The small icon at its own size, so its 16-pixel image is used, not a
+    // shrunken 32-pixel one.
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     RegisterClassExW(&wc); // registered already (a second window) is fine
 
     app.instance = instance;
