@@ -1,5 +1,5 @@
 # Front door: `make test` builds both trees and runs every test; `make run`
-# shows the program at work.
+# opens the window program under Wine; `make dist` makes the Windows download.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
@@ -16,7 +16,7 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 FUZZ_SECONDS ?= 600
 
 .PHONY: deps configure build build-linux build-windows build-asan test test-linux test-windows \
-        test-asan fuzz run wine-prefix clean
+        test-asan fuzz run run-console dist wine-prefix clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -44,9 +44,14 @@ build-asan: deps
 build: build-linux build-windows build-asan
 
 # A Wine prefix of the project's own, made once before tests run in parallel.
+# The window tests' windows are left unmanaged: with no window manager on the
+# virtual display, Wine would wait 2 s for every managed window it closes.
 wine-prefix: deps
 	@[ -f "$(WINEPREFIX)/system.reg" ] || { echo "Creating the Wine prefix in $(WINEPREFIX)"; \
 	  mkdir -p "$(WINEPREFIX)"; wineboot -i >/dev/null 2>&1; wineserver -w; }
+	@[ -f "$(WINEPREFIX)/.window-tests" ] || { \
+	  wine reg add 'HKCU\Software\Wine\AppDefaults\test_window.exe\X11 Driver' \
+	    /v Managed /d N /f >/dev/null 2>&1 && wineserver -w && touch "$(WINEPREFIX)/.window-tests"; }
 
 test-windows: build-windows wine-prefix
 	xvfb-run -a ctest --preset windows
@@ -75,9 +80,24 @@ fuzz: build-asan
 	    build/asan/fuzz/corpus/$$name fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==[0-9]+== ERROR|SUMMARY)'; \
 	done
 
-run: build-linux
+# The window needs an X display; without one, say so before building anything.
+ifeq ($(strip $(DISPLAY)),)
+run:
+	@echo "No display (DISPLAY is empty) to open the window on; 'make run-console' runs the console tool instead."; exit 1
+else
+run: build-windows wine-prefix
+	cmake/wine-run build/windows/bin/quendle.exe
+endif
+
+run-console: build-linux
 	@echo '$$ printf "3 2 -4 3\n2 3 3 15\n5 -3 1 14\n" | build/linux/bin/quendle-solve'
 	@printf '3 2 -4 3\n2 3 3 15\n5 -3 1 14\n' | build/linux/bin/quendle-solve | tr -d '\r'
+
+dist: build-windows
+	rm -rf build/windows/package
+	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
+	mkdir -p dist
+	cp build/windows/package/quendle-*-win64.zip dist/
 
 clean:
 	rm -rf build dist
