@@ -100,8 +100,8 @@ mtrx_t *finish(mtrx_t *m, on_failure mode)
     return m;
 }
 
-// One line of the stream, its '\n' included, of any length. False at the end
-// of the stream (or on a read error) when nothing was read.
+} // namespace
+
 bool read_line(FILE *fp, std::string &line)
 {
     char buf[8192];
@@ -114,8 +114,6 @@ bool read_line(FILE *fp, std::string &line)
     }
     return !line.empty();
 }
-
-} // namespace
 
 read_result read_text(const char *text, std::size_t len, on_failure mode,
                       std::vector<std::size_t> *counts)
@@ -181,3 +179,4 @@ extern "C" mtrx_t *mtrx_read_file_ptrs(FILE *fp)
     }
     return finish(m, on_failure::exit);
 }
+
