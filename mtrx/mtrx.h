@@ -31,7 +31,8 @@ extern "C" {
  * row its own array of doubles. In the row-pointer form (mtrx_create_ptrs and
  * its readers) rows are added one at a time; every row holds at least `cols`
  * values (a short row is padded with zeros) and `maxcols` is the value count
- * of the last row read.
+ * of the last row read. In the preallocated form (mtrx_create, mtrx_copy) every one of the `maxrows` rows is allocated, in use or not, with
+ * at least `maxcols` places.
  */
 typedef struct mtrx_t {
     size_t rows;    /* rows in use */
@@ -103,6 +104,18 @@ void arr2d_free(double **a, size_t rows);
  * with `cols` zeros, rows = cols = 0 in use; or null. Caller releases with
  * mtrx_free, which reaches every allocated row. */
 mtrx_t *mtrx_create(size_t rows, size_t cols);
+/*
+ * Doubles a preallocated record's capacity and returns its row-pointer array:
+ * mode 0 adds maxrows new rows of maxcols zeros, any other mode doubles every
+ * allocated row to 2 * maxcols places (the new ones zero). A capacity of 0
+ * grows to 1. Null when `m` is null; exhausted memory ends the process
+ * (exit 1).
+ */
+double **mtrx_grow(mtrx_t *m, int mode);
+/* A new preallocated record of exactly m's rows x cols (maxrows = rows,
+ * maxcols = cols) holding a copy of those values; or null. `m` must be a
+ * record of either form, not null; it is not changed. */
+mtrx_t *mtrx_copy(const mtrx_t *m);
 
 /* ---- Gauss-Jordan elimination ------------------------------------------- */
 
