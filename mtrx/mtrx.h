@@ -31,7 +31,8 @@ extern "C" {
  * row its own array of doubles. In the row-pointer form (mtrx_create_ptrs and
  * its readers) rows are added one at a time; every row holds at least `cols`
  * values (a short row is padded with zeros) and `maxcols` is the value count
- * of the last row read. In the preallocated form (mtrx_create, mtrx_copy) every one of the `maxrows` rows is allocated, in use or not, with
+ * of the last row read. In the preallocated form (mtrx_create, mtrx_read_file,
+ * mtrx_copy) every one of the `maxrows` rows is allocated, in use or not, with
  * at least `maxcols` places.
  */
 typedef struct mtrx_t {
@@ -112,6 +113,20 @@ mtrx_t *mtrx_create(size_t rows, size_t cols);
  * (exit 1).
  */
 double **mtrx_grow(mtrx_t *m, int mode);
+/*
+ * A matrix read from a stream into a preallocated record that starts with
+ * `rows` x `cols` capacity and grows by doubling; one row per line, lines of
+ * any length. cols is the first line's count and row 0 is cut to it; a later
+ * line with another count writes "column mismatch" and is kept (a short row
+ * padded with zeros, a long one stored beyond cols). At the end the unused
+ * rows are released (maxrows = rows). A first line without a number gives
+ * cols 0 and leaves row 0 and maxcols at their capacity. Null for an empty
+ * stream. A value out of range writes "failed conversion" and returns the
+ * record as it stands: rows counts the completed lines, every row up to
+ * maxrows still allocated (mtrx_free releases them all). Exhausted memory
+ * ends the process (exit 1).
+ */
+mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
 /* A new preallocated record of exactly m's rows x cols (maxrows = rows,
  * maxcols = cols) holding a copy of those values; or null. `m` must be a
  * record of either form, not null; it is not changed. */
