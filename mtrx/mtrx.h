@@ -147,6 +147,19 @@ void guassj_vec(double **a, double *b, size_t n);
 /* Exchanges *a and *b. */
 void swap_dbl(double *a, double *b);
 
+/*
+ * A copy of the augmented matrix `m` (rows x cols, cols > rows) reduced with
+ * guassj, so that column `rows` holds the solution; `m` is not changed. Null,
+ * with a message, when cols <= rows or memory is exhausted. A singular matrix
+ * still gives the copy, reduced as far as elimination got (guassj's message
+ * tells). Caller releases with mtrx_free.
+ */
+mtrx_t *mtrx_solve_gj(const mtrx_t *m);
+/* Column `rows` of `m` as a new vector of `rows` doubles (the solution, once
+ * mtrx_solve_gj has reduced `m`); null with a message when cols <= rows or
+ * memory is exhausted. Caller frees. */
+double *mtrx_solution(const mtrx_t *m);
+
 #ifdef __cplusplus
 }
 #endif
