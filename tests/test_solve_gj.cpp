@@ -56,10 +56,7 @@ TEST(SolveGj, ExampleSystemOnACopy)
     ASSERT_TRUE(s);
     for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ(row_of(m.get(), i, 4), orig[i]);
-    EXPECT_EQ(s->rows, 3u);
-    EXPECT_EQ(s->cols, 4u);
-    EXPECT_EQ(s->maxrows, 3u);
-    EXPECT_EQ(s->maxcols, 4u);
+    EXPECT_THAT(shape_of(s.get()), ElementsAre(3, 4, 3, 4));
     const double tol = 1e-14;
     EXPECT_NEAR(s->mtrx[0][3], 3, tol);
     EXPECT_NEAR(s->mtrx[1][3], 1, tol);

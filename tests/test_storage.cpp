@@ -82,10 +82,7 @@ TEST(Create, FullCapacityAllocated)
 {
     MtrxPtr m(mtrx_create(4, 3));
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->rows, 0u);
-    EXPECT_EQ(m->cols, 0u);
-    EXPECT_EQ(m->maxrows, 4u);
-    EXPECT_EQ(m->maxcols, 3u);
+    EXPECT_THAT(shape_of(m.get()), ElementsAre(0, 0, 4, 3));
     for (size_t i = 0; i < 4; ++i)
         EXPECT_THAT(row_of(m.get(), i, 3), ElementsAre(0, 0, 0));
     // One row in use of four: mtrx_free still releases all four.
@@ -113,8 +110,7 @@ TEST(Grow, RowsAndColumnsDouble)
 
     double **rows = mtrx_grow(m.get(), 0);
     EXPECT_EQ(rows, m->mtrx);
-    EXPECT_EQ(m->maxrows, 8u);
-    EXPECT_EQ(m->maxcols, 3u);
+    EXPECT_THAT(shape_of(m.get()), ElementsAre(4, 3, 8, 3));
     EXPECT_THAT(row_of(m.get(), 0, 3), ElementsAre(1, 2, 3));
     EXPECT_THAT(row_of(m.get(), 3, 3), ElementsAre(10, 11, 12));
     for (size_t i = 4; i < 8; ++i)
@@ -124,8 +120,7 @@ TEST(Grow, RowsAndColumnsDouble)
     EXPECT_EQ(mtrx_grow(m.get(), 1), m->mtrx);
     EXPECT_EQ(m->maxcols, 6u);
     EXPECT_EQ(mtrx_grow(m.get(), -7), m->mtrx);
-    EXPECT_EQ(m->maxcols, 12u);
-    EXPECT_EQ(m->maxrows, 8u);
+    EXPECT_THAT(shape_of(m.get()), ElementsAre(4, 3, 8, 12));
     EXPECT_THAT(row_of(m.get(), 1, 12), ElementsAre(4, 5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0));
     for (size_t i = 4; i < 8; ++i)
         EXPECT_EQ(row_of(m.get(), i, 12), std::vector<double>(12, 0.0));
@@ -145,8 +140,7 @@ TEST(Grow, EmptyCapacityGrowsToOne)
     m->mtrx[0][0] = 5;
     mtrx_grow(m.get(), 0);
     mtrx_grow(m.get(), 1);
-    EXPECT_EQ(m->maxrows, 2u);
-    EXPECT_EQ(m->maxcols, 2u);
+    EXPECT_THAT(shape_of(m.get()), ElementsAre(0, 0, 2, 2));
     EXPECT_THAT(row_of(m.get(), 0, 2), ElementsAre(5, 0));
     EXPECT_THAT(row_of(m.get(), 1, 2), ElementsAre(0, 0));
 }
@@ -156,6 +150,7 @@ TEST(GrowDeathTest, ExhaustedMemoryEndsTheProcess)
     // Requests: 1 the record, 2 the pointers, 3 and 4 the rows; then the grow.
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             mtrx_t *m = mtrx_create(2, 2);
             mtrx_testing_fail_alloc(1);
             mtrx_grow(m, 0);
@@ -163,6 +158,7 @@ TEST(GrowDeathTest, ExhaustedMemoryEndsTheProcess)
         testing::ExitedWithCode(1), "<unknown>\\(\\) error: ptr realloc failed\\.");
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             mtrx_t *m = mtrx_create(2, 2);
             mtrx_testing_fail_alloc(3); // the second new row
             mtrx_grow(m, 0);
@@ -170,6 +166,7 @@ TEST(GrowDeathTest, ExhaustedMemoryEndsTheProcess)
         testing::ExitedWithCode(1), "<unknown>\\(\\) error: ptr realloc failed\\.");
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             mtrx_t *m = mtrx_create(4, 2);
             mtrx_testing_fail_alloc(3); // row 2
             mtrx_grow(m, 1);
@@ -183,10 +180,7 @@ TEST(Copy, ExactSizeAndIndependent)
     src->mtrx[0][3] = 99; // outside the part in use
     MtrxPtr c(mtrx_copy(src.get()));
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->rows, 2u);
-    EXPECT_EQ(c->cols, 3u);
-    EXPECT_EQ(c->maxrows, 2u);
-    EXPECT_EQ(c->maxcols, 3u);
+    EXPECT_THAT(shape_of(c.get()), ElementsAre(2, 3, 2, 3));
     EXPECT_THAT(row_of(c.get(), 0, 3), ElementsAre(1, 2, 3));
     EXPECT_THAT(row_of(c.get(), 1, 3), ElementsAre(4, 5, 6));
     c->mtrx[1][1] = -1;
@@ -196,8 +190,7 @@ TEST(Copy, ExactSizeAndIndependent)
     MtrxPtr empty(mtrx_create(3, 3));
     c.reset(mtrx_copy(empty.get()));
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->rows, 0u);
-    EXPECT_EQ(c->maxrows, 0u);
+    EXPECT_THAT(shape_of(c.get()), ElementsAre(0, 0, 0, 0));
 }
 
 TEST(Copy, RowPointerRecordWithShortRow)
@@ -208,8 +201,7 @@ TEST(Copy, RowPointerRecordWithShortRow)
     ASSERT_TRUE(src);
     MtrxPtr c(mtrx_copy(src.get()));
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->cols, 3u);
-    EXPECT_EQ(c->maxcols, 3u);
+    EXPECT_THAT(shape_of(c.get()), ElementsAre(3, 3, 3, 3));
     EXPECT_THAT(row_of(c.get(), 1, 3), ElementsAre(4, 5, 0));
     EXPECT_THAT(row_of(c.get(), 2, 3), ElementsAre(6, 7, 8));
 }
