@@ -202,15 +202,18 @@ extern "C" mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols)
                 if (p == end)
                     break;
                 conversion c = convert_number(p);
-                if (c.end == p) { // no start of this rule fails to convert; never loop
+                if (c.end == p) {
+                    // Every start of this rule converts in the "C" locale;
+                    // should strtod still take nothing, pass the character
+                    // over rather than stand still.
                     ++p;
                     continue;
                 }
                 if (c.range_error) {
                     // The record as it stands: rows counts the lines completed,
                     // the values of this line stay in row `rows`.
-                    std::fprintf(stderr, "%s() error: failed conversion mtrx[%zu][%zu].\n",
-                                 unknown, m->rows, m->cols);
+                    std::fprintf(stderr, "%s() error: failed conversion mtrx[%zu][%zu].\n", unknown,
+                                 m->rows, m->cols);
                     return m;
                 }
                 if (i == m->maxcols)
@@ -244,8 +247,8 @@ extern "C" mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols)
     if (m->rows < m->maxrows) {
         for (std::size_t r = m->rows; r < m->maxrows; ++r)
             std::free(m->mtrx[r]);
-        m->mtrx = static_cast<double **>(
-            xrealloc_zero(m->mtrx, sizeof(double *), m->maxrows, m->rows));
+        m->mtrx =
+            static_cast<double **>(xrealloc_zero(m->mtrx, sizeof(double *), m->maxrows, m->rows));
         m->maxrows = m->rows;
     }
     return m;

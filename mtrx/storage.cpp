@@ -135,14 +135,16 @@ extern "C" double **mtrx_grow(mtrx_t *m, int mode)
         // A capacity of 0 grows to 1, as doubling it would leave it at 0.
         size_t old = m->maxrows;
         size_t cap = old ? old * 2 : 1;
-        void *grown = old > SIZE_MAX / 2 ? nullptr : try_resize(m->mtrx, sizeof(double *), old, cap);
+        void *grown =
+            old > SIZE_MAX / 2 ? nullptr : try_resize(m->mtrx, sizeof(double *), old, cap);
         if (!grown) {
             std::fprintf(stderr, "%s() error: ptr realloc failed.\n", unknown);
             std::exit(1);
         }
         m->mtrx = static_cast<double **>(grown);
         for (size_t r = old; r < cap; ++r) {
-            m->mtrx[r] = static_cast<double *>(lib_calloc(m->maxcols ? m->maxcols : 1, sizeof(double)));
+            m->mtrx[r] =
+                static_cast<double *>(lib_calloc(m->maxcols ? m->maxcols : 1, sizeof(double)));
             if (!m->mtrx[r]) {
                 std::fprintf(stderr, "%s() error: ptr realloc failed.\n", unknown);
                 std::exit(1);
@@ -158,8 +160,8 @@ extern "C" double **mtrx_grow(mtrx_t *m, int mode)
     size_t cap = old ? old * 2 : 1;
     for (size_t r = 0; r < m->maxrows; ++r) {
         double *row = m->mtrx[r];
-        void *grown = old > SIZE_MAX / 2 ? nullptr
-                                         : try_resize(row, sizeof(double), row ? old : 0, cap);
+        void *grown =
+            old > SIZE_MAX / 2 ? nullptr : try_resize(row, sizeof(double), row ? old : 0, cap);
         if (!grown) {
             std::fprintf(stderr, "%s() error: realloc failed row[%zu].\n", unknown, r);
             std::exit(1);

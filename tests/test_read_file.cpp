@@ -52,6 +52,16 @@ TEST(ReadFile, FirstLineSetsTheWidth)
     EXPECT_THAT(row_of(r.m.get(), 1, 3), ElementsAre(4, 5, 6));
 }
 
+TEST(ReadFile, NoStartingCapacityGrowsFromOne)
+{
+    Read r = read("1 2 3\n4 5 6\n", 0, 0);
+    ASSERT_TRUE(r.m);
+    EXPECT_EQ(r.err, "");
+    EXPECT_THAT(shape_of(r.m.get()), ElementsAre(2, 3, 2, 3));
+    EXPECT_THAT(row_of(r.m.get(), 0, 3), ElementsAre(1, 2, 3));
+    EXPECT_THAT(row_of(r.m.get(), 1, 3), ElementsAre(4, 5, 6));
+}
+
 TEST(ReadFile, NumberStarts)
 {
     // ".." and "-.x" start no number; "..5" holds 0.5.
