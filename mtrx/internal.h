@@ -3,6 +3,8 @@
 #define MTRX_INTERNAL_H
 
 #include <cstddef>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "mtrx.h"
@@ -86,6 +88,13 @@ struct read_result {
 // (bad_number, out_of_range) instead of quietly ending its line.
 read_result read_text(const char *text, std::size_t len, on_failure mode,
                       std::vector<std::size_t> *counts);
+
+// ---- Stream input ------------------------------------------------------------
+
+// One line of `fp` into `line`, its '\n' included, whatever its length. False
+// at the end of the stream (or on a read error) when nothing was read. Throws
+// std::bad_alloc when the line outgrows memory.
+bool read_line(FILE *fp, std::string &line);
 
 // ---- Gauss-Jordan ------------------------------------------------------------
 

@@ -31,7 +31,9 @@ extern "C" {
  * row its own array of doubles. In the row-pointer form (mtrx_create_ptrs and
  * its readers) rows are added one at a time; every row holds at least `cols`
  * values (a short row is padded with zeros) and `maxcols` is the value count
- * of the last row read.
+ * of the last row read. In the preallocated form (mtrx_create, mtrx_read_file,
+ * mtrx_copy) every one of the `maxrows` rows is allocated, in use or not, with
+ * at least `maxcols` places.
  */
 typedef struct mtrx_t {
     size_t rows;    /* rows in use */
@@ -103,6 +105,32 @@ void arr2d_free(double **a, size_t rows);
  * with `cols` zeros, rows = cols = 0 in use; or null. Caller releases with
  * mtrx_free, which reaches every allocated row. */
 mtrx_t *mtrx_create(size_t rows, size_t cols);
+/*
+ * Doubles a preallocated record's capacity and returns its row-pointer array:
+ * mode 0 adds maxrows new rows of maxcols zeros, any other mode doubles every
+ * allocated row to 2 * maxcols places (the new ones zero). A capacity of 0
+ * grows to 1. Null when `m` is null; exhausted memory ends the process
+ * (exit 1).
+ */
+double **mtrx_grow(mtrx_t *m, int mode);
+/*
+ * A matrix read from a stream into a preallocated record that starts with
+ * `rows` x `cols` capacity and grows by doubling; one row per line, lines of
+ * any length. cols is the first line's count and row 0 is cut to it; a later
+ * line with another count writes "column mismatch" and is kept (a short row
+ * padded with zeros, a long one stored beyond cols). At the end the unused
+ * rows are released (maxrows = rows). A first line without a number gives
+ * cols 0 and leaves row 0 and maxcols at their capacity. Null for an empty
+ * stream. A value out of range writes "failed conversion" and returns the
+ * record as it stands: rows counts the completed lines, every row up to
+ * maxrows still allocated (mtrx_free releases them all). Exhausted memory
+ * ends the process (exit 1).
+ */
+mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
+/* A new preallocated record of exactly m's rows x cols (maxrows = rows,
+ * maxcols = cols) holding a copy of those values; or null. `m` must be a
+ * record of either form, not null; it is not changed. */
+mtrx_t *mtrx_copy(const mtrx_t *m);
 
 /* ---- Gauss-Jordan elimination ------------------------------------------- */
 
@@ -118,6 +146,19 @@ void guassj(double **a, size_t n);
 void guassj_vec(double **a, double *b, size_t n);
 /* Exchanges *a and *b. */
 void swap_dbl(double *a, double *b);
+
+/*
+ * A copy of the augmented matrix `m` (rows x cols, cols > rows) reduced with
+ * guassj, so that column `rows` holds the solution; `m` is not changed. Null,
+ * with a message, when cols <= rows or memory is exhausted. A singular matrix
+ * still gives the copy, reduced as far as elimination got (guassj's message
+ * tells). Caller releases with mtrx_free.
+ */
+mtrx_t *mtrx_solve_gj(const mtrx_t *m);
+/* Column `rows` of `m` as a new vector of `rows` doubles (the solution, once
+ * mtrx_solve_gj has reduced `m`); null with a message when cols <= rows or
+ * memory is exhausted. Caller frees. */
+double *mtrx_solution(const mtrx_t *m);
 
 #ifdef __cplusplus
 }

@@ -51,6 +51,12 @@ inline std::vector<double> row_of(const mtrx_t *m, size_t i, size_t n)
     return std::vector<double>(m->mtrx[i], m->mtrx[i] + n);
 }
 
+// rows, cols, maxrows, maxcols of a record, to compare in one go.
+inline std::vector<size_t> shape_of(const mtrx_t *m)
+{
+    return {m->rows, m->cols, m->maxrows, m->maxcols};
+}
+
 // A stream holding `text`, read from the start.
 inline FILE *stream_of(const std::string &text)
 {
