@@ -199,7 +199,25 @@ std::vector<double> by_guassj_vec(const Matrix &m)
     return b;
 }
 
+std::vector<double> by_solve_gj(const Matrix &m)
+{
+    size_t n = m.size();
+    MtrxPtr a(mtrx_create(n, n + 1));
+    a->rows = n;
+    a->cols = n + 1;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j <= n; ++j)
+            a->mtrx[i][j] = m[i][j];
+    MtrxPtr r(mtrx_solve_gj(a.get()));
+    double *x = mtrx_solution(r.get());
+    std::vector<double> v(x, x + n);
+    std::free(x);
+    return v;
+}
+
 } // namespace
+
+TEST(Accuracy, ValidatedGaussJordan) { check_solver("mtrx_solve_gj", by_solve_gj); }
 
 TEST(Accuracy, GaussJordan) { check_solver("guassj", by_guassj); }
 
