@@ -119,6 +119,43 @@ void guassj_vec(double **a, double *b, size_t n);
 /* Exchanges *a and *b. */
 void swap_dbl(double *a, double *b);
 
+/* ---- Arithmetic on bare arrays and records -------------------------------- */
+
+/*
+ * The array operations read rows x cols (or m x n, n x p) of their operands,
+ * leave them unchanged and return a new array from arr2d_calloc, or null when
+ * it cannot be made (message on stderr). Release results with arr2d_free and
+ * the result's row count.
+ */
+/* The first `cols` elements of each of the first `rows` rows of `src`. */
+double **arr2d_copy(double **src, size_t rows, size_t cols);
+/* a + b and a - b, element by element. */
+double **arr2d_add(double **a, double **b, size_t rows, size_t cols);
+double **arr2d_sub(double **a, double **b, size_t rows, size_t cols);
+/* The m x p product of the m x n array a and the n x p array b; each element
+ * is summed from 0.0 in ascending k, every product rounded before it is added. */
+double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_t p);
+/* The cols x rows transpose of `src`. */
+double **arr2d_transpose(double **src, size_t rows, size_t cols);
+
+/*
+ * The record operations take the operands' used parts (rows x cols), leave
+ * them unchanged and return a new tight record (maxrows = rows, maxcols =
+ * cols), or null with a message on stderr: unequal dimensions, or no memory.
+ * The same record may be both operands. Release results with mtrx_free.
+ */
+/* a + b and a - b; a and b must have the same rows and cols. */
+mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b);
+mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b);
+/* a * b, a.rows x b.cols; a.cols must equal b.rows. */
+mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b);
+/* The transpose, a.cols x a.rows. */
+mtrx_t *mtrx_transpose(const mtrx_t *a);
+
+/* qsort comparison over a row-pointer array (elements are double *): orders
+ * rows by ascending first element; 0 when either first element is NaN. */
+int row_cmp(const void *p, const void *q);
+
 #ifdef __cplusplus
 }
 #endif
