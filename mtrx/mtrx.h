@@ -156,6 +156,39 @@ mtrx_t *mtrx_transpose(const mtrx_t *a);
  * rows by ascending first element; 0 when either first element is NaN. */
 int row_cmp(const void *p, const void *q);
 
+/* ---- Cofactor solver ------------------------------------------------------- */
+
+/* 1 when every one of the n elements lies within [-1e-20, 1e-20] (or is NaN),
+ * otherwise 0; 1 for n = 0. */
+int vect_is_zero(const double *v, size_t n);
+/* A new n x n array of the cofactors of the n x n array `a`, or null.
+ * Release with arr2d_free(c, n). */
+double **arr2d_cofactor(double **a, size_t n);
+/* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
+ * its cofactors. */
+double arr2d_det(double **a, double **c, size_t n);
+/* Transposes the n x n array `m` in place. */
+void arr2d_transpose_inplace(double **m, size_t n);
+/* A new vector m * v of n doubles, or null. Caller frees. */
+double *arr2d_mult_vect(double **m, const double *v, size_t n);
+/* A new n x n array m / x, each element divided by x, or null. Release with
+ * arr2d_free(d, n). */
+double **arr2d_div_scalar(double **m, double x, size_t n);
+
+/*
+ * Solves the square system m * x = b through the adjugate and the
+ * determinant and returns x as a new vector (caller frees), leaving m and b
+ * unchanged. Null when m is not square or memory is short (message on
+ * stderr), and when the system has no unique nonzero solution; then one of
+ * these lines is printed on stdout:
+ *   "The system has no solution."
+ *   "The system is consistent - infinite solutions."
+ *   "The system has a trivial solution."
+ */
+double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
+/* The same for an augmented n x (n + 1) record whose last column holds b. */
+double *mtrx_solve_cofactor_aug(const mtrx_t *m);
+
 #ifdef __cplusplus
 }
 #endif
