@@ -189,6 +189,23 @@ double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
 /* The same for an augmented n x (n + 1) record whose last column holds b. */
 double *mtrx_solve_cofactor_aug(const mtrx_t *m);
 
+/* ---- Printing on stdout ----------------------------------------------------- */
+
+/* `width` is printf's field width for every number (negative: left-aligned). */
+/* Each element as " % *g", one line per row. */
+void mtrx_print(const mtrx_t *m, int width);
+/* The system as " %*g" coefficients, then "  | %*g" and the constant; refused
+ * (message on stderr) unless rows < cols. */
+void mtrx_print_aug(const mtrx_t *m, int width);
+/* The leading rows x rows block as " % *.3f"; refused when rows > cols. */
+void mtrx_print_sq(const mtrx_t *m, int width);
+/* A bare rows x cols array as mtrx_print prints a record. */
+void arr2d_print(double **a, size_t rows, size_t cols, int width);
+/* The n elements as " % *g" on one line. */
+void vect_print(const double *v, size_t n, int width);
+/* The address of the row-pointer array and each of its maxrows entries. */
+void mtrx_dump_ptrs(const mtrx_t *m);
+
 #ifdef __cplusplus
 }
 #endif
