@@ -1,6 +1,7 @@
 // Console printing of records, bare arrays and vectors on stdout. The width
 // is printf's '*' width, passed on unchanged: a minimum, left-aligning when
 // negative.
+#include <cmath>
 #include <cstdio>
 
 #include "mtrx.h"
@@ -9,11 +10,15 @@ namespace {
 
 const char *const unknown = "<unknown>";
 
+// C runtimes disagree on the sign of a NaN ("-nan" or "nan"); a NaN is
+// printed without its sign bit so that every build prints "nan".
+double shown(double x) { return std::isnan(x) ? std::fabs(x) : x; }
+
 void print_rows(double **a, size_t rows, size_t cols, int width)
 {
     for (size_t i = 0; i < rows; ++i) {
         for (size_t j = 0; j < cols; ++j)
-            std::printf(" % *g", width, a[i][j]);
+            std::printf(" % *g", width, shown(a[i][j]));
         std::putchar('\n');
     }
 }
@@ -30,7 +35,7 @@ extern "C" void arr2d_print(double **a, size_t rows, size_t cols, int width)
 extern "C" void vect_print(const double *v, size_t n, int width)
 {
     for (size_t i = 0; i < n; ++i)
-        std::printf(" % *g", width, v[i]);
+        std::printf(" % *g", width, shown(v[i]));
     std::putchar('\n');
 }
 
@@ -44,8 +49,8 @@ extern "C" void mtrx_print_aug(const mtrx_t *m, int width)
     for (size_t i = 0; i < m->rows; ++i) {
         const double *row = m->mtrx[i];
         for (size_t j = 0; j < last; ++j)
-            std::printf(" %*g", width, row[j]);
-        std::printf("  | %*g\n", width, row[last]);
+            std::printf(" %*g", width, shown(row[j]));
+        std::printf("  | %*g\n", width, shown(row[last]));
     }
 }
 
@@ -58,7 +63,7 @@ extern "C" void mtrx_print_sq(const mtrx_t *m, int width)
     }
     for (size_t i = 0; i < m->rows; ++i) {
         for (size_t j = 0; j < m->rows; ++j)
-            std::printf(" % *.3f", width, m->mtrx[i][j]);
+            std::printf(" % *.3f", width, shown(m->mtrx[i][j]));
         std::putchar('\n');
     }
 }

@@ -1,6 +1,7 @@
 // Printing records, arrays and vectors on stdout: field layouts for several
 // widths, the two refusals, empty shapes, number forms that C runtimes are
 // known to print differently, and the row-pointer dump.
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <regex>
@@ -135,6 +136,13 @@ TEST(MtrxPrint, NumberFormsMatchAcrossRuntimes)
     double v[] = {1e-5, 1e100, 123456789, 0.0001, -0.0, 1.5e-300, inf, -inf, 0.1 + 0.2, 5e-324};
     EXPECT_EQ(stdout_of([&] { vect_print(v, 10, 0); }),
               "  1e-05  1e+100  1.23457e+08  0.0001 -0  1.5e-300  inf -inf  0.3  4.94066e-324\n");
+    // A NaN prints as "nan" whatever its sign bit.
+    const double qnan = std::numeric_limits<double>::quiet_NaN();
+    double nans[] = {qnan, std::copysign(qnan, -1.0)};
+    EXPECT_EQ(stdout_of([&] { vect_print(nans, 2, 4); }), "  nan  nan\n");
+    auto n = record_of({{nans[1], nans[0], nans[1]}});
+    EXPECT_EQ(stdout_of([&] { mtrx_print_aug(n.get(), 0); }), " nan nan  | nan\n");
+    EXPECT_EQ(stdout_of([&] { mtrx_print_sq(n.get(), 0); }), "  nan\n");
     auto big = record_of({{1e23}});
     EXPECT_EQ(stdout_of([&] { mtrx_print_sq(big.get(), 0); }), "  99999999999999991611392.000\n");
 }
