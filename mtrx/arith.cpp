@@ -12,18 +12,6 @@ namespace {
 
 const char *const unknown = "<unknown>";
 
-// a (op) b element by element into a new rows x cols array.
-template <class Op> double **elementwise(double **a, double **b, size_t rows, size_t cols, Op op)
-{
-    double **r = arr2d_calloc(rows, cols);
-    if (!r)
-        return nullptr;
-    for (size_t i = 0; i < rows; ++i)
-        for (size_t j = 0; j < cols; ++j)
-            r[i][j] = op(a[i][j], b[i][j]);
-    return r;
-}
-
 // A new record of the given shape, tight, whose array comes from `make`
 // (which reports its own failure).
 template <class Make> mtrx_t *new_record(size_t rows, size_t cols, Make make)
@@ -58,23 +46,17 @@ bool same_shape(const mtrx_t *a, const mtrx_t *b)
 
 extern "C" double **arr2d_copy(double **src, size_t rows, size_t cols)
 {
-    double **r = arr2d_calloc(rows, cols);
-    if (!r)
-        return nullptr;
-    for (size_t i = 0; i < rows; ++i)
-        for (size_t j = 0; j < cols; ++j)
-            r[i][j] = src[i][j];
-    return r;
+    return arr2d_filled(rows, cols, [=](size_t i, size_t j) { return src[i][j]; });
 }
 
 extern "C" double **arr2d_add(double **a, double **b, size_t rows, size_t cols)
 {
-    return elementwise(a, b, rows, cols, [](double x, double y) { return x + y; });
+    return arr2d_filled(rows, cols, [=](size_t i, size_t j) { return a[i][j] + b[i][j]; });
 }
 
 extern "C" double **arr2d_sub(double **a, double **b, size_t rows, size_t cols)
 {
-    return elementwise(a, b, rows, cols, [](double x, double y) { return x - y; });
+    return arr2d_filled(rows, cols, [=](size_t i, size_t j) { return a[i][j] - b[i][j]; });
 }
 
 // The product of the m x n array a and the n x p array b. Every element is
@@ -104,13 +86,7 @@ extern "C" double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_
 
 extern "C" double **arr2d_transpose(double **src, size_t rows, size_t cols)
 {
-    double **r = arr2d_calloc(cols, rows);
-    if (!r)
-        return nullptr;
-    for (size_t i = 0; i < rows; ++i)
-        for (size_t j = 0; j < cols; ++j)
-            r[j][i] = src[i][j];
-    return r;
+    return arr2d_filled(cols, rows, [=](size_t i, size_t j) { return src[j][i]; });
 }
 
 // ---- Records ---------------------------------------------------------------------

@@ -93,16 +93,13 @@ consistency check_consistency(double **a, const double *b, size_t n)
 {
     if (n == 0)
         return consistency::consistent;
-    double **w = arr2d_calloc(n, n + 1);
+    double **w = arr2d_filled(n, n + 1, [=](size_t i, size_t j) { return j < n ? a[i][j] : b[i]; });
     if (!w)
         return consistency::no_memory;
     double amax = 0.0, bmax = 0.0;
     for (size_t i = 0; i < n; ++i) {
-        for (size_t j = 0; j < n; ++j) {
-            w[i][j] = a[i][j];
+        for (size_t j = 0; j < n; ++j)
             amax = std::fmax(amax, std::fabs(a[i][j]));
-        }
-        w[i][n] = b[i];
         bmax = std::fmax(bmax, std::fabs(b[i]));
     }
     const double atol = static_cast<double>(n) * DBL_EPSILON * amax;
@@ -223,13 +220,7 @@ extern "C" double *arr2d_mult_vect(double **m, const double *v, size_t n)
 
 extern "C" double **arr2d_div_scalar(double **m, double x, size_t n)
 {
-    double **d = arr2d_calloc(n, n);
-    if (!d)
-        return nullptr;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < n; ++j)
-            d[i][j] = m[i][j] / x;
-    return d;
+    return arr2d_filled(n, n, [=](size_t i, size_t j) { return m[i][j] / x; });
 }
 
 extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
