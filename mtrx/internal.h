@@ -105,6 +105,21 @@ enum class gj_status { solved, singular, no_memory };
 // Messages are the caller's business.
 gj_status gj_reduce(double **a, double *b, std::size_t n);
 
+// ---- Bare arrays -------------------------------------------------------------
+
+// A new rows x cols array from arr2d_calloc with element [i][j] set to
+// f(i, j), row by row; null when arr2d_calloc fails (it reports why).
+template <class F> double **arr2d_filled(std::size_t rows, std::size_t cols, F f)
+{
+    double **r = arr2d_calloc(rows, cols);
+    if (!r)
+        return nullptr;
+    for (std::size_t i = 0; i < rows; ++i)
+        for (std::size_t j = 0; j < cols; ++j)
+            r[i][j] = f(i, j);
+    return r;
+}
+
 } // namespace mtrx_detail
 
 #endif

@@ -160,6 +160,93 @@ mtrx_t *mtrx_solve_gj(const mtrx_t *m);
  * memory is exhausted. Caller frees. */
 double *mtrx_solution(const mtrx_t *m);
 
+/* ---- Arithmetic on bare arrays and records -------------------------------- */
+
+/*
+ * The array operations read rows x cols (or m x n, n x p) of their operands,
+ * leave them unchanged and return a new array from arr2d_calloc, or null when
+ * it cannot be made (message on stderr). Release results with arr2d_free and
+ * the result's row count.
+ */
+/* The first `cols` elements of each of the first `rows` rows of `src`. */
+double **arr2d_copy(double **src, size_t rows, size_t cols);
+/* a + b and a - b, element by element. */
+double **arr2d_add(double **a, double **b, size_t rows, size_t cols);
+double **arr2d_sub(double **a, double **b, size_t rows, size_t cols);
+/* The m x p product of the m x n array a and the n x p array b; each element
+ * is summed from 0.0 in ascending k, every product rounded before it is added. */
+double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_t p);
+/* The cols x rows transpose of `src`. */
+double **arr2d_transpose(double **src, size_t rows, size_t cols);
+
+/*
+ * The record operations take the operands' used parts (rows x cols), leave
+ * them unchanged and return a new tight record (maxrows = rows, maxcols =
+ * cols), or null with a message on stderr: unequal dimensions, or no memory.
+ * The same record may be both operands. Release results with mtrx_free.
+ */
+/* a + b and a - b; a and b must have the same rows and cols. */
+mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b);
+mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b);
+/* a * b, a.rows x b.cols; a.cols must equal b.rows. */
+mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b);
+/* The transpose, a.cols x a.rows. */
+mtrx_t *mtrx_transpose(const mtrx_t *a);
+
+/* qsort comparison over a row-pointer array (elements are double *): orders
+ * rows by ascending first element; 0 when either first element is NaN. */
+int row_cmp(const void *p, const void *q);
+
+/* ---- Cofactor solver ------------------------------------------------------- */
+
+/* 1 when every one of the n elements lies within [-1e-20, 1e-20] (or is NaN),
+ * otherwise 0; 1 for n = 0. */
+int vect_is_zero(const double *v, size_t n);
+/* A new n x n array of the cofactors of the n x n array `a`, or null.
+ * Release with arr2d_free(c, n). */
+double **arr2d_cofactor(double **a, size_t n);
+/* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
+ * its cofactors. */
+double arr2d_det(double **a, double **c, size_t n);
+/* Transposes the n x n array `m` in place. */
+void arr2d_transpose_inplace(double **m, size_t n);
+/* A new vector m * v of n doubles, or null. Caller frees. */
+double *arr2d_mult_vect(double **m, const double *v, size_t n);
+/* A new n x n array m / x, each element divided by x, or null. Release with
+ * arr2d_free(d, n). */
+double **arr2d_div_scalar(double **m, double x, size_t n);
+
+/*
+ * Solves the square system m * x = b through the adjugate and the
+ * determinant and returns x as a new vector (caller frees), leaving m and b
+ * unchanged. Null when m is not square or memory is short (message on
+ * stderr), and when the system has no unique nonzero solution; then one of
+ * these lines is printed on stdout:
+ *   "The system has no solution."
+ *   "The system is consistent - infinite solutions."
+ *   "The system has a trivial solution."
+ */
+double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
+/* The same for an augmented n x (n + 1) record whose last column holds b. */
+double *mtrx_solve_cofactor_aug(const mtrx_t *m);
+
+/* ---- Printing on stdout ----------------------------------------------------- */
+
+/* `width` is printf's field width for every number (negative: left-aligned). */
+/* Each element as " % *g", one line per row. */
+void mtrx_print(const mtrx_t *m, int width);
+/* The system as " %*g" coefficients, then "  | %*g" and the constant; refused
+ * (message on stderr) unless rows < cols. */
+void mtrx_print_aug(const mtrx_t *m, int width);
+/* The leading rows x rows block as " % *.3f"; refused when rows > cols. */
+void mtrx_print_sq(const mtrx_t *m, int width);
+/* A bare rows x cols array as mtrx_print prints a record. */
+void arr2d_print(double **a, size_t rows, size_t cols, int width);
+/* The n elements as " % *g" on one line. */
+void vect_print(const double *v, size_t n, int width);
+/* The address of the row-pointer array and each of its maxrows entries. */
+void mtrx_dump_ptrs(const mtrx_t *m);
+
 #ifdef __cplusplus
 }
 #endif

@@ -46,6 +46,14 @@ template <class F> std::string stderr_of(F &&f)
     return testing::internal::GetCapturedStderr();
 }
 
+// Everything `f` writes to stdout.
+template <class F> std::string stdout_of(F &&f)
+{
+    testing::internal::CaptureStdout();
+    f();
+    return testing::internal::GetCapturedStdout();
+}
+
 inline std::vector<double> row_of(const mtrx_t *m, size_t i, size_t n)
 {
     return std::vector<double>(m->mtrx[i], m->mtrx[i] + n);
