@@ -19,6 +19,7 @@ struct Family {
     std::string name;
     Matrix a;
     bool well_conditioned;
+    bool extreme_scale = false; // elements near 1e-150 or 1e150
 };
 
 // b = A * ones, rounded, so that every family has a known exact-ish answer.
@@ -96,7 +97,8 @@ std::vector<Family> families()
     for (size_t n : {1, 2, 3, 5, 10, 30, 80})
         for (double scale : {1e-150, 1.0, 1e150})
             f.push_back({"random n=" + std::to_string(n) + " scale=" + std::to_string(scale),
-                         random_system(n, scale, 1000u + static_cast<unsigned>(n)), n <= 30});
+                         random_system(n, scale, 1000u + static_cast<unsigned>(n)), n <= 30,
+                         scale != 1.0});
     for (size_t n = 4; n <= 10; ++n)
         f.push_back({"hilbert " + std::to_string(n), hilbert(n), false});
     for (size_t n : {3, 6, 9})
@@ -155,9 +157,16 @@ double scaled_residual(const Matrix &m, const std::vector<double> &x)
     return rnorm / (anorm * xnorm * static_cast<double>(n) * DBL_EPSILON);
 }
 
-void check_solver(const char *solver_name, const Solver &solve)
+// `backward_stable`: the method is expected to keep the residual small on
+// ill-conditioned systems too; otherwise only the well-conditioned families
+// of ordinary scale are checked.
+void check_solver(const char *solver_name, const Solver &solve, size_t max_n = SIZE_MAX,
+                  bool backward_stable = true)
 {
     for (const Family &f : families()) {
+        if (f.a.size() > max_n ||
+            (!backward_stable && (f.extreme_scale || !f.well_conditioned)))
+            continue;
         SCOPED_TRACE(std::string(solver_name) + " on " + f.name);
         std::vector<double> x = solve(f.a);
         ASSERT_EQ(x.size(), f.a.size());
@@ -215,7 +224,38 @@ std::vector<double> by_solve_gj(const Matrix &m)
     return v;
 }
 
+std::vector<double> by_cofactor(const Matrix &m)
+{
+    size_t n = m.size();
+    MtrxPtr a(mtrx_create(n, n + 1));
+    a->rows = n;
+    a->cols = n + 1;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j <= n; ++j)
+            a->mtrx[i][j] = m[i][j];
+    double *x = nullptr;
+    std::string said = stdout_of([&] { x = mtrx_solve_cofactor_aug(a.get()); });
+    EXPECT_EQ(said, "");
+    std::vector<double> v;
+    if (x)
+        v.assign(x, x + n);
+    std::free(x);
+    return v;
+}
+
 } // namespace
+
+// The cofactor solver's cost grows as n^5 beyond 3 unknowns: up to 12 here.
+// The adjugate over the determinant is an explicit inverse, which is not
+// backward stable: on Hilbert and Vandermonde systems its residual grows with
+// the condition number (1e5 to 1e11 times the bound here). Its determinant,
+// a product of n elements, also underflows (overflows) for elements near
+// 1e-150 (1e150), where it takes a regular system for a singular one. So it
+// is held to the bound on the well-conditioned families of ordinary scale.
+TEST(Accuracy, CofactorSolver)
+{
+    check_solver("mtrx_solve_cofactor_aug", by_cofactor, 12, false);
+}
 
 TEST(Accuracy, ValidatedGaussJordan) { check_solver("mtrx_solve_gj", by_solve_gj); }
 
