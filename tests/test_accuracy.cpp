@@ -208,7 +208,8 @@ std::vector<double> by_guassj_vec(const Matrix &m)
     return b;
 }
 
-std::vector<double> by_solve_gj(const Matrix &m)
+// The augmented system as a record.
+MtrxPtr record_of(const Matrix &m)
 {
     size_t n = m.size();
     MtrxPtr a(mtrx_create(n, n + 1));
@@ -217,6 +218,13 @@ std::vector<double> by_solve_gj(const Matrix &m)
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j <= n; ++j)
             a->mtrx[i][j] = m[i][j];
+    return a;
+}
+
+std::vector<double> by_solve_gj(const Matrix &m)
+{
+    size_t n = m.size();
+    MtrxPtr a = record_of(m);
     MtrxPtr r(mtrx_solve_gj(a.get()));
     double *x = mtrx_solution(r.get());
     std::vector<double> v(x, x + n);
@@ -227,12 +235,7 @@ std::vector<double> by_solve_gj(const Matrix &m)
 std::vector<double> by_cofactor(const Matrix &m)
 {
     size_t n = m.size();
-    MtrxPtr a(mtrx_create(n, n + 1));
-    a->rows = n;
-    a->cols = n + 1;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j <= n; ++j)
-            a->mtrx[i][j] = m[i][j];
+    MtrxPtr a = record_of(m);
     double *x = nullptr;
     std::string said = stdout_of([&] { x = mtrx_solve_cofactor_aug(a.get()); });
     EXPECT_EQ(said, "");
