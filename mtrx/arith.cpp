@@ -62,25 +62,14 @@ extern "C" double **arr2d_sub(double **a, double **b, size_t rows, size_t cols)
 // The product of the m x n array a and the n x p array b. Every element is
 // its own running sum: it starts at 0.0 and receives a[i][k] * b[k][j] for
 // k = 0, 1, ..., n - 1 in that order, each product rounded before it is
-// added. The loops run i, k, j so that the inner loop walks a row of b and a
-// row of the result; the order of the terms within each element is the same
-// as with j outside k, so the bits are too.
+// added (product.cpp does the work, blocked and vectorised, with the same
+// bits).
 extern "C" double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_t p)
 {
     double **r = arr2d_calloc(m, p);
     if (!r)
         return nullptr;
-    for (size_t i = 0; i < m; ++i) {
-        double *ri = r[i];
-        for (size_t k = 0; k < n; ++k) {
-            const double aik = a[i][k];
-            const double *bk = b[k];
-            for (size_t j = 0; j < p; ++j) {
-                const double t = aik * bk[j];
-                ri[j] = ri[j] + t;
-            }
-        }
-    }
+    product_into(r, a, b, m, n, p);
     return r;
 }
 

@@ -105,6 +105,27 @@ enum class gj_status { solved, singular, no_memory };
 // Messages are the caller's business.
 gj_status gj_reduce(double **a, double *b, std::size_t n);
 
+// ---- Matrix product ----------------------------------------------------------
+
+// The ways to form a product: the plain loops, and blocked kernels on 2-, 4-
+// and 8-wide vectors (the last two need AVX2 and AVX-512F). All give the
+// same bits.
+enum class product_kernel { plain, portable, avx2, avx512 };
+
+bool product_kernel_available(product_kernel k);
+product_kernel best_product_kernel();
+// How many threads a product of this shape is worth on this machine.
+unsigned product_threads(std::size_t m, std::size_t n, std::size_t p);
+
+// Adds the product of the m x n array a and the n x p array b into the
+// m x p array r, as arr2d_mult defines it (r comes zeroed from
+// arr2d_calloc). `k` must be available; `threads` is an upper bound. The
+// short form picks the best kernel and thread count.
+void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
+                  std::size_t p, product_kernel k, unsigned threads);
+void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
+                  std::size_t p);
+
 // ---- Bare arrays -------------------------------------------------------------
 
 // A new rows x cols array from arr2d_calloc with element [i][j] set to

@@ -1,0 +1,349 @@
+// The matrix product behind arr2d_mult.
+//
+// Every element of the result is one running sum: it starts at the 0.0 the
+// result array is made with and receives a[i][k] * b[k][j] for k = 0, 1, ...,
+// n - 1 in that order, each product rounded to a double before it is added.
+// The blocked kernels below keep exactly that sequence of operations for
+// every element and only change which elements are worked on together:
+//  - a tile of MR rows by NR columns of the result lives in vector registers
+//    while k runs; each vector lane is its own element, so vectorising across
+//    columns never adds anything across k;
+//  - k is cut into blocks of KC, taken in ascending order; between two blocks
+//    an element's running sum is stored to the result and loaded back, which
+//    is exact (no partial sums are formed and combined later);
+//  - the KC x NC block of b in use is copied into contiguous panels of NR
+//    columns (padded with zeros), so the inner loop reads it with unit stride;
+//  - every product is a multiply followed by an add; the library is built
+//    with -ffp-contract=off, so the compiler never fuses the two.
+// Threads take disjoint ranges of rows. What happens to one element depends
+// neither on the vector width nor on the thread that runs it, so every kernel
+// and every thread count gives the same bits.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "internal.h"
+
+namespace mtrx_detail {
+namespace {
+
+typedef double v2d __attribute__((vector_size(16)));
+typedef double v4d __attribute__((vector_size(32)));
+typedef double v8d __attribute__((vector_size(64)));
+
+#define MTRX_INLINE inline __attribute__((always_inline))
+
+// Unaligned vector loads and stores (rows of a and of the result are only as
+// aligned as malloc makes them): V as it may sit in memory.
+template <class V> struct unaligned_of;
+template <> struct unaligned_of<v2d> {
+    typedef double type __attribute__((vector_size(16), aligned(8), may_alias));
+};
+template <> struct unaligned_of<v4d> {
+    typedef double type __attribute__((vector_size(32), aligned(8), may_alias));
+};
+template <> struct unaligned_of<v8d> {
+    typedef double type __attribute__((vector_size(64), aligned(8), may_alias));
+};
+template <class V> MTRX_INLINE void load(V &v, const double *p)
+{
+    v = *reinterpret_cast<const typename unaligned_of<V>::type *>(p);
+}
+template <class V> MTRX_INLINE void store(double *p, const V &v)
+{
+    *reinterpret_cast<typename unaligned_of<V>::type *>(p) = v;
+}
+
+// A kernel's register tile (MR rows by NV vectors of V) and cache blocks.
+template <class V, int MR, int NV, std::size_t KC, std::size_t MC, std::size_t NC> struct shape {
+    using vec = V;
+    static constexpr int w = sizeof(V) / sizeof(double);
+    static constexpr int mr = MR;
+    static constexpr int nv = NV;
+    static constexpr int nr = NV * w;
+    static constexpr std::size_t kc = KC;
+    static constexpr std::size_t mc = MC; // a multiple of mr
+    static constexpr std::size_t nc = NC; // a multiple of nr
+    static_assert(MC % MR == 0 && NC % (NV * (sizeof(V) / sizeof(double))) == 0);
+};
+
+// One tile: c[r] is row r of the tile in the result (at its first column),
+// a[r] the matching row of a at the block's first k, bp the packed panel of
+// b (kc rows of nr values).
+template <class S>
+MTRX_INLINE void tile(double *const *c, const double *const *a, const double *bp, std::size_t kc)
+{
+    using V = typename S::vec;
+    V acc[S::mr][S::nv];
+    const double *ar[S::mr];
+#pragma GCC unroll 32
+    for (int r = 0; r < S::mr; ++r) {
+        ar[r] = a[r];
+#pragma GCC unroll 32
+        for (int v = 0; v < S::nv; ++v)
+            load(acc[r][v], c[r] + v * S::w);
+    }
+    for (std::size_t k = 0; k < kc; ++k, bp += S::nr) {
+        V bv[S::nv];
+#pragma GCC unroll 32
+        for (int v = 0; v < S::nv; ++v)
+            load(bv[v], bp + v * S::w);
+#pragma GCC unroll 32
+        for (int r = 0; r < S::mr; ++r) {
+            const double x = ar[r][k];
+#pragma GCC unroll 32
+            for (int v = 0; v < S::nv; ++v) {
+                const V t = bv[v] * x;
+                acc[r][v] = acc[r][v] + t;
+            }
+        }
+    }
+#pragma GCC unroll 32
+    for (int r = 0; r < S::mr; ++r)
+#pragma GCC unroll 32
+        for (int v = 0; v < S::nv; ++v)
+            store(c[r] + v * S::w, acc[r][v]);
+}
+
+// Copies rows k0 .. k0 + kc - 1, columns j0 .. j0 + nc - 1 of b into panels
+// of nr columns, each kc rows deep, zero beyond column nc.
+template <class S>
+MTRX_INLINE void pack(double *dst, double *const *b, std::size_t k0, std::size_t kc, std::size_t j0,
+                      std::size_t nc)
+{
+    for (std::size_t q = 0; q < nc; q += S::nr) {
+        const std::size_t w = std::min<std::size_t>(S::nr, nc - q);
+        for (std::size_t k = 0; k < kc; ++k, dst += S::nr) {
+            const double *src = b[k0 + k] + j0 + q;
+            std::size_t t = 0;
+            for (; t < w; ++t)
+                dst[t] = src[t];
+            for (; t < S::nr; ++t)
+                dst[t] = 0.0;
+        }
+    }
+}
+
+// Doubles of scratch a blocked kernel needs: the packed block of b and one
+// tile for the edges.
+template <class S> constexpr std::size_t scratch_doubles() { return S::kc * S::nc + S::mr * S::nr; }
+
+// Rows i_begin .. i_end - 1 of the product into r. `work` holds
+// scratch_doubles<S>() doubles.
+template <class S>
+MTRX_INLINE void blocked_rows(double **r, double *const *a, double *const *b, std::size_t i_begin,
+                              std::size_t i_end, std::size_t n, std::size_t p, double *work)
+{
+    double *const packed = work;
+    double *const edge = work + S::kc * S::nc;
+    double *crow[S::mr];
+    const double *arow[S::mr];
+    for (std::size_t jc = 0; jc < p; jc += S::nc) {
+        const std::size_t nc = std::min(S::nc, p - jc);
+        for (std::size_t pc = 0; pc < n; pc += S::kc) {
+            const std::size_t kc = std::min(S::kc, n - pc);
+            pack<S>(packed, b, pc, kc, jc, nc);
+            for (std::size_t ic = i_begin; ic < i_end; ic += S::mc) {
+                const std::size_t ie = std::min(ic + S::mc, i_end);
+                for (std::size_t q = 0; q < nc; q += S::nr) {
+                    const std::size_t w = std::min<std::size_t>(S::nr, nc - q);
+                    const double *panel = packed + q * kc;
+                    const std::size_t j0 = jc + q;
+                    for (std::size_t i0 = ic; i0 < ie; i0 += S::mr) {
+                        const std::size_t h = std::min<std::size_t>(S::mr, ie - i0);
+                        if (h == S::mr && w == S::nr) {
+                            for (int t = 0; t < S::mr; ++t) {
+                                crow[t] = r[i0 + t] + j0;
+                                arow[t] = a[i0 + t] + pc;
+                            }
+                            tile<S>(crow, arow, panel, kc);
+                            continue;
+                        }
+                        // A tile over the last rows or columns runs on a
+                        // copy; rows past the end repeat the last row of a
+                        // and are not written back.
+                        for (int t = 0; t < S::mr; ++t) {
+                            crow[t] = edge + t * S::nr;
+                            arow[t] = a[i0 + std::min<std::size_t>(t, h - 1)] + pc;
+                            if (std::size_t(t) < h)
+                                std::memcpy(crow[t], r[i0 + t] + j0, w * sizeof(double));
+                        }
+                        tile<S>(crow, arow, panel, kc);
+                        for (std::size_t t = 0; t < h; ++t)
+                            std::memcpy(r[i0 + t] + j0, crow[t], w * sizeof(double));
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The loops in i, k, j order: no scratch, used when none can be had.
+void plain_rows(double **r, double *const *a, double *const *b, std::size_t i_begin,
+                std::size_t i_end, std::size_t n, std::size_t p)
+{
+    for (std::size_t i = i_begin; i < i_end; ++i) {
+        double *ri = r[i];
+        for (std::size_t k = 0; k < n; ++k) {
+            const double aik = a[i][k];
+            const double *bk = b[k];
+            for (std::size_t j = 0; j < p; ++j) {
+                const double t = aik * bk[j];
+                ri[j] = ri[j] + t;
+            }
+        }
+    }
+}
+
+// The kernels. Blocks: kc x nc of b stays in the second-level cache, one
+// panel (kc x nr) in the first; mc rows of a are swept over each panel.
+using sse2_shape = shape<v2d, 4, 3, 256, 96, 192>;
+using avx2_shape = shape<v4d, 4, 3, 256, 96, 192>;
+using avx512_shape = shape<v8d, 8, 3, 256, 96, 192>;
+
+using rows_fn = void (*)(double **, double *const *, double *const *, std::size_t, std::size_t,
+                         std::size_t, std::size_t, double *);
+
+void portable_rows(double **r, double *const *a, double *const *b, std::size_t i0, std::size_t i1,
+                   std::size_t n, std::size_t p, double *work)
+{
+    blocked_rows<sse2_shape>(r, a, b, i0, i1, n, p, work);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define MTRX_X86_KERNELS 1
+__attribute__((target("avx2"))) void avx2_rows(double **r, double *const *a, double *const *b,
+                                              std::size_t i0, std::size_t i1, std::size_t n,
+                                              std::size_t p, double *work)
+{
+    blocked_rows<avx2_shape>(r, a, b, i0, i1, n, p, work);
+}
+
+__attribute__((target("avx512f"))) void avx512_rows(double **r, double *const *a,
+                                                   double *const *b, std::size_t i0,
+                                                   std::size_t i1, std::size_t n, std::size_t p,
+                                                   double *work)
+{
+    blocked_rows<avx512_shape>(r, a, b, i0, i1, n, p, work);
+}
+#endif
+
+struct kernel {
+    rows_fn fn; // null for the plain loops
+    std::size_t mr, scratch;
+};
+
+template <class S> constexpr kernel kernel_of(rows_fn fn) { return {fn, S::mr, scratch_doubles<S>()}; }
+
+kernel kernel_for(product_kernel k)
+{
+    switch (k) {
+#ifdef MTRX_X86_KERNELS
+    case product_kernel::avx512:
+        return kernel_of<avx512_shape>(avx512_rows);
+    case product_kernel::avx2:
+        return kernel_of<avx2_shape>(avx2_rows);
+#endif
+    case product_kernel::portable:
+        return kernel_of<sse2_shape>(portable_rows);
+    default:
+        return {nullptr, 1, 0};
+    }
+}
+
+// One range of rows, with its own scratch (aligned for whole cache lines).
+void run_rows(const kernel &k, double **r, double *const *a, double *const *b, std::size_t i0,
+              std::size_t i1, std::size_t n, std::size_t p)
+{
+    void *mem = k.fn ? std::malloc(k.scratch * sizeof(double) + 64) : nullptr;
+    if (!mem) {
+        plain_rows(r, a, b, i0, i1, n, p);
+        return;
+    }
+    auto addr = (reinterpret_cast<std::uintptr_t>(mem) + 63) & ~std::uintptr_t(63);
+    k.fn(r, a, b, i0, i1, n, p, reinterpret_cast<double *>(addr));
+    std::free(mem);
+}
+
+constexpr unsigned max_threads = 64;
+// Multiply-adds below which another thread does not pay for its start.
+constexpr double work_per_thread = 1 << 21;
+
+} // namespace
+
+bool product_kernel_available(product_kernel k)
+{
+    switch (k) {
+    case product_kernel::plain:
+    case product_kernel::portable:
+        return true;
+#ifdef MTRX_X86_KERNELS
+    case product_kernel::avx2:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+    case product_kernel::avx512:
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f");
+#endif
+    default:
+        return false;
+    }
+}
+
+product_kernel best_product_kernel()
+{
+    for (auto k : {product_kernel::avx512, product_kernel::avx2})
+        if (product_kernel_available(k))
+            return k;
+    return product_kernel::portable;
+}
+
+unsigned product_threads(std::size_t m, std::size_t n, std::size_t p)
+{
+    const double work = double(m) * double(n) * double(p);
+    if (work < 2 * work_per_thread)
+        return 1;
+    unsigned hw = std::thread::hardware_concurrency();
+    return unsigned(std::clamp(std::min(double(hw), work / work_per_thread), 1.0, double(max_threads)));
+}
+
+void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
+                  std::size_t p, product_kernel which, unsigned threads)
+{
+    if (m == 0 || n == 0 || p == 0)
+        return;
+    const kernel k = kernel_for(which);
+    // Ranges of whole tiles, the last one taking what is left.
+    const std::size_t tiles = (m + k.mr - 1) / k.mr;
+    threads = unsigned(std::clamp<std::size_t>(threads, 1, std::min<std::size_t>(tiles, max_threads)));
+    const std::size_t per = (tiles + threads - 1) / threads * k.mr;
+    auto range = [&](unsigned t) {
+        run_rows(k, r, a, b, std::min(m, t * per), std::min(m, (t + 1) * per), n, p);
+    };
+    std::thread pool[max_threads];
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            pool[t] = std::thread(range, t);
+        } catch (...) {
+            // No thread to be had: this range is done below, here.
+        }
+    }
+    range(0);
+    for (unsigned t = 1; t < threads; ++t) {
+        if (pool[t].joinable())
+            pool[t].join();
+        else
+            range(t);
+    }
+}
+
+void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
+                  std::size_t p)
+{
+    static const product_kernel best = best_product_kernel();
+    product_into(r, a, b, m, n, p, best, product_threads(m, n, p));
+}
+
+} // namespace mtrx_detail

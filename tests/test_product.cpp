@@ -1,0 +1,235 @@
+// The matrix product, bit for bit: every kernel this processor has, on one
+// thread and on several, against the plain i-j-k loops, on random shapes
+// and on values whose results change with any other order of the sums, with
+// a fused multiply-add, or with a sum started anywhere but +0.0.
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <sstream>
+
+#include "internal.h"
+#include "test_helpers.h"
+
+using namespace mtrx_detail;
+
+namespace {
+
+const double qnan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
+
+enum class flavour { finite, special };
+
+// A value in [1, 2) times 2^e, of either sign.
+double scaled(std::mt19937_64 &g, int e)
+{
+    const double mant = 1.0 + double(g() >> 12) * 0x1p-52;
+    return std::ldexp(g() & 1 ? -mant : mant, e);
+}
+
+// Mostly full-precision values spread over 60 binary orders of magnitude, so
+// that nearly every product is rounded and nearly every sum depends on its
+// order; then zeros of both signs, subnormals, products that underflow to
+// subnormals, and pairs that cancel. The special flavour adds infinities,
+// NaN and products that overflow, rarely enough to leave most rows finite.
+double tricky(std::mt19937_64 &g, flavour f)
+{
+    const unsigned pick = g() % 64;
+    if (f == flavour::special && pick < 3)
+        return pick == 0 ? inf : pick == 1 ? -inf : qnan;
+    if (f == flavour::special && pick < 5)
+        return scaled(g, 600 + int(g() % 20));
+    switch (pick % 16) {
+    case 0:
+        return 0.0;
+    case 1:
+        return -0.0;
+    case 2:
+        return scaled(g, -1074 + int(g() % 52)); // subnormal
+    case 3:
+        return scaled(g, -560 + int(g() % 30));
+    case 4:
+        return scaled(g, 53);
+    default:
+        return scaled(g, int(g() % 61) - 30);
+    }
+}
+
+// rows x cols values, each row its own allocation. Some rows start at an odd
+// place of their buffer or have NaN after their end, so that a read past the
+// stated shape shows in the result; the others end where the shape does, for
+// the memory checkers.
+class Operand {
+  public:
+    Operand(size_t rows, size_t cols, std::mt19937_64 &g, flavour f) : rows_(rows + 2)
+    {
+        for (auto &row : rows_) {
+            const size_t off = g() & 1, tail = g() & 2;
+            row.assign(off + cols + tail, qnan);
+            ptrs_.push_back(row.data() + off);
+        }
+        for (size_t i = 0; i < rows; ++i)
+            for (size_t j = 0; j < cols; ++j)
+                ptrs_[i][j] = tricky(g, f);
+    }
+    // Every element set to v.
+    Operand(size_t rows, size_t cols, double v) : rows_(rows, std::vector<double>(cols + 1, v))
+    {
+        for (auto &row : rows_)
+            ptrs_.push_back(row.data());
+    }
+    double **get() { return ptrs_.data(); }
+    bool operator==(const Operand &o) const
+    {
+        auto bits = [](const std::vector<std::vector<double>> &v) {
+            std::vector<uint64_t> b;
+            for (auto &row : v)
+                for (double x : row)
+                    b.push_back(std::bit_cast<uint64_t>(x));
+            return b;
+        };
+        return bits(rows_) == bits(o.rows_);
+    }
+
+  private:
+    std::vector<std::vector<double>> rows_;
+    std::vector<double *> ptrs_;
+};
+
+// The product as defined: i, j, k loops, every element a running sum from
+// 0.0 with its terms added in ascending k.
+std::vector<double> loops(double **a, double **b, size_t m, size_t n, size_t p)
+{
+    std::vector<double> r(m * p);
+    for (size_t i = 0; i < m; ++i)
+        for (size_t j = 0; j < p; ++j) {
+            double s = 0.0;
+            for (size_t k = 0; k < n; ++k) {
+                const double t = a[i][k] * b[k][j];
+                s = s + t;
+            }
+            r[i * p + j] = s;
+        }
+    return r;
+}
+
+// Which NaN comes out of an operation depends on the operands' order inside
+// the instruction, which the compiler picks: every NaN counts as equal.
+bool same_bits(double x, double y)
+{
+    return (std::isnan(x) && std::isnan(y)) ||
+           std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y);
+}
+
+// Empty when r holds `want`, else where and how it differs.
+std::string differences(double **r, const std::vector<double> &want, size_t m, size_t p)
+{
+    std::ostringstream out;
+    size_t count = 0;
+    for (size_t i = 0; i < m; ++i)
+        for (size_t j = 0; j < p; ++j)
+            if (!same_bits(r[i][j], want[i * p + j]) && count++ < 3)
+                out << " [" << i << "][" << j << "] " << std::hexfloat << r[i][j] << " != "
+                    << want[i * p + j] << ";";
+    if (count)
+        out << " " << count << " elements differ";
+    return out.str();
+}
+
+std::vector<product_kernel> kernels()
+{
+    std::vector<product_kernel> v;
+    for (auto k : {product_kernel::plain, product_kernel::portable, product_kernel::avx2,
+                   product_kernel::avx512})
+        if (product_kernel_available(k))
+            v.push_back(k);
+    return v;
+}
+
+// The product by kernel k on `threads` threads (0: arr2d_mult itself).
+double **product_by(product_kernel k, unsigned threads, double **a, double **b, size_t m,
+                    size_t n, size_t p)
+{
+    if (threads == 0)
+        return arr2d_mult(a, b, m, n, p);
+    double **r = arr2d_calloc(m, p);
+    if (r)
+        product_into(r, a, b, m, n, p, k, threads);
+    return r;
+}
+
+// Every kernel with one and several threads, and arr2d_mult, give the
+// loops' result on a * b; the operands are left as they were.
+void expect_all_match(Operand &a, Operand &b, size_t m, size_t n, size_t p,
+                      std::initializer_list<unsigned> thread_counts)
+{
+    const Operand a0 = a, b0 = b;
+    const std::vector<double> want = loops(a.get(), b.get(), m, n, p);
+    for (auto k : kernels())
+        for (unsigned threads : thread_counts) {
+            double **r = product_by(k, threads, a.get(), b.get(), m, n, p);
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(differences(r, want, m, p), "")
+                << m << " x " << n << " x " << p << ", kernel " << int(k) << ", threads "
+                << threads;
+            arr2d_free(r, m);
+        }
+    EXPECT_TRUE(a == a0 && b == b0) << "an operand changed";
+}
+
+} // namespace
+
+TEST(Product, RandomShapesMatchTheLoopsBitForBit)
+{
+    std::mt19937_64 g(20240607);
+    for (int round = 0; round < 120; ++round) {
+        // Mostly sizes past a tile's edge; now and then an empty dimension.
+        auto size = [&] { return g() % 20 == 0 ? size_t(0) : size_t(g() % 71); };
+        const size_t m = size(), n = size(), p = size();
+        const flavour f = round % 3 == 2 ? flavour::special : flavour::finite;
+        Operand a(m, n, g, f), b(n, p, g, f);
+        expect_all_match(a, b, m, n, p, {0, 1, 3});
+    }
+}
+
+TEST(Product, LargeShapesCrossEveryBlockAndUseThreads)
+{
+    std::mt19937_64 g(7);
+    const size_t shapes[][3] = {{257, 129, 300}, {97, 520, 193}, {300, 257, 31}};
+    for (auto &s : shapes) {
+        Operand a(s[0], s[1], g, flavour::finite), b(s[1], s[2], g, flavour::finite);
+        expect_all_match(a, b, s[0], s[1], s[2], {0, 1, 2, 5});
+    }
+}
+
+TEST(Product, EverySumStartsFromPositiveZero)
+{
+    // Every term is -0.0, so every element is 0.0 + (-0.0) + ... = +0.0; a
+    // sum begun with its first term would end at -0.0.
+    for (auto [m, n, p] : {std::array<size_t, 3>{9, 5, 25}, {1, 1, 1}, {17, 70, 50}}) {
+        Operand a(m, n, -1.0), b(n, p, 0.0);
+        for (auto k : kernels())
+            for (unsigned threads : {0u, 1u, 4u}) {
+                double **r = product_by(k, threads, a.get(), b.get(), m, n, p);
+                ASSERT_NE(r, nullptr);
+                for (size_t i = 0; i < m; ++i)
+                    for (size_t j = 0; j < p; ++j)
+                        ASSERT_EQ(std::bit_cast<uint64_t>(r[i][j]), 0u)
+                            << "kernel " << int(k) << ", threads " << threads;
+                arr2d_free(r, m);
+            }
+    }
+}
+
+TEST(Product, KernelsFollowTheProcessor)
+{
+    EXPECT_TRUE(product_kernel_available(product_kernel::plain));
+    EXPECT_TRUE(product_kernel_available(product_kernel::portable));
+    EXPECT_TRUE(product_kernel_available(best_product_kernel()));
+    // Small products stay on the calling thread.
+    EXPECT_EQ(product_threads(10, 10, 10), 1u);
+    EXPECT_EQ(product_threads(1000, 0, 1000), 1u);
+    EXPECT_GE(product_threads(1000, 1000, 1000), 1u);
+}
