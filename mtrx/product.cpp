@@ -268,8 +268,9 @@ void run_rows(const kernel &k, double **r, double *const *a, double *const *b, s
 }
 
 constexpr unsigned max_threads = 64;
-// Multiply-adds below which another thread does not pay for its start.
-constexpr double work_per_thread = 1 << 21;
+// Multiply-adds each thread should have for its start (some tens of
+// microseconds) to pay: about 0.2 ms of work for the AVX-512 kernel.
+constexpr double work_per_thread = 1 << 22;
 
 } // namespace
 
