@@ -126,18 +126,23 @@ MTRX_INLINE void pack(double *dst, double *const *b, std::size_t k0, std::size_t
     }
 }
 
-// Doubles of scratch a blocked kernel needs: the packed block of b and one
-// tile for the edges.
-template <class S> constexpr std::size_t scratch_doubles() { return S::kc * S::nc + S::mr * S::nr; }
+// Doubles of scratch a blocked kernel needs for an n x p operand b: the
+// packed block of b and one tile for the edges.
+template <class S> std::size_t scratch_doubles(std::size_t n, std::size_t p)
+{
+    const std::size_t kc = std::min(S::kc, n);
+    const std::size_t nc = std::min(S::nc, (p + S::nr - 1) / S::nr * S::nr);
+    return kc * nc + S::mr * S::nr;
+}
 
 // Rows i_begin .. i_end - 1 of the product into r. `work` holds
-// scratch_doubles<S>() doubles.
+// scratch_doubles<S>(n, p) doubles.
 template <class S>
 MTRX_INLINE void blocked_rows(double **r, double *const *a, double *const *b, std::size_t i_begin,
                               std::size_t i_end, std::size_t n, std::size_t p, double *work)
 {
     double *const packed = work;
-    double *const edge = work + S::kc * S::nc;
+    double *const edge = work + scratch_doubles<S>(n, p) - S::mr * S::nr;
     double *crow[S::mr];
     const double *arow[S::mr];
     for (std::size_t jc = 0; jc < p; jc += S::nc) {
@@ -212,30 +217,33 @@ void portable_rows(double **r, double *const *a, double *const *b, std::size_t i
     blocked_rows<sse2_shape>(r, a, b, i0, i1, n, p, work);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #define MTRX_X86_KERNELS 1
 __attribute__((target("avx2"))) void avx2_rows(double **r, double *const *a, double *const *b,
-                                              std::size_t i0, std::size_t i1, std::size_t n,
-                                              std::size_t p, double *work)
+                                               std::size_t i0, std::size_t i1, std::size_t n,
+                                               std::size_t p, double *work)
 {
     blocked_rows<avx2_shape>(r, a, b, i0, i1, n, p, work);
 }
 
-__attribute__((target("avx512f"))) void avx512_rows(double **r, double *const *a,
-                                                   double *const *b, std::size_t i0,
-                                                   std::size_t i1, std::size_t n, std::size_t p,
-                                                   double *work)
+__attribute__((target("avx512f"))) void avx512_rows(double **r, double *const *a, double *const *b,
+                                                    std::size_t i0, std::size_t i1, std::size_t n,
+                                                    std::size_t p, double *work)
 {
     blocked_rows<avx512_shape>(r, a, b, i0, i1, n, p, work);
 }
 #endif
 
 struct kernel {
-    rows_fn fn; // null for the plain loops
-    std::size_t mr, scratch;
+    rows_fn fn;                                       // null for the plain loops
+    std::size_t mr;                                   // rows in a tile
+    std::size_t (*scratch)(std::size_t, std::size_t); // doubles needed for n, p
 };
 
-template <class S> constexpr kernel kernel_of(rows_fn fn) { return {fn, S::mr, scratch_doubles<S>()}; }
+template <class S> constexpr kernel kernel_of(rows_fn fn)
+{
+    return {fn, S::mr, scratch_doubles<S>};
+}
 
 kernel kernel_for(product_kernel k)
 {
@@ -249,7 +257,7 @@ kernel kernel_for(product_kernel k)
     case product_kernel::portable:
         return kernel_of<sse2_shape>(portable_rows);
     default:
-        return {nullptr, 1, 0};
+        return {nullptr, 1, nullptr};
     }
 }
 
@@ -257,7 +265,7 @@ kernel kernel_for(product_kernel k)
 void run_rows(const kernel &k, double **r, double *const *a, double *const *b, std::size_t i0,
               std::size_t i1, std::size_t n, std::size_t p)
 {
-    void *mem = k.fn ? std::malloc(k.scratch * sizeof(double) + 64) : nullptr;
+    void *mem = k.fn ? std::malloc(k.scratch(n, p) * sizeof(double) + 64) : nullptr;
     if (!mem) {
         plain_rows(r, a, b, i0, i1, n, p);
         return;
@@ -307,7 +315,8 @@ unsigned product_threads(std::size_t m, std::size_t n, std::size_t p)
     if (work < 2 * work_per_thread)
         return 1;
     unsigned hw = std::thread::hardware_concurrency();
-    return unsigned(std::clamp(std::min(double(hw), work / work_per_thread), 1.0, double(max_threads)));
+    return unsigned(
+        std::clamp(std::min(double(hw), work / work_per_thread), 1.0, double(max_threads)));
 }
 
 void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
@@ -318,7 +327,8 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
     const kernel k = kernel_for(which);
     // Ranges of whole tiles, the last one taking what is left.
     const std::size_t tiles = (m + k.mr - 1) / k.mr;
-    threads = unsigned(std::clamp<std::size_t>(threads, 1, std::min<std::size_t>(tiles, max_threads)));
+    threads =
+        unsigned(std::clamp<std::size_t>(threads, 1, std::min<std::size_t>(tiles, max_threads)));
     const std::size_t per = (tiles + threads - 1) / threads * k.mr;
     auto range = [&](unsigned t) {
         run_rows(k, r, a, b, std::min(m, t * per), std::min(m, (t + 1) * per), n, p);

@@ -15,7 +15,8 @@
 
 using namespace mtrx_detail;
 
-namespace {
+namespace
+{
 
 const double qnan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
@@ -61,7 +62,8 @@ double tricky(std::mt19937_64 &g, flavour f)
 // place of their buffer or have NaN after their end, so that a read past the
 // stated shape shows in the result; the others end where the shape does, for
 // the memory checkers.
-class Operand {
+class Operand
+{
   public:
     Operand(size_t rows, size_t cols, std::mt19937_64 &g, flavour f) : rows_(rows + 2)
     {
@@ -131,8 +133,8 @@ std::string differences(double **r, const std::vector<double> &want, size_t m, s
     for (size_t i = 0; i < m; ++i)
         for (size_t j = 0; j < p; ++j)
             if (!same_bits(r[i][j], want[i * p + j]) && count++ < 3)
-                out << " [" << i << "][" << j << "] " << std::hexfloat << r[i][j] << " != "
-                    << want[i * p + j] << ";";
+                out << " [" << i << "][" << j << "] " << std::hexfloat << r[i][j]
+                    << " != " << want[i * p + j] << ";";
     if (count)
         out << " " << count << " elements differ";
     return out.str();
@@ -149,8 +151,8 @@ std::vector<product_kernel> kernels()
 }
 
 // The product by kernel k on `threads` threads (0: arr2d_mult itself).
-double **product_by(product_kernel k, unsigned threads, double **a, double **b, size_t m,
-                    size_t n, size_t p)
+double **product_by(product_kernel k, unsigned threads, double **a, double **b, size_t m, size_t n,
+                    size_t p)
 {
     if (threads == 0)
         return arr2d_mult(a, b, m, n, p);
