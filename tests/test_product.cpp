@@ -229,14 +229,3 @@ TEST(Product, EverySumStartsFromPositiveZero)
             }
     }
 }
-
-TEST(Product, KernelsFollowTheProcessor)
-{
-    EXPECT_TRUE(product_kernel_available(product_kernel::plain));
-    EXPECT_TRUE(product_kernel_available(product_kernel::portable));
-    EXPECT_TRUE(product_kernel_available(best_product_kernel()));
-    // Small products stay on the calling thread.
-    EXPECT_EQ(product_threads(10, 10, 10), 1u);
-    EXPECT_EQ(product_threads(1000, 0, 1000), 1u);
-    EXPECT_GE(product_threads(1000, 1000, 1000), 1u);
-}
