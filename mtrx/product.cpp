@@ -15,10 +15,13 @@
 //    columns (padded with zeros), so the inner loop reads it with unit stride;
 //  - every product is a multiply followed by an add; the library is built
 //    with -ffp-contract=off, so the compiler never fuses the two.
-// Threads take disjoint ranges of rows. What happens to one element depends
-// neither on the vector width nor on the thread that runs it, so every kernel
-// and every thread count gives the same bits.
+// The result is cut into parts (a range of rows by a block of NC columns)
+// that threads take one after another from a shared counter, so a thread
+// slowed by other work on its core takes fewer. What happens to one element
+// depends neither on the vector width nor on the thread that runs it, so
+// every kernel and every thread count gives the same bits.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -135,18 +138,24 @@ template <class S> std::size_t scratch_doubles(std::size_t n, std::size_t p)
     return kc * nc + S::mr * S::nr;
 }
 
-// Rows i_begin .. i_end - 1 of the product into r. `work` holds
-// scratch_doubles<S>(n, p) doubles.
+// A part of the result: rows i0 .. i1 - 1, columns j0 .. j1 - 1.
+struct part {
+    std::size_t i0, i1, j0, j1;
+};
+
+// One part of the product into r, when a's rows have n elements. `work`
+// holds scratch_doubles<S>(n, pt.j1 - pt.j0) doubles.
 template <class S>
-MTRX_INLINE void blocked_rows(double **r, double *const *a, double *const *b, std::size_t i_begin,
-                              std::size_t i_end, std::size_t n, std::size_t p, double *work)
+MTRX_INLINE void blocked_part(double **r, double *const *a, double *const *b, std::size_t n,
+                              part pt, double *work)
 {
+    const std::size_t i_begin = pt.i0, i_end = pt.i1;
     double *const packed = work;
-    double *const edge = work + scratch_doubles<S>(n, p) - S::mr * S::nr;
+    double *const edge = work + scratch_doubles<S>(n, pt.j1 - pt.j0) - S::mr * S::nr;
     double *crow[S::mr];
     const double *arow[S::mr];
-    for (std::size_t jc = 0; jc < p; jc += S::nc) {
-        const std::size_t nc = std::min(S::nc, p - jc);
+    for (std::size_t jc = pt.j0; jc < pt.j1; jc += S::nc) {
+        const std::size_t nc = std::min(S::nc, pt.j1 - jc);
         for (std::size_t pc = 0; pc < n; pc += S::kc) {
             const std::size_t kc = std::min(S::kc, n - pc);
             pack<S>(packed, b, pc, kc, jc, nc);
@@ -186,15 +195,14 @@ MTRX_INLINE void blocked_rows(double **r, double *const *a, double *const *b, st
 }
 
 // The loops in i, k, j order: no scratch, used when none can be had.
-void plain_rows(double **r, double *const *a, double *const *b, std::size_t i_begin,
-                std::size_t i_end, std::size_t n, std::size_t p)
+void plain_part(double **r, double *const *a, double *const *b, std::size_t n, part pt)
 {
-    for (std::size_t i = i_begin; i < i_end; ++i) {
+    for (std::size_t i = pt.i0; i < pt.i1; ++i) {
         double *ri = r[i];
         for (std::size_t k = 0; k < n; ++k) {
             const double aik = a[i][k];
             const double *bk = b[k];
-            for (std::size_t j = 0; j < p; ++j) {
+            for (std::size_t j = pt.j0; j < pt.j1; ++j) {
                 const double t = aik * bk[j];
                 ri[j] = ri[j] + t;
             }
@@ -208,41 +216,38 @@ using sse2_shape = shape<v2d, 4, 3, 256, 96, 192>;
 using avx2_shape = shape<v4d, 4, 3, 256, 96, 192>;
 using avx512_shape = shape<v8d, 8, 3, 256, 96, 192>;
 
-using rows_fn = void (*)(double **, double *const *, double *const *, std::size_t, std::size_t,
-                         std::size_t, std::size_t, double *);
+using part_fn = void (*)(double **, double *const *, double *const *, std::size_t, part, double *);
 
-void portable_rows(double **r, double *const *a, double *const *b, std::size_t i0, std::size_t i1,
-                   std::size_t n, std::size_t p, double *work)
+void portable_part(double **r, double *const *a, double *const *b, std::size_t n, part pt,
+                   double *work)
 {
-    blocked_rows<sse2_shape>(r, a, b, i0, i1, n, p, work);
+    blocked_part<sse2_shape>(r, a, b, n, pt, work);
 }
 
 #if defined(__x86_64__)
 #define MTRX_X86_KERNELS 1
-__attribute__((target("avx2"))) void avx2_rows(double **r, double *const *a, double *const *b,
-                                               std::size_t i0, std::size_t i1, std::size_t n,
-                                               std::size_t p, double *work)
+__attribute__((target("avx2"))) void avx2_part(double **r, double *const *a, double *const *b,
+                                               std::size_t n, part pt, double *work)
 {
-    blocked_rows<avx2_shape>(r, a, b, i0, i1, n, p, work);
+    blocked_part<avx2_shape>(r, a, b, n, pt, work);
 }
 
-__attribute__((target("avx512f"))) void avx512_rows(double **r, double *const *a, double *const *b,
-                                                    std::size_t i0, std::size_t i1, std::size_t n,
-                                                    std::size_t p, double *work)
+__attribute__((target("avx512f"))) void avx512_part(double **r, double *const *a, double *const *b,
+                                                    std::size_t n, part pt, double *work)
 {
-    blocked_rows<avx512_shape>(r, a, b, i0, i1, n, p, work);
+    blocked_part<avx512_shape>(r, a, b, n, pt, work);
 }
 #endif
 
 struct kernel {
-    rows_fn fn;                                       // null for the plain loops
-    std::size_t mr;                                   // rows in a tile
-    std::size_t (*scratch)(std::size_t, std::size_t); // doubles needed for n, p
+    part_fn fn;                                       // null for the plain loops
+    std::size_t mr, nc;                               // rows in a tile, columns in a block
+    std::size_t (*scratch)(std::size_t, std::size_t); // doubles needed for n, columns
 };
 
-template <class S> constexpr kernel kernel_of(rows_fn fn)
+template <class S> constexpr kernel kernel_of(part_fn fn)
 {
-    return {fn, S::mr, scratch_doubles<S>};
+    return {fn, S::mr, S::nc, scratch_doubles<S>};
 }
 
 kernel kernel_for(product_kernel k)
@@ -250,28 +255,46 @@ kernel kernel_for(product_kernel k)
     switch (k) {
 #ifdef MTRX_X86_KERNELS
     case product_kernel::avx512:
-        return kernel_of<avx512_shape>(avx512_rows);
+        return kernel_of<avx512_shape>(avx512_part);
     case product_kernel::avx2:
-        return kernel_of<avx2_shape>(avx2_rows);
+        return kernel_of<avx2_shape>(avx2_part);
 #endif
     case product_kernel::portable:
-        return kernel_of<sse2_shape>(portable_rows);
+        return kernel_of<sse2_shape>(portable_part);
     default:
-        return {nullptr, 1, nullptr};
+        return {nullptr, 1, 256, nullptr};
     }
 }
 
-// One range of rows, with its own scratch (aligned for whole cache lines).
-void run_rows(const kernel &k, double **r, double *const *a, double *const *b, std::size_t i0,
-              std::size_t i1, std::size_t n, std::size_t p)
-{
-    void *mem = k.fn ? std::malloc(k.scratch(n, p) * sizeof(double) + 64) : nullptr;
-    if (!mem) {
-        plain_rows(r, a, b, i0, i1, n, p);
-        return;
+// The parts of an m x p result: row_parts ranges of rows (whole tiles, the
+// last taking what is left) by blocks of the kernel's nc columns.
+struct cutting {
+    std::size_t m, p, rows_per, cols_per, row_parts, count;
+    part operator[](std::size_t idx) const
+    {
+        const std::size_t ri = idx % row_parts, ci = idx / row_parts;
+        return {ri * rows_per, std::min(m, (ri + 1) * rows_per), ci * cols_per,
+                std::min(p, (ci + 1) * cols_per)};
     }
-    auto addr = (reinterpret_cast<std::uintptr_t>(mem) + 63) & ~std::uintptr_t(63);
-    k.fn(r, a, b, i0, i1, n, p, reinterpret_cast<double *>(addr));
+};
+
+// Takes parts from `next` until none is left, with scratch of its own
+// (aligned for whole cache lines).
+void take_parts(const kernel &k, double **r, double *const *a, double *const *b, std::size_t n,
+                const cutting &cut, std::atomic<std::size_t> &next)
+{
+    const std::size_t doubles = k.fn ? k.scratch(n, std::min(cut.cols_per, cut.p)) : 0;
+    void *mem = doubles ? std::malloc(doubles * sizeof(double) + 64) : nullptr;
+    double *work = nullptr;
+    if (mem)
+        work = reinterpret_cast<double *>((reinterpret_cast<std::uintptr_t>(mem) + 63) &
+                                          ~std::uintptr_t(63));
+    for (std::size_t idx; (idx = next.fetch_add(1)) < cut.count;) {
+        if (work)
+            k.fn(r, a, b, n, cut[idx], work);
+        else
+            plain_part(r, a, b, n, cut[idx]);
+    }
     std::free(mem);
 }
 
@@ -325,29 +348,33 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
     if (m == 0 || n == 0 || p == 0)
         return;
     const kernel k = kernel_for(which);
-    // Ranges of whole tiles, the last one taking what is left.
-    const std::size_t tiles = (m + k.mr - 1) / k.mr;
-    threads =
-        unsigned(std::clamp<std::size_t>(threads, 1, std::min<std::size_t>(tiles, max_threads)));
-    const std::size_t per = (tiles + threads - 1) / threads * k.mr;
-    auto range = [&](unsigned t) {
-        run_rows(k, r, a, b, std::min(m, t * per), std::min(m, (t + 1) * per), n, p);
-    };
+    // One block of columns per part; with several threads the rows are cut
+    // too until there are about four parts a thread. Each part packs its own
+    // columns of b, so rows are cut only as far as that takes.
+    const std::size_t tiles = (m + k.mr - 1) / k.mr, col_parts = (p + k.nc - 1) / k.nc;
+    threads = unsigned(std::clamp<std::size_t>(threads, 1, max_threads));
+    const std::size_t row_parts =
+        threads == 1 ? 1
+                     : std::clamp<std::size_t>((4 * threads + col_parts - 1) / col_parts, 1, tiles);
+    const std::size_t rows_per = (tiles + row_parts - 1) / row_parts * k.mr;
+    const std::size_t used_rows = (m + rows_per - 1) / rows_per;
+    const cutting cut{m, p, rows_per, k.nc, used_rows, used_rows * col_parts};
+    threads = unsigned(std::min<std::size_t>(threads, cut.count));
+
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] { take_parts(k, r, a, b, n, cut, next); };
     std::thread pool[max_threads];
     for (unsigned t = 1; t < threads; ++t) {
         try {
-            pool[t] = std::thread(range, t);
+            pool[t] = std::thread(worker);
         } catch (...) {
-            // No thread to be had: this range is done below, here.
+            // No thread to be had: the others take its parts.
         }
     }
-    range(0);
-    for (unsigned t = 1; t < threads; ++t) {
+    worker();
+    for (unsigned t = 1; t < threads; ++t)
         if (pool[t].joinable())
             pool[t].join();
-        else
-            range(t);
-    }
 }
 
 void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
