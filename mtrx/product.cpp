@@ -25,7 +25,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 #include "internal.h"
 
@@ -278,16 +280,63 @@ struct cutting {
     }
 };
 
+constexpr unsigned max_threads = 64;
+
+// Scratch is kept from one product to the next: where the heap gives a
+// large freed block's pages back to the system (Windows does), taking them
+// again costs more than a product of a few hundred rows.
+struct block {
+    void *raw = nullptr;
+    std::size_t bytes = 0;
+};
+std::mutex kept_lock;
+block kept[max_threads];
+
+// At least `bytes` (raw is null when memory is short).
+block take_block(std::size_t bytes)
+{
+    try {
+        std::lock_guard<std::mutex> hold(kept_lock);
+        for (block &k : kept)
+            if (k.raw && k.bytes >= bytes)
+                return std::exchange(k, block{});
+    } catch (...) {
+        // Nothing kept can be had: a new block below.
+    }
+    return {std::malloc(bytes), bytes};
+}
+
+// Keeps b in an empty place or in place of a smaller block, or frees it.
+void give_block(block b)
+{
+    try {
+        std::lock_guard<std::mutex> hold(kept_lock);
+        block *slot = nullptr;
+        for (block &k : kept) {
+            if (!k.raw) {
+                slot = &k;
+                break;
+            }
+            if (k.bytes < b.bytes && (!slot || k.bytes < slot->bytes))
+                slot = &k;
+        }
+        if (slot)
+            std::swap(*slot, b);
+    } catch (...) {
+    }
+    std::free(b.raw);
+}
+
 // Takes parts from `next` until none is left, with scratch of its own
 // (aligned for whole cache lines).
 void take_parts(const kernel &k, double **r, double *const *a, double *const *b, std::size_t n,
                 const cutting &cut, std::atomic<std::size_t> &next)
 {
     const std::size_t doubles = k.fn ? k.scratch(n, std::min(cut.cols_per, cut.p)) : 0;
-    void *mem = doubles ? std::malloc(doubles * sizeof(double) + 64) : nullptr;
+    const block mem = doubles ? take_block(doubles * sizeof(double) + 64) : block{};
     double *work = nullptr;
-    if (mem)
-        work = reinterpret_cast<double *>((reinterpret_cast<std::uintptr_t>(mem) + 63) &
+    if (mem.raw)
+        work = reinterpret_cast<double *>((reinterpret_cast<std::uintptr_t>(mem.raw) + 63) &
                                           ~std::uintptr_t(63));
     for (std::size_t idx; (idx = next.fetch_add(1)) < cut.count;) {
         if (work)
@@ -295,10 +344,9 @@ void take_parts(const kernel &k, double **r, double *const *a, double *const *b,
         else
             plain_part(r, a, b, n, cut[idx]);
     }
-    std::free(mem);
+    give_block(mem);
 }
 
-constexpr unsigned max_threads = 64;
 // Multiply-adds each thread should have for its start (some tens of
 // microseconds) to pay: about 0.2 ms of work for the AVX-512 kernel.
 constexpr double work_per_thread = 1 << 22;
