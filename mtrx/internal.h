@@ -90,6 +90,21 @@ enum class gj_status { solved, singular, no_memory };
 // Messages are the caller's business.
 gj_status gj_reduce(double **a, double *b, std::size_t n);
 
+// How gj_reduce runs, for tests and benchmarks (0 = the default): which
+// instruction set, how many threads, how many steps are deferred together,
+// and from which n threads are used. The bits never depend on any of these.
+enum class gj_isa { automatic, portable, avx2, avx512 };
+struct gj_tuning {
+    gj_isa isa = gj_isa::automatic;
+    std::size_t threads = 0;
+    std::size_t block = 0;
+    std::size_t parallel_from = 0;
+};
+// False (and nothing changed) when the instruction set is not available here.
+bool gj_tune(const gj_tuning &t);
+// The inner loops gj_reduce uses now ("portable", "avx2" or "avx512").
+const char *gj_kernel_name();
+
 } // namespace mtrx_detail
 
 #endif
