@@ -29,12 +29,13 @@
 // array.
 #include <algorithm>
 #include <atomic>
-#include <barrier>
+#include <condition_variable>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -71,6 +72,59 @@ const gj_kernels *kernels_for(gj_isa isa)
 }
 
 inline std::size_t round_up(std::size_t x, std::size_t to) { return (x + to - 1) / to * to; }
+
+inline void cpu_relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// The threads of one run meet here after every job. The last to arrive runs
+// `done` (while the others wait) and lets everyone go. A waiter spins for a
+// short while, as the next job usually starts within microseconds, and then
+// sleeps on the condition variable.
+template <class Done> class step_barrier {
+public:
+    step_barrier(std::size_t count, Done done) : count_(count), done_(done) {}
+
+    // Only before the first thread that is not yet counted arrives.
+    void set_count(std::size_t count)
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        count_ = count;
+    }
+
+    void arrive_and_wait()
+    {
+        std::unique_lock<std::mutex> lk(mu_);
+        const std::size_t gen = gen_.load(std::memory_order_relaxed);
+        if (++waiting_ == count_) {
+            waiting_ = 0;
+            done_();
+            gen_.store(gen + 1, std::memory_order_release);
+            lk.unlock();
+            cv_.notify_all();
+            return;
+        }
+        lk.unlock();
+        for (int i = 0; i < 2000; ++i) {
+            if (gen_.load(std::memory_order_acquire) != gen)
+                return;
+            cpu_relax();
+        }
+        lk.lock();
+        cv_.wait(lk, [&] { return gen_.load(std::memory_order_relaxed) != gen; });
+    }
+
+private:
+    std::mutex mu_;
+    std::condition_variable cv_;
+    std::size_t count_;
+    std::size_t waiting_ = 0;
+    std::atomic<std::size_t> gen_{0};
+    Done done_;
+};
 
 class solver {
 public:
@@ -523,7 +577,7 @@ gj_status solver::run()
                         after_job();
                     started = true;
                 };
-                std::barrier bar(static_cast<std::ptrdiff_t>(want), on_phase);
+                step_barrier<decltype(on_phase)> bar(want, on_phase);
                 std::vector<std::thread> pool;
                 pool.reserve(want - 1);
                 auto loop = [this, &bar](std::size_t tid) {
@@ -542,8 +596,7 @@ gj_status solver::run()
                     }
                 }
                 nthreads_ = 1 + pool.size();
-                for (std::size_t missing = want - nthreads_; missing > 0; --missing)
-                    bar.arrive_and_drop();
+                bar.set_count(nthreads_);
                 threaded = true;
                 loop(0);
                 for (auto &t : pool)

@@ -177,9 +177,10 @@ TEST_P(GaussJordanBits, SmallMatricesOneThread) { sweep(range(0, 40), 1, 0, 1); 
 
 TEST_P(GaussJordanBits, SmallMatricesSeveralThreadsAndBlockSizes)
 {
-    sweep(range(1, 24), 3, 1, 2);
-    sweep(range(1, 24), 2, 5, 3);
-    sweep({33, 64, 65}, 2, 7, 4);
+    // (Each call starts its threads, which is slow under Wine: few sizes.)
+    sweep({1, 2, 3, 4, 5, 7, 9, 12, 16, 23}, 3, 1, 2);
+    sweep({2, 6, 11, 17, 24}, 2, 5, 3);
+    sweep({33, 65}, 2, 7, 4);
 }
 
 TEST_P(GaussJordanBits, LargerMatrices)
