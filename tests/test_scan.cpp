@@ -30,6 +30,12 @@ testing::AssertionResult same_as_strtod(const std::string &text)
     errno = EDOM; // the scanner must clear it itself
     const conversion got = convert_number(text.c_str());
     const int got_errno = errno;
+    // Told where the text ends, it reads digits eight at a time.
+    errno = EDOM;
+    const conversion bounded = convert_number(text.c_str(), text.c_str() + text.size());
+    if (std::memcmp(&bounded.value, &got.value, sizeof got.value) != 0 || bounded.end != got.end ||
+        errno != got_errno)
+        return testing::AssertionFailure() << "\"" << text << "\": the bounded form differs";
     const std::size_t want_end = static_cast<std::size_t>(e - text.c_str());
     const std::size_t got_end = static_cast<std::size_t>(got.end - text.c_str());
     if (std::memcmp(&want, &got.value, sizeof want) != 0 || want_end != got_end ||
