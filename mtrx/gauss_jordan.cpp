@@ -14,10 +14,10 @@
 //    that still take part in the search stay contiguous. Rows are
 //    exchanged by relabelling (logical row -> physical row).
 //  - Each step's elimination pass also finds, for every row it writes, the
-//    largest magnitude among the columns of the next search (ties by the
-//    larger original column); the search then only combines these row
-//    maxima in logical row order with ">=", which picks the same element as
-//    the row-major scan.
+//    largest magnitude among the columns of the next search. The search
+//    combines these row maxima in logical row order with ">=" and then looks
+//    for the largest column of that magnitude in the winning row only: the
+//    same element as the row-major scan picks.
 //  - Nothing reads the inverse columns until the end, so their updates are
 //    recorded (multipliers and pivot rows) and applied a block of steps at a
 //    time: each element is loaded once per block and takes that block's
@@ -150,7 +150,7 @@ private:
     double *w_ = nullptr;   // working rows, ld_ doubles each
     std::size_t ld_ = 0;
     double *colid_ = nullptr; // position -> original column (as a double)
-    double *rmax_ = nullptr, *rarg_ = nullptr; // per physical row: best magnitude, its column
+    double *rmax_ = nullptr; // per physical row: largest magnitude in the search (-1: none)
     double *pv_ = nullptr;                     // B pivot rows of the open block
     double *f_[2] = {nullptr, nullptr};        // B x n multipliers, two blocks
     double *rs_ = nullptr;                     // reciprocal pivot of each step of the block
@@ -211,7 +211,7 @@ bool solver::allocate()
     ld_ = round_up(n + 1, 8);
     const std::size_t B = bsize_;
     // Doubles first (64-byte aligned pieces), then the index arrays.
-    std::size_t doubles = 8 /* alignment slack */ + n * ld_ + ld_ /* colid */ + 2 * round_up(n, 8) +
+    std::size_t doubles = 8 /* alignment slack */ + n * ld_ + ld_ /* colid */ + round_up(n, 8) +
                           B * ld_ + 2 * B * round_up(n, 8) + round_up(B, 8);
     std::size_t sizes = 4 * n + ld_ + B;
     std::size_t ints = 2 * n;
@@ -229,8 +229,6 @@ bool solver::allocate()
     colid_ = d;
     d += ld_;
     rmax_ = d;
-    d += round_up(n, 8);
-    rarg_ = d;
     d += round_up(n, 8);
     pv_ = d;
     d += B * ld_;
@@ -281,7 +279,7 @@ void solver::copy_in()
         double *w = w_ + j * ld_;
         std::memcpy(w, a_[j], n * sizeof(double));
         w[n] = b_ ? b_[j] : a_[j][n];
-        k_.row_best(w, colid_, 0, n, &rmax_[j], &rarg_[j]);
+        rmax_[j] = k_.row_max(w, 0, n);
     }
     m_ = n;
 }
@@ -386,11 +384,10 @@ bool solver::prepare_step()
     for (std::size_t j = 0; j < n; ++j) {
         if (ipiv_[j] == 1)
             continue;
-        const std::size_t p = ph_[j];
-        if (rarg_[p] >= 0 && rmax_[p] >= big) {
-            big = rmax_[p];
+        const double r = rmax_[ph_[j]];
+        if (r >= big) { // (-1 for a row of NaN alone never passes)
+            big = r;
             irow_ = j;
-            icol_ = static_cast<std::size_t>(rarg_[p]);
             found = true;
         }
     }
@@ -398,6 +395,7 @@ bool solver::prepare_step()
         out_ = outcome::generic;
         return false;
     }
+    icol_ = static_cast<std::size_t>(k_.row_arg(w_ + ph_[irow_] * ld_, colid_, 0, m_, big));
     const std::size_t c = icol_;
     ++ipiv_[c];
     if (irow_ != c) {
@@ -464,13 +462,11 @@ void solver::run_job(std::size_t tid)
         f[l] = fl;
         row[q] = row[last];
         row[last] = 0.0;
-        k_.eliminate(row, prow, last, fl);
+        rmax_[l] = k_.eliminate_max(row, prow, last, fl);
         const double t1 = prow[last] * fl;
         row[last] = row[last] - t1;
         const double t2 = prow[n] * fl;
         row[n] = row[n] - t2;
-        if (ipiv_[lg_[l]] != 1)
-            k_.row_best(row, colid_, 0, last, &rmax_[l], &rarg_[l]);
     }
 }
 
@@ -548,7 +544,7 @@ void solver::generic_steps()
             double *row = w_ + l * ld_;
             const double f = row[q];
             row[q] = 0.0;
-            k_.eliminate(row, prow, n + 1, f);
+            k_.eliminate_max(row, prow, n + 1, f);
         }
     }
     out_ = outcome::solved;

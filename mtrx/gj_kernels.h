@@ -25,12 +25,14 @@ struct gj_block {
 
 struct gj_kernels {
     const char *name;
-    // row[k] = row[k] - prow[k] * f for k in [0, len).
-    void (*eliminate)(double *row, const double *prow, std::size_t len, double f);
-    // The largest |row[k]| over k in [lo, hi) and, among equal magnitudes, the
-    // largest col[k]; NaN never counts. *arg < 0 when nothing qualifies.
-    void (*row_best)(const double *row, const double *col, std::size_t lo, std::size_t hi,
-                    double *best, double *arg);
+    // row[k] = row[k] - prow[k] * f for k in [0, len); returns the largest
+    // new |row[k]|, NaN left out, or -1 when there is none.
+    double (*eliminate_max)(double *row, const double *prow, std::size_t len, double f);
+    // The largest |row[k]| over k in [lo, hi), NaN left out; -1 when none.
+    double (*row_max)(const double *row, std::size_t lo, std::size_t hi);
+    // The largest col[k] over the k in [lo, hi) with |row[k]| == big.
+    double (*row_arg)(const double *row, const double *col, std::size_t lo, std::size_t hi,
+                      double big);
     // Applies steps [t_from, t_to) of the block to the inverse positions of
     // `row`, whose multipliers are fl[t]: m0..n-1 from step 0 on, and the
     // column pivoted in step t' (position m0-1-t') from step t'+1 on.
