@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_inputs.h"
 #include "internal.h"
 #include "mtrx/mtrx.h"
 #include "reference/gauss_jordan_ref.h"
@@ -54,6 +55,12 @@ const system_data &system_of(std::size_t n)
         x = u(g);
     return cache.emplace(n, std::move(s)).first->second;
 }
+
+} // namespace
+
+const std::vector<double> &system_rows(std::size_t n) { return system_of(n).rows; }
+
+namespace {
 
 // The matrix as separate rows behind row pointers, as the library takes it.
 struct row_matrix {
@@ -288,6 +295,12 @@ void register_all()
                                            bm_eigen<Eigen::PartialPivLU<Eigen::MatrixXd>>, n),
               n, false);
         shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv" + sz).c_str(), bm_dgesv, n), n, false);
+        shape(benchmark::RegisterBenchmark(("gj/eigen-native-fullpivlu" + sz).c_str(),
+                                           bm_eigen_native_fullpiv, n),
+              n, true);
+        shape(benchmark::RegisterBenchmark(("gj/eigen-native-partialpivlu" + sz).c_str(),
+                                           bm_eigen_native_partialpiv, n),
+              n, false);
     }
     for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_str", bm_read_str),
                     benchmark::RegisterBenchmark("read/strtod-loop", bm_strtod_loop)})
@@ -335,18 +348,21 @@ void print_ratios(const std::map<std::string, double> &med)
     std::printf("\nRatios (peer time / Quendle time; above 1 means Quendle is faster), fastest "
                 "repetitions:\n\n");
     std::printf("| n | guassj | 1 thread | plain loop | Eigen FullPivLU | Eigen PartialPivLU | "
-                "LAPACKE dgesv |\n|---|---|---|---|---|---|---|\n");
+                "LAPACKE dgesv | Eigen native FullPivLU | Eigen native PartialPivLU |\n"
+                "|---|---|---|---|---|---|---|---|---|\n");
     for (std::size_t n : {100, 250, 500, 1000, 2000}) {
         const std::string sz = "/" + std::to_string(n);
         const double ours = get("gj/guassj" + sz);
         char t[32];
         std::snprintf(t, sizeof t, "%.4g ms", ours * 1e3);
-        std::printf("| %zu | %s | %s | %s | %s | %s | %s |\n", n, t,
+        std::printf("| %zu | %s | %s | %s | %s | %s | %s | %s | %s |\n", n, t,
                     cell(get("gj/guassj-1thr" + sz), ours).c_str(),
                     cell(get("gj/plain-loop" + sz), ours).c_str(),
                     cell(get("gj/eigen-fullpivlu" + sz), ours).c_str(),
                     cell(get("gj/eigen-partialpivlu" + sz), ours).c_str(),
-                    cell(get("gj/lapacke-dgesv" + sz), ours).c_str());
+                    cell(get("gj/lapacke-dgesv" + sz), ours).c_str(),
+                    cell(get("gj/eigen-native-fullpivlu" + sz), ours).c_str(),
+                    cell(get("gj/eigen-native-partialpivlu" + sz), ours).c_str());
     }
     const double rd = get("read/mtrx_read_str"), sd = get("read/strtod-loop");
     const double mb = static_cast<double>(matrix_text().size()) / 1e6;
@@ -369,6 +385,7 @@ int main(int argc, char **argv)
     benchmark::AddCustomContext("OpenBLAS", openblas_get_config());
     benchmark::AddCustomContext("OpenBLAS core", openblas_get_corename());
     benchmark::AddCustomContext("Eigen SIMD", Eigen::SimdInstructionSetsInUse());
+    benchmark::AddCustomContext("Eigen native SIMD", eigen_native_simd());
     benchmark::AddCustomContext("text bytes", std::to_string(matrix_text().size()));
     if (!inputs_agree())
         return 1;
