@@ -186,6 +186,7 @@ private:
     void release();
     void copy_in();
     void copy_out(bool unscramble);
+    std::size_t take_pivot();
     bool prepare_step();
     void run_job(std::size_t tid);
     void after_job();
@@ -373,6 +374,23 @@ void solver::close_block()
     b_m0_ = m_;
 }
 
+// Step s_ takes the pivot (irow_, icol_): the column's flag goes up, the two
+// rows trade places (by relabelling) and the step is recorded. Returns the
+// pivot column.
+std::size_t solver::take_pivot()
+{
+    const std::size_t c = icol_;
+    ++ipiv_[c];
+    if (irow_ != c) {
+        std::swap(ph_[irow_], ph_[c]);
+        lg_[ph_[irow_]] = irow_;
+        lg_[ph_[c]] = c;
+    }
+    indxr_[s_] = static_cast<std::int32_t>(irow_);
+    indxc_[s_] = static_cast<std::int32_t>(c);
+    return c;
+}
+
 // The pivot of step s_ from the row maxima, the interchange, the singular
 // test, the normalisation of the pivot row over the live positions, and the
 // position exchange. False when the step cannot go on here (out_ says why).
@@ -396,15 +414,7 @@ bool solver::prepare_step()
         return false;
     }
     icol_ = static_cast<std::size_t>(k_.row_arg(w_ + ph_[irow_] * ld_, colid_, 0, m_, big));
-    const std::size_t c = icol_;
-    ++ipiv_[c];
-    if (irow_ != c) {
-        std::swap(ph_[irow_], ph_[c]);
-        lg_[ph_[irow_]] = irow_;
-        lg_[ph_[c]] = c;
-    }
-    indxr_[s_] = static_cast<std::int32_t>(irow_);
-    indxc_[s_] = static_cast<std::int32_t>(c);
+    const std::size_t c = take_pivot();
 
     const std::size_t P = ph_[c];
     const std::size_t q = pos_[c];
@@ -519,15 +529,7 @@ void solver::generic_steps()
                 }
             }
         }
-        const std::size_t c = icol_;
-        ++ipiv_[c];
-        if (irow_ != c) {
-            std::swap(ph_[irow_], ph_[c]);
-            lg_[ph_[irow_]] = irow_;
-            lg_[ph_[c]] = c;
-        }
-        indxr_[s_] = static_cast<std::int32_t>(irow_);
-        indxc_[s_] = static_cast<std::int32_t>(c);
+        const std::size_t c = take_pivot();
         const std::size_t P = ph_[c], q = pos_[c];
         double *prow = w_ + P * ld_;
         if (prow[q] == 0.0) {

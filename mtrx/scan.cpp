@@ -129,22 +129,18 @@ inline bool convert_quick(const char *p, const char *end, conversion &out)
         }
         if (end) {
             std::uint64_t v;
-            while (digits <= 11 && end - s >= 8 && eight_digits(s, v)) {
-                mant = mant * 100000000u + v;
-                digits += 8;
+            auto take = [&](int count, std::uint64_t scale) {
+                mant = mant * scale + v;
+                digits += count;
                 if (fraction)
-                    exp10 -= 8;
-                s += 8;
+                    exp10 -= count;
+                s += count;
                 any = true;
-            }
-            if (digits <= 15 && end - s >= 4 && four_digits(s, v)) {
-                mant = mant * 10000u + v;
-                digits += 4;
-                if (fraction)
-                    exp10 -= 4;
-                s += 4;
-                any = true;
-            }
+            };
+            while (digits <= 11 && end - s >= 8 && eight_digits(s, v))
+                take(8, 100000000u);
+            if (digits <= 15 && end - s >= 4 && four_digits(s, v))
+                take(4, 10000u);
         }
         for (; is_digit(*s); ++s) {
             any = true;
