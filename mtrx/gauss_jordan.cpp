@@ -472,7 +472,7 @@ void solver::run_job(std::size_t tid)
         f[l] = fl;
         row[q] = row[last];
         row[last] = 0.0;
-        rmax_[l] = k_.eliminate_max(row, prow, last, fl);
+        rmax_[l] = k_.eliminate_max(row, prow, last, fl, true);
         const double t1 = prow[last] * fl;
         row[last] = row[last] - t1;
         const double t2 = prow[n] * fl;
@@ -546,7 +546,7 @@ void solver::generic_steps()
             double *row = w_ + l * ld_;
             const double f = row[q];
             row[q] = 0.0;
-            k_.eliminate_max(row, prow, n + 1, f);
+            k_.eliminate_max(row, prow, n + 1, f, true);
         }
     }
     out_ = outcome::solved;

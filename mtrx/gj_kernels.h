@@ -26,8 +26,11 @@ struct gj_block {
 struct gj_kernels {
     const char *name;
     // row[k] = row[k] - prow[k] * f for k in [0, len); returns the largest
-    // new |row[k]|, NaN left out, or -1 when there is none.
-    double (*eliminate_max)(double *row, const double *prow, std::size_t len, double f);
+    // new |row[k]|, NaN left out, or -1 when there is none. With `padded`,
+    // both rows may be read, and row written back unchanged, up to the next
+    // multiple of 8 elements past len.
+    double (*eliminate_max)(double *row, const double *prow, std::size_t len, double f,
+                            bool padded);
     // The largest |row[k]| over k in [lo, hi), NaN left out; -1 when none.
     double (*row_max)(const double *row, std::size_t lo, std::size_t hi);
     // The largest col[k] over the k in [lo, hi) with |row[k]| == big.
