@@ -269,19 +269,27 @@ void shape(benchmark::internal::Benchmark *b, std::size_t n, bool slow)
     b->Unit(benchmark::kMillisecond)->UseRealTime()->ReportAggregatesOnly(true);
     b->ComputeStatistics("min", fastest);
     if (n <= 250)
-        b->MinTime(0.3)->Repetitions(5);
+        b->MinTime(0.3)->Repetitions(slow ? 5 : 10);
     else if (n <= 500)
-        b->MinTime(0.5)->Repetitions(5);
+        b->MinTime(0.5)->Repetitions(slow ? 5 : 10);
     else if (n <= 1000)
-        b->Iterations(slow ? 1 : 3)->Repetitions(slow ? 3 : 5);
+        b->Iterations(slow ? 1 : 3)->Repetitions(slow ? 3 : 10);
     else
-        b->Iterations(1)->Repetitions(slow ? 2 : 3);
+        b->Iterations(1)->Repetitions(slow ? 2 : 5);
 }
 
 void register_all()
 {
+    const std::size_t sizes[] = {100, 250, 500, 1000, 2000};
     const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
-    for (std::size_t n : {100, 250, 500, 1000, 2000}) {
+    for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_str", bm_read_str),
+                    benchmark::RegisterBenchmark("read/strtod-loop", bm_strtod_loop)})
+        b->Unit(benchmark::kMillisecond)
+            ->MinTime(1.0)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true)
+            ->ComputeStatistics("min", fastest);
+    for (std::size_t n : sizes) {
         const std::string sz = "/" + std::to_string(n);
         shape(benchmark::RegisterBenchmark(("gj/guassj" + sz).c_str(), bm_guassj, n, 0), n, false);
         if (hw > 1)
@@ -294,7 +302,6 @@ void register_all()
         shape(benchmark::RegisterBenchmark(("gj/eigen-partialpivlu" + sz).c_str(),
                                            bm_eigen<Eigen::PartialPivLU<Eigen::MatrixXd>>, n),
               n, false);
-        shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv" + sz).c_str(), bm_dgesv, n), n, false);
         shape(benchmark::RegisterBenchmark(("gj/eigen-native-fullpivlu" + sz).c_str(),
                                            bm_eigen_native_fullpiv, n),
               n, true);
@@ -302,13 +309,12 @@ void register_all()
                                            bm_eigen_native_partialpiv, n),
               n, false);
     }
-    for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_str", bm_read_str),
-                    benchmark::RegisterBenchmark("read/strtod-loop", bm_strtod_loop)})
-        b->Unit(benchmark::kMillisecond)
-            ->MinTime(1.0)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true)
-            ->ComputeStatistics("min", fastest);
+    // OpenBLAS last: its idle threads keep spinning for a while after each
+    // call, which would take a core from whatever ran next.
+    for (std::size_t n : sizes)
+        shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv/" + std::to_string(n)).c_str(),
+                                           bm_dgesv, n),
+              n, false);
 }
 
 // ---- the ratio table -------------------------------------------------------

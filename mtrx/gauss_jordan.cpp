@@ -80,50 +80,125 @@ inline void cpu_relax()
 #endif
 }
 
-// The threads of one run meet here after every job. The last to arrive runs
-// `done` (while the others wait) and lets everyone go. A waiter spins for a
-// short while, as the next job usually starts within microseconds, and then
-// sleeps on the condition variable.
-template <class Done> class step_barrier {
+// The helper threads of one run. Every job is cut into one chunk of rows per
+// thread. Each thread first claims its own chunk (so the same rows stay with
+// the same core from step to step), then any chunk still unclaimed: a helper
+// that the system has put aside before it started holds up nothing, as the
+// others take its chunk. Which thread does a chunk does not matter to the
+// result: every row is computed alone.
+class crew {
 public:
-    step_barrier(std::size_t count, Done done) : count_(count), done_(done) {}
+    static constexpr std::size_t max_threads = 64;
+    // Runs chunk i of the current job.
+    using work_fn = void (*)(void *ctx, std::size_t chunk);
 
-    // Only before the first thread that is not yet counted arrives.
-    void set_count(std::size_t count)
+    crew(work_fn work, void *ctx) : work_(work), ctx_(ctx) {}
+
+    // Starts up to `helpers` threads; returns how many started.
+    std::size_t start(std::size_t helpers)
     {
-        std::lock_guard<std::mutex> lk(mu_);
-        count_ = count;
+        try {
+            pool_.reserve(helpers);
+            for (std::size_t i = 0; i < helpers; ++i)
+                pool_.emplace_back([this, i] { helper(i + 1); });
+        } catch (...) {
+            // (fewer helpers, or none: the calling thread does the rest)
+        }
+        chunks_ = pool_.size() + 1;
+        return pool_.size();
     }
 
-    void arrive_and_wait()
+    std::size_t chunks() const { return chunks_; }
+
+    // Runs every chunk of the job the caller has just set up and returns
+    // when all are done: true when the caller had to wait long for a helper
+    // (one the system put aside in the middle of its chunk).
+    bool run()
     {
-        std::unique_lock<std::mutex> lk(mu_);
-        const std::size_t gen = gen_.load(std::memory_order_relaxed);
-        if (++waiting_ == count_) {
-            waiting_ = 0;
-            done_();
-            gen_.store(gen + 1, std::memory_order_release);
-            lk.unlock();
+        done_.store(0, std::memory_order_relaxed);
+        const std::uint64_t gen = gen_.load(std::memory_order_relaxed) + 1;
+        gen_.store(gen, std::memory_order_seq_cst);
+        if (sleepers_.load(std::memory_order_seq_cst) > 0) {
+            std::lock_guard<std::mutex> lk(mu_);
             cv_.notify_all();
-            return;
         }
-        lk.unlock();
-        for (int i = 0; i < 2000; ++i) {
-            if (gen_.load(std::memory_order_acquire) != gen)
-                return;
-            cpu_relax();
+        take_chunks(0, gen);
+        bool long_wait = false;
+        for (unsigned spins = 0; done_.load(std::memory_order_acquire) < chunks_; ++spins) {
+            if (spins < 4000) {
+                cpu_relax();
+            } else {
+                long_wait = true;
+                std::this_thread::yield();
+            }
         }
-        lk.lock();
-        cv_.wait(lk, [&] { return gen_.load(std::memory_order_relaxed) != gen; });
+        return long_wait;
+    }
+
+    ~crew()
+    {
+        exit_.store(true, std::memory_order_seq_cst);
+        {
+            std::lock_guard<std::mutex> lk(mu_);
+            cv_.notify_all();
+        }
+        for (auto &t : pool_)
+            t.join();
     }
 
 private:
+    // Own chunk first, then the others in turn; each taken once per job.
+    void take_chunks(std::size_t self, std::uint64_t gen)
+    {
+        for (std::size_t k = 0; k < chunks_; ++k) {
+            const std::size_t i = (self + k) % chunks_;
+            std::uint64_t prev = taken_[i].load(std::memory_order_relaxed);
+            if (prev >= gen || !taken_[i].compare_exchange_strong(prev, gen, std::memory_order_acq_rel))
+                continue;
+            work_(ctx_, i);
+            done_.fetch_add(1, std::memory_order_release);
+        }
+    }
+
+    void helper(std::size_t self)
+    {
+        std::uint64_t seen = 0;
+        for (;;) {
+            std::uint64_t gen = gen_.load(std::memory_order_acquire);
+            for (int spins = 0; gen == seen && spins < 4000; ++spins) {
+                if (exit_.load(std::memory_order_relaxed))
+                    return;
+                cpu_relax();
+                gen = gen_.load(std::memory_order_acquire);
+            }
+            if (gen == seen) {
+                std::unique_lock<std::mutex> lk(mu_);
+                sleepers_.fetch_add(1, std::memory_order_seq_cst);
+                cv_.wait(lk, [&] {
+                    return exit_.load(std::memory_order_seq_cst) ||
+                           gen_.load(std::memory_order_seq_cst) != seen;
+                });
+                sleepers_.fetch_sub(1, std::memory_order_relaxed);
+                if (exit_.load(std::memory_order_relaxed))
+                    return;
+                gen = gen_.load(std::memory_order_acquire);
+            }
+            seen = gen;
+            take_chunks(self, gen);
+        }
+    }
+
+    work_fn work_;
+    void *ctx_;
+    std::vector<std::thread> pool_;
+    std::size_t chunks_ = 1;
+    std::atomic<std::uint64_t> gen_{0}; // the current job
+    std::atomic<std::uint64_t> taken_[max_threads] = {};
+    std::atomic<std::size_t> done_{0};
+    std::atomic<bool> exit_{false};
+    std::atomic<int> sleepers_{0};
     std::mutex mu_;
     std::condition_variable cv_;
-    std::size_t count_;
-    std::size_t waiting_ = 0;
-    std::atomic<std::size_t> gen_{0};
-    Done done_;
 };
 
 class solver {
@@ -179,7 +254,7 @@ private:
         int *tstart = nullptr;
         bool exit = false;
     } job_;
-    std::size_t nthreads_ = 1;
+    std::size_t chunks_ = 1; // pieces every job is cut into
 
     // ---- steps ------------------------------------------------------------
     bool allocate();
@@ -188,7 +263,7 @@ private:
     void copy_out(bool unscramble);
     std::size_t take_pivot();
     bool prepare_step();
-    void run_job(std::size_t tid);
+    void run_chunk(std::size_t chunk);
     void after_job();
     gj_block open_block() const;
     void close_block();
@@ -451,10 +526,10 @@ bool solver::prepare_step()
     return true;
 }
 
-void solver::run_job(std::size_t tid)
+void solver::run_chunk(std::size_t chunk)
 {
     const std::size_t n = n_;
-    const std::size_t r0 = n * tid / nthreads_, r1 = n * (tid + 1) / nthreads_;
+    const std::size_t r0 = n * chunk / chunks_, r1 = n * (chunk + 1) / chunks_;
     if (job_.flush)
         k_.flush_rows(w_, job_.blk, job_.tstart, r0, r1);
     if (!job_.elim)
@@ -563,57 +638,31 @@ gj_status solver::run()
     if (prepare_step()) {
         std::size_t want = g_tuning.threads ? g_tuning.threads : std::thread::hardware_concurrency();
         const std::size_t from = g_tuning.parallel_from ? g_tuning.parallel_from : 256;
-        want = std::min<std::size_t>({want ? want : 1, 64, n_});
+        want = std::min<std::size_t>({want ? want : 1, crew::max_threads, n_});
         if (n_ < from)
             want = 1;
-        bool threaded = false;
-        if (want > 1) {
-            try {
-                bool started = false;
-                auto on_phase = [this, &started]() noexcept {
-                    if (started)
-                        after_job();
-                    started = true;
-                };
-                step_barrier<decltype(on_phase)> bar(want, on_phase);
-                std::vector<std::thread> pool;
-                pool.reserve(want - 1);
-                auto loop = [this, &bar](std::size_t tid) {
-                    for (;;) {
-                        bar.arrive_and_wait();
-                        if (job_.exit)
-                            return;
-                        run_job(tid);
-                    }
-                };
-                for (std::size_t tid = 1; tid < want; ++tid) {
-                    try {
-                        pool.emplace_back(loop, tid);
-                    } catch (...) {
-                        break;
-                    }
+        crew team([](void *ctx, std::size_t chunk) { static_cast<solver *>(ctx)->run_chunk(chunk); },
+                  this);
+        const std::size_t helpers = want > 1 ? team.start(want - 1) : 0;
+        chunks_ = team.chunks();
+        // On a machine busy with other work the helpers keep being put aside
+        // and every step waits for them: then the rest is done alone.
+        bool alone = helpers == 0;
+        unsigned steps = 0, waits = 0;
+        for (;;) {
+            if (alone) {
+                for (std::size_t c = 0; c < chunks_; ++c)
+                    run_chunk(c);
+            } else {
+                waits += team.run() ? 1 : 0;
+                if (++steps == 64) {
+                    alone = waits >= 8;
+                    steps = waits = 0;
                 }
-                nthreads_ = 1 + pool.size();
-                bar.set_count(nthreads_);
-                threaded = true;
-                loop(0);
-                for (auto &t : pool)
-                    t.join();
-            } catch (...) {
-                // Only the barrier or the pool's reservation can fail, before
-                // any work was shared: go on alone.
-                if (threaded)
-                    std::abort();
             }
-        }
-        if (!threaded) {
-            nthreads_ = 1;
-            for (;;) {
-                run_job(0);
-                after_job();
-                if (job_.exit)
-                    break;
-            }
+            after_job();
+            if (job_.exit)
+                break;
         }
     }
     if (out_ == outcome::generic)
