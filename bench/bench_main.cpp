@@ -309,8 +309,9 @@ void register_all()
                                            bm_eigen_native_partialpiv, n),
               n, false);
     }
-    // OpenBLAS last: its idle threads keep spinning for a while after each
-    // call, which would take a core from whatever ran next.
+    // (OpenBLAS's idle threads spin for a fraction of a second after each
+    // call and may take a core from whatever runs next: the fastest
+    // repetition is the figure that counts.)
     for (std::size_t n : sizes)
         shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv/" + std::to_string(n)).c_str(),
                                            bm_dgesv, n),
@@ -384,6 +385,20 @@ void print_ratios(const std::map<std::string, double> &med)
 
 int main(int argc, char **argv)
 {
+    // Repetitions of all benchmarks in random order, unless told otherwise:
+    // work that other people start on the machine then falls on every
+    // contender alike instead of on whichever ran at that moment.
+    std::vector<char *> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    bool has_order = false;
+    for (int i = 1; i < argc; ++i)
+        has_order |= std::strncmp(argv[i], "--benchmark_enable_random_interleaving", 38) == 0;
+    if (!has_order)
+        args.insert(args.begin() + 1, interleave);
+    int nargs = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    argv = args.data();
+    argc = nargs;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
