@@ -1,10 +1,11 @@
 # Front door: `make test` builds both trees and runs every test; `make run`
-# shows the program at work.
+# opens the window program under Wine; `make dist` makes the Windows download.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
 # Debian packages the build and the tests need.
-PACKAGES := cmake make g++ gcc pkg-config googletest \
+PACKAGES := cmake make g++ gcc pkg-config googletest valgrind \
+            clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
 
@@ -15,8 +16,10 @@ export WINEPREFIX := $(CURDIR)/build/wine
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
-.PHONY: deps bench-deps configure build build-linux build-windows test test-linux test-windows run \
-        wine-prefix bench clean
+FUZZ_SECONDS ?= 600
+
+.PHONY: deps bench-deps configure build build-linux build-windows build-asan test test-linux \
+        test-windows test-asan fuzz run run-console dist wine-prefix bench clean
 
 # Installs whichever of the packages in $(1) are missing.
 define install_missing
@@ -45,12 +48,21 @@ build-windows: deps
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows
 
-build: build-linux build-windows
+build-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+
+build: build-linux build-windows build-asan
 
 # A Wine prefix of the project's own, made once before tests run in parallel.
+# The window tests' windows are left unmanaged: with no window manager on the
+# virtual display, Wine would wait 2 s for every managed window it closes.
 wine-prefix: deps
 	@[ -f "$(WINEPREFIX)/system.reg" ] || { echo "Creating the Wine prefix in $(WINEPREFIX)"; \
 	  mkdir -p "$(WINEPREFIX)"; wineboot -i >/dev/null 2>&1; wineserver -w; }
+	@[ -f "$(WINEPREFIX)/.window-tests" ] || { \
+	  wine reg add 'HKCU\Software\Wine\AppDefaults\test_window.exe\X11 Driver' \
+	    /v Managed /d N /f >/dev/null 2>&1 && wineserver -w && touch "$(WINEPREFIX)/.window-tests"; }
 
 test-windows: build-windows wine-prefix
 	xvfb-run -a ctest --preset windows
@@ -58,9 +70,14 @@ test-windows: build-windows wine-prefix
 test-linux: build-linux
 	ctest --preset linux
 
+# The sanitizer tree: the whole native suite plus a short run of every fuzz target.
+test-asan: build-asan
+	ctest --preset asan
+
 test: build wine-prefix
 	@status=0; \
 	xvfb-run -a ctest --preset windows || status=1; \
+	ctest --preset asan || status=1; \
 	ctest --preset linux || status=1; \
 	exit $$status
 
@@ -72,9 +89,34 @@ bench: bench-deps
 	cmake --build --preset bench
 	build/bench/bin/quendle-bench $(BENCH_ARGS)
 
-run: build-linux
+# A long fuzz campaign: every target for FUZZ_SECONDS, one after another,
+# growing the working corpora in build/asan/fuzz/corpus.
+fuzz: build-asan
+	@for t in build/asan/bin/fuzz_*; do \
+	  name=$$(basename $$t); mkdir -p build/asan/fuzz/corpus/$$name; \
+	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  $$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    build/asan/fuzz/corpus/$$name fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==[0-9]+== ERROR|SUMMARY)'; \
+	done
+
+# The window needs an X display; without one, say so before building anything.
+ifeq ($(strip $(DISPLAY)),)
+run:
+	@echo "No display (DISPLAY is empty) to open the window on; 'make run-console' runs the console tool instead."; exit 1
+else
+run: build-windows wine-prefix
+	cmake/wine-run build/windows/bin/quendle.exe
+endif
+
+run-console: build-linux
 	@echo '$$ printf "3 2 -4 3\n2 3 3 15\n5 -3 1 14\n" | build/linux/bin/quendle-solve'
 	@printf '3 2 -4 3\n2 3 3 15\n5 -3 1 14\n' | build/linux/bin/quendle-solve | tr -d '\r'
+
+dist: build-windows
+	rm -rf build/windows/package
+	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
+	mkdir -p dist
+	cp build/windows/package/quendle-*-win64.zip dist/
 
 clean:
 	rm -rf build dist

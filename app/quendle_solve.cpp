@@ -56,6 +56,19 @@ bool read_all(FILE *fp, char **out, std::size_t *len)
     return !std::ferror(fp);
 }
 
+// Why a text cannot be taken as the system's text, or null when it can.
+// UTF-16 and binary data hold '\0' bytes that no text editor writes into a
+// plain or UTF-8 text; solving what digits happen to be in them would give a
+// meaningless answer, and appending to them would damage the file's form.
+const char *not_text(const char *text, std::size_t len)
+{
+    if (len >= 2 && ((text[0] == '\xff' && text[1] == '\xfe') || (text[0] == '\xfe' && text[1] == '\xff')))
+        return "is UTF-16 text; save it as UTF-8 or ASCII and try again";
+    if (std::memchr(text, '\0', len))
+        return "is not a text file (it holds NUL bytes)";
+    return nullptr;
+}
+
 int fail(const char *what, const char *name)
 {
     std::fprintf(stderr, "quendle-solve: %s '%s': %s\n", what, name, std::strerror(errno));
@@ -122,6 +135,12 @@ int main(int argc, char **argv)
         }
     } catch (const std::bad_alloc &) {
         std::fprintf(stderr, "quendle-solve: '%s' is too large to hold in memory\n", name);
+        return 2;
+    }
+
+    if (const char *why = not_text(text, len)) {
+        std::fprintf(stderr, "quendle-solve: '%s' %s\n", name, why);
+        quendle::buf_free(text);
         return 2;
     }
 

@@ -45,6 +45,10 @@ solve_outcome solve(const char *begin, std::size_t len)
         break;
     case read_status::no_values:
         return error_line(format("Invalid Format: row %zu holds no number.", r.row));
+    case read_status::bad_number:
+        return error_line(format("Invalid Format: row %zu holds a malformed number.", r.row));
+    case read_status::out_of_range:
+        return error_line(format("Invalid Format: row %zu holds a number out of range.", r.row));
     case read_status::no_memory:
         return error_line("Out of memory.");
     case read_status::empty: // cannot happen: the text from p holds a number

@@ -3,6 +3,8 @@
 #define MTRX_INTERNAL_H
 
 #include <cstddef>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "mtrx.h"
@@ -64,24 +66,37 @@ enum class on_failure {
     report // release everything and say why, for callers that must go on
 };
 
-enum class read_status { ok, empty, no_values, no_memory };
+enum class read_status { ok, empty, no_values, bad_number, out_of_range, no_memory };
+
+// Why the line parser stopped before the end of its line.
+enum class scan_stop { none, no_digits, out_of_range };
 
 // row_parse over [begin, end): returns the new array or null; *n as in
 // row_parse. In `report` mode exhausted memory sets *nomem and returns null.
+// When `stop` is given it tells whether a failed conversion ended the line.
 double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
-                  bool *nomem);
+                  bool *nomem, scan_stop *stop = nullptr);
 
 struct read_result {
     mtrx_t *m = nullptr;
     read_status status = read_status::empty;
-    std::size_t row = 0; // with no_values: index of the line without a number
+    std::size_t row = 0; // index of the line that failed
 };
 
 // mtrx_read_str over the `len` bytes at `text` (text[len] must be '\0'; other
 // '\0' bytes inside count as characters that start no number). When `counts`
-// is given it receives every row's number of values.
+// is given it receives every row's number of values. In `report` mode a
+// number that cannot be converted, or is out of range, fails the read
+// (bad_number, out_of_range) instead of quietly ending its line.
 read_result read_text(const char *text, std::size_t len, on_failure mode,
                       std::vector<std::size_t> *counts);
+
+// ---- Stream input ------------------------------------------------------------
+
+// One line of `fp` into `line`, its '\n' included, whatever its length. False
+// at the end of the stream (or on a read error) when nothing was read. Throws
+// std::bad_alloc when the line outgrows memory.
+bool read_line(FILE *fp, std::string &line);
 
 // ---- Gauss-Jordan ------------------------------------------------------------
 
@@ -106,6 +121,20 @@ struct gj_tuning {
 bool gj_tune(const gj_tuning &t);
 // The inner loops gj_reduce uses now ("portable", "avx2" or "avx512").
 const char *gj_kernel_name();
+// ---- Bare arrays -------------------------------------------------------------
+
+// A new rows x cols array from arr2d_calloc with element [i][j] set to
+// f(i, j), row by row; null when arr2d_calloc fails (it reports why).
+template <class F> double **arr2d_filled(std::size_t rows, std::size_t cols, F f)
+{
+    double **r = arr2d_calloc(rows, cols);
+    if (!r)
+        return nullptr;
+    for (std::size_t i = 0; i < rows; ++i)
+        for (std::size_t j = 0; j < cols; ++j)
+            r[i][j] = f(i, j);
+    return r;
+}
 
 } // namespace mtrx_detail
 

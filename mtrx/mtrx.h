@@ -31,7 +31,9 @@ extern "C" {
  * row its own array of doubles. In the row-pointer form (mtrx_create_ptrs and
  * its readers) rows are added one at a time; every row holds at least `cols`
  * values (a short row is padded with zeros) and `maxcols` is the value count
- * of the last row read.
+ * of the last row read. In the preallocated form (mtrx_create, mtrx_read_file,
+ * mtrx_copy) every one of the `maxrows` rows is allocated, in use or not, with
+ * at least `maxcols` places.
  */
 typedef struct mtrx_t {
     size_t rows;    /* rows in use */
@@ -103,6 +105,32 @@ void arr2d_free(double **a, size_t rows);
  * with `cols` zeros, rows = cols = 0 in use; or null. Caller releases with
  * mtrx_free, which reaches every allocated row. */
 mtrx_t *mtrx_create(size_t rows, size_t cols);
+/*
+ * Doubles a preallocated record's capacity and returns its row-pointer array:
+ * mode 0 adds maxrows new rows of maxcols zeros, any other mode doubles every
+ * allocated row to 2 * maxcols places (the new ones zero). A capacity of 0
+ * grows to 1. Null when `m` is null; exhausted memory ends the process
+ * (exit 1).
+ */
+double **mtrx_grow(mtrx_t *m, int mode);
+/*
+ * A matrix read from a stream into a preallocated record that starts with
+ * `rows` x `cols` capacity and grows by doubling; one row per line, lines of
+ * any length. cols is the first line's count and row 0 is cut to it; a later
+ * line with another count writes "column mismatch" and is kept (a short row
+ * padded with zeros, a long one stored beyond cols). At the end the unused
+ * rows are released (maxrows = rows). A first line without a number gives
+ * cols 0 and leaves row 0 and maxcols at their capacity. Null for an empty
+ * stream. A value out of range writes "failed conversion" and returns the
+ * record as it stands: rows counts the completed lines, every row up to
+ * maxrows still allocated (mtrx_free releases them all). Exhausted memory
+ * ends the process (exit 1).
+ */
+mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
+/* A new preallocated record of exactly m's rows x cols (maxrows = rows,
+ * maxcols = cols) holding a copy of those values; or null. `m` must be a
+ * record of either form, not null; it is not changed. */
+mtrx_t *mtrx_copy(const mtrx_t *m);
 
 /* ---- Gauss-Jordan elimination ------------------------------------------- */
 
@@ -118,6 +146,106 @@ void guassj(double **a, size_t n);
 void guassj_vec(double **a, double *b, size_t n);
 /* Exchanges *a and *b. */
 void swap_dbl(double *a, double *b);
+
+/*
+ * A copy of the augmented matrix `m` (rows x cols, cols > rows) reduced with
+ * guassj, so that column `rows` holds the solution; `m` is not changed. Null,
+ * with a message, when cols <= rows or memory is exhausted. A singular matrix
+ * still gives the copy, reduced as far as elimination got (guassj's message
+ * tells). Caller releases with mtrx_free.
+ */
+mtrx_t *mtrx_solve_gj(const mtrx_t *m);
+/* Column `rows` of `m` as a new vector of `rows` doubles (the solution, once
+ * mtrx_solve_gj has reduced `m`); null with a message when cols <= rows or
+ * memory is exhausted. Caller frees. */
+double *mtrx_solution(const mtrx_t *m);
+
+/* ---- Arithmetic on bare arrays and records -------------------------------- */
+
+/*
+ * The array operations read rows x cols (or m x n, n x p) of their operands,
+ * leave them unchanged and return a new array from arr2d_calloc, or null when
+ * it cannot be made (message on stderr). Release results with arr2d_free and
+ * the result's row count.
+ */
+/* The first `cols` elements of each of the first `rows` rows of `src`. */
+double **arr2d_copy(double **src, size_t rows, size_t cols);
+/* a + b and a - b, element by element. */
+double **arr2d_add(double **a, double **b, size_t rows, size_t cols);
+double **arr2d_sub(double **a, double **b, size_t rows, size_t cols);
+/* The m x p product of the m x n array a and the n x p array b; each element
+ * is summed from 0.0 in ascending k, every product rounded before it is added. */
+double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_t p);
+/* The cols x rows transpose of `src`. */
+double **arr2d_transpose(double **src, size_t rows, size_t cols);
+
+/*
+ * The record operations take the operands' used parts (rows x cols), leave
+ * them unchanged and return a new tight record (maxrows = rows, maxcols =
+ * cols), or null with a message on stderr: unequal dimensions, or no memory.
+ * The same record may be both operands. Release results with mtrx_free.
+ */
+/* a + b and a - b; a and b must have the same rows and cols. */
+mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b);
+mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b);
+/* a * b, a.rows x b.cols; a.cols must equal b.rows. */
+mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b);
+/* The transpose, a.cols x a.rows. */
+mtrx_t *mtrx_transpose(const mtrx_t *a);
+
+/* qsort comparison over a row-pointer array (elements are double *): orders
+ * rows by ascending first element; 0 when either first element is NaN. */
+int row_cmp(const void *p, const void *q);
+
+/* ---- Cofactor solver ------------------------------------------------------- */
+
+/* 1 when every one of the n elements lies within [-1e-20, 1e-20] (or is NaN),
+ * otherwise 0; 1 for n = 0. */
+int vect_is_zero(const double *v, size_t n);
+/* A new n x n array of the cofactors of the n x n array `a`, or null.
+ * Release with arr2d_free(c, n). */
+double **arr2d_cofactor(double **a, size_t n);
+/* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
+ * its cofactors. */
+double arr2d_det(double **a, double **c, size_t n);
+/* Transposes the n x n array `m` in place. */
+void arr2d_transpose_inplace(double **m, size_t n);
+/* A new vector m * v of n doubles, or null. Caller frees. */
+double *arr2d_mult_vect(double **m, const double *v, size_t n);
+/* A new n x n array m / x, each element divided by x, or null. Release with
+ * arr2d_free(d, n). */
+double **arr2d_div_scalar(double **m, double x, size_t n);
+
+/*
+ * Solves the square system m * x = b through the adjugate and the
+ * determinant and returns x as a new vector (caller frees), leaving m and b
+ * unchanged. Null when m is not square or memory is short (message on
+ * stderr), and when the system has no unique nonzero solution; then one of
+ * these lines is printed on stdout:
+ *   "The system has no solution."
+ *   "The system is consistent - infinite solutions."
+ *   "The system has a trivial solution."
+ */
+double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
+/* The same for an augmented n x (n + 1) record whose last column holds b. */
+double *mtrx_solve_cofactor_aug(const mtrx_t *m);
+
+/* ---- Printing on stdout ----------------------------------------------------- */
+
+/* `width` is printf's field width for every number (negative: left-aligned). */
+/* Each element as " % *g", one line per row. */
+void mtrx_print(const mtrx_t *m, int width);
+/* The system as " %*g" coefficients, then "  | %*g" and the constant; refused
+ * (message on stderr) unless rows < cols. */
+void mtrx_print_aug(const mtrx_t *m, int width);
+/* The leading rows x rows block as " % *.3f"; refused when rows > cols. */
+void mtrx_print_sq(const mtrx_t *m, int width);
+/* A bare rows x cols array as mtrx_print prints a record. */
+void arr2d_print(double **a, size_t rows, size_t cols, int width);
+/* The n elements as " % *g" on one line. */
+void vect_print(const double *v, size_t n, int width);
+/* The address of the row-pointer array and each of its maxrows entries. */
+void mtrx_dump_ptrs(const mtrx_t *m);
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,8 @@
-// The row-pointer readers: mtrx_read_str over a text, mtrx_read_file_ptrs over
-// a stream. Both add one row per line through append_row; the text reader
-// also serves callers that must not end the process (on_failure::report).
+// The readers. mtrx_read_str over a text and mtrx_read_file_ptrs over a stream
+// fill the row-pointer form, one row per line through append_row; the text
+// reader also serves callers that must not end the process
+// (on_failure::report). mtrx_read_file fills the preallocated form from a
+// stream.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,7 +42,14 @@ read_status append_row(mtrx_t *m, const char *b, const char *e, on_failure mode,
     }
 
     bool nomem = false;
-    double *row = parse_row(b, e, &m->maxcols, mode, &nomem);
+    scan_stop stop = scan_stop::none;
+    double *row = parse_row(b, e, &m->maxcols, mode, &nomem, &stop);
+    if (mode == on_failure::report && stop != scan_stop::none) {
+        // A caller that reports failures must not take a line whose end was
+        // lost to a bad number for a complete row.
+        std::free(row);
+        return stop == scan_stop::no_digits ? read_status::bad_number : read_status::out_of_range;
+    }
     if (!row) {
         if (nomem)
             return read_status::no_memory;
@@ -93,8 +102,8 @@ mtrx_t *finish(mtrx_t *m, on_failure mode)
     return m;
 }
 
-// One line of the stream, its '\n' included, of any length. False at the end
-// of the stream (or on a read error) when nothing was read.
+} // namespace
+
 bool read_line(FILE *fp, std::string &line)
 {
     char buf[8192];
@@ -107,8 +116,6 @@ bool read_line(FILE *fp, std::string &line)
     }
     return !line.empty();
 }
-
-} // namespace
 
 read_result read_text(const char *text, std::size_t len, on_failure mode,
                       std::vector<std::size_t> *counts)
@@ -173,4 +180,76 @@ extern "C" mtrx_t *mtrx_read_file_ptrs(FILE *fp)
         die_exhausted();
     }
     return finish(m, on_failure::exit);
+}
+
+// The preallocated form's stream reader: each number goes straight into its
+// place in the record, which grows by doubling whichever dimension is full.
+extern "C" mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols)
+{
+    mtrx_t *m = mtrx_create(rows, cols);
+    if (!m)
+        return nullptr;
+    try {
+        std::string line;
+        while (read_line(fp, line)) {
+            if (m->rows == m->maxrows)
+                mtrx_grow(m, 0);
+            const char *p = line.data();
+            const char *end = p + line.size();
+            std::size_t i = 0;
+            for (;;) {
+                p = next_number(p, end, start_rule::strict);
+                if (p == end)
+                    break;
+                conversion c = convert_number(p);
+                if (c.end == p) {
+                    // Every start of this rule converts in the "C" locale;
+                    // should strtod still take nothing, pass the character
+                    // over rather than stand still.
+                    ++p;
+                    continue;
+                }
+                if (c.range_error) {
+                    // The record as it stands: rows counts the lines completed,
+                    // the values of this line stay in row `rows`.
+                    std::fprintf(stderr, "%s() error: failed conversion mtrx[%zu][%zu].\n", unknown,
+                                 m->rows, m->cols);
+                    return m;
+                }
+                if (i == m->maxcols)
+                    mtrx_grow(m, 1);
+                m->mtrx[m->rows][i++] = c.value;
+                p = c.end;
+            }
+
+            if (m->rows == 0) {
+                m->cols = i;
+                // Row 0 is cut to the first line's count. A first line without
+                // a number leaves cols at 0 and row 0 at its full capacity.
+                if (i != 0 && i < m->maxcols) {
+                    m->mtrx[0] = static_cast<double *>(
+                        xrealloc_zero(m->mtrx[0], sizeof(double), m->maxcols, i));
+                    m->maxcols = i;
+                }
+            } else if (i != m->cols) {
+                std::fprintf(stderr, "%s() error: column mismatch row[%zu]\n", unknown, m->rows);
+            }
+            ++m->rows;
+        }
+    } catch (const std::bad_alloc &) {
+        die_exhausted();
+    }
+
+    if (m->rows == 0) {
+        mtrx_free(m);
+        return nullptr;
+    }
+    if (m->rows < m->maxrows) {
+        for (std::size_t r = m->rows; r < m->maxrows; ++r)
+            std::free(m->mtrx[r]);
+        m->mtrx =
+            static_cast<double **>(xrealloc_zero(m->mtrx, sizeof(double *), m->maxrows, m->rows));
+        m->maxrows = m->rows;
+    }
+    return m;
 }

@@ -228,8 +228,10 @@ conversion convert_number(const char *p, const char *end)
 }
 
 double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
-                  bool *nomem)
+                  bool *nomem, scan_stop *stop)
 {
+    if (stop)
+        *stop = scan_stop::none;
     if (*n == 0)
         *n = 8;
     auto *row = static_cast<double *>(lib_calloc(*n, sizeof(double)));
@@ -268,10 +270,14 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
             c = convert_slow(p);
         if (c.end == p) {
             std::fputs("error: no digits converted.\n", stderr);
+            if (stop)
+                *stop = scan_stop::no_digits;
             break;
         }
         if (c.range_error) {
             std::fputs("error: in conversion.\n", stderr);
+            if (stop)
+                *stop = scan_stop::out_of_range;
             break;
         }
         row[i++] = c.value;

@@ -1,6 +1,9 @@
-// The record's row-pointer form: construction, growth and release.
+// The record's two storage forms (row pointers, and preallocated rows):
+// construction, growth, copying and release; bare arrays and vectors.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "internal.h"
 
@@ -119,4 +122,66 @@ extern "C" mtrx_t *mtrx_create(size_t rows, size_t cols)
     m->maxcols = cols;
     m->maxrows = rows;
     return m;
+}
+
+extern "C" double **mtrx_grow(mtrx_t *m, int mode)
+{
+    if (!m) {
+        std::fprintf(stderr, "%s() error: struct parameter NULL.\n", unknown);
+        return nullptr;
+    }
+    if (mode == 0) {
+        // Twice the rows, each new one a zero-filled row of maxcols places.
+        // A capacity of 0 grows to 1, as doubling it would leave it at 0.
+        size_t old = m->maxrows;
+        size_t cap = old ? old * 2 : 1;
+        void *grown =
+            old > SIZE_MAX / 2 ? nullptr : try_resize(m->mtrx, sizeof(double *), old, cap);
+        if (!grown) {
+            std::fprintf(stderr, "%s() error: ptr realloc failed.\n", unknown);
+            std::exit(1);
+        }
+        m->mtrx = static_cast<double **>(grown);
+        for (size_t r = old; r < cap; ++r) {
+            m->mtrx[r] =
+                static_cast<double *>(lib_calloc(m->maxcols ? m->maxcols : 1, sizeof(double)));
+            if (!m->mtrx[r]) {
+                std::fprintf(stderr, "%s() error: ptr realloc failed.\n", unknown);
+                std::exit(1);
+            }
+        }
+        m->maxrows = cap;
+        return m->mtrx;
+    }
+
+    // Twice the places in every allocated row, in use or not; the new upper
+    // places are zero.
+    size_t old = m->maxcols;
+    size_t cap = old ? old * 2 : 1;
+    for (size_t r = 0; r < m->maxrows; ++r) {
+        double *row = m->mtrx[r];
+        void *grown =
+            old > SIZE_MAX / 2 ? nullptr : try_resize(row, sizeof(double), row ? old : 0, cap);
+        if (!grown) {
+            std::fprintf(stderr, "%s() error: realloc failed row[%zu].\n", unknown, r);
+            std::exit(1);
+        }
+        m->mtrx[r] = static_cast<double *>(grown);
+    }
+    m->maxcols = cap;
+    return m->mtrx;
+}
+
+extern "C" mtrx_t *mtrx_copy(const mtrx_t *m)
+{
+    mtrx_t *c = mtrx_create(m->rows, m->cols);
+    if (!c)
+        return nullptr;
+    c->rows = c->maxrows = m->rows;
+    c->cols = c->maxcols = m->cols;
+    // Every row of either storage form holds at least `cols` values.
+    if (m->cols != 0)
+        for (size_t i = 0; i < m->rows; ++i)
+            std::memcpy(c->mtrx[i], m->mtrx[i], m->cols * sizeof(double));
+    return c;
 }

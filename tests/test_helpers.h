@@ -12,6 +12,27 @@
 
 #include "mtrx/mtrx.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUENDLE_LSAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUENDLE_LSAN 1
+#endif
+#endif
+#ifdef QUENDLE_LSAN
+#include <sanitizer/lsan_interface.h>
+#endif
+
+// First statement of a death test whose code ends the process on purpose:
+// what is still allocated then is not a leak, so LeakSanitizer (in the
+// sanitizer build) is told to look away.
+inline void ends_process_on_purpose()
+{
+#ifdef QUENDLE_LSAN
+    __lsan_disable();
+#endif
+}
+
 struct MtrxDeleter {
     void operator()(mtrx_t *m) const { mtrx_free(m); }
 };
@@ -25,9 +46,23 @@ template <class F> std::string stderr_of(F &&f)
     return testing::internal::GetCapturedStderr();
 }
 
+// Everything `f` writes to stdout.
+template <class F> std::string stdout_of(F &&f)
+{
+    testing::internal::CaptureStdout();
+    f();
+    return testing::internal::GetCapturedStdout();
+}
+
 inline std::vector<double> row_of(const mtrx_t *m, size_t i, size_t n)
 {
     return std::vector<double>(m->mtrx[i], m->mtrx[i] + n);
+}
+
+// rows, cols, maxrows, maxcols of a record, to compare in one go.
+inline std::vector<size_t> shape_of(const mtrx_t *m)
+{
+    return {m->rows, m->cols, m->maxrows, m->maxcols};
 }
 
 // A stream holding `text`, read from the start.

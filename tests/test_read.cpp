@@ -162,11 +162,12 @@ TEST(ReadStr, LongLinesAreReadWhole)
 
 TEST(ReadStrDeathTest, LineWithoutNumberEndsTheProcess)
 {
-    EXPECT_EXIT(mtrx_read_str("1 2\n3 4\nSolution Vector:\n"), testing::ExitedWithCode(1),
+    EXPECT_EXIT((ends_process_on_purpose(), mtrx_read_str("1 2\n3 4\nSolution Vector:\n")),
+                testing::ExitedWithCode(1),
                 "<unknown>\\(\\) error: no values for mtrx\\[2\\]\\[2\\]\\.");
-    EXPECT_EXIT(mtrx_read_str("   \n1 2\n"), testing::ExitedWithCode(1),
+    EXPECT_EXIT((ends_process_on_purpose(), mtrx_read_str("   \n1 2\n")), testing::ExitedWithCode(1),
                 "no values for mtrx\\[0\\]\\[0\\]");
-    EXPECT_EXIT(mtrx_read_str("1\n.. 1\n"), testing::ExitedWithCode(1),
+    EXPECT_EXIT((ends_process_on_purpose(), mtrx_read_str("1\n.. 1\n")), testing::ExitedWithCode(1),
                 "error: no digits converted\\.\n.*no values for mtrx\\[1\\]\\[1\\]");
 }
 
@@ -206,6 +207,7 @@ TEST(ReadFilePtrsDeathTest, BlankLineEndsTheProcess)
 {
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             FILE *fp = stream_of("1 2\n3 4\n\n");
             mtrx_read_file_ptrs(fp);
         },
@@ -273,6 +275,7 @@ TEST(ResizeDeathTest, ExhaustedMemoryEndsTheProcess)
 {
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             size_t n = 4;
             void *p = std::malloc(4 * sizeof(double));
             mtrx_testing_fail_alloc(1);
@@ -281,12 +284,14 @@ TEST(ResizeDeathTest, ExhaustedMemoryEndsTheProcess)
         testing::ExitedWithCode(1), "^realloc\\(\\): virtual memory exhausted\\.: ");
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             size_t n = SIZE_MAX / 2 + 1;
             xrealloc_double(std::malloc(8), 1, &n);
         },
         testing::ExitedWithCode(1), "virtual memory exhausted");
     EXPECT_EXIT(
         {
+            ends_process_on_purpose();
             mtrx_testing_fail_alloc(1);
             size_t n = 0;
             row_parse("1 2", &n);

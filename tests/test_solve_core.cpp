@@ -83,6 +83,17 @@ TEST(SolveCore, ShapeMustBeNRowsOfNPlusOne)
     EXPECT_EQ(report_of("1 2 3 4\n"), error("Invalid Format: row 0 has 4 values, expected 2."));
 }
 
+TEST(SolveCore, NumbersThatCannotBeConvertedAreReported)
+{
+    // The rest of such a line would otherwise be lost without a word.
+    EXPECT_EQ(report_of("2 6 1e999\n"), error("Invalid Format: row 0 holds a number out of range."));
+    EXPECT_EQ(report_of("1 1 2\n1 ..5 3\n"),
+              error("Invalid Format: row 1 holds a malformed number."));
+    // "inf" and "nan" start no number; "-inf" neither.
+    EXPECT_EQ(report_of("2 inf 6 nan\n"),
+              "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   3.0000000\r\n");
+}
+
 TEST(SolveCore, SingularMatrix)
 {
     EXPECT_EQ(report_of("1 2 3\n2 4 6\n"), error("Singular Matrix - no unique solution."));

@@ -2,6 +2,7 @@
 #   diag1100.txt   1100 x 1101 diagonal system with x[i] = i
 #   diag1100.tail  the last two lines of its report
 #   longline.txt   a 2 x 3 system whose first line is over 20000 characters
+#   wide_row.txt   one row of 1000001 numbers
 file(MAKE_DIRECTORY ${DIR})
 set(n 1100)
 math(EXPR last "${n} - 1")
@@ -20,3 +21,8 @@ string(REPEAT " " 20000 blanks)
 file(WRITE ${DIR}/longline.txt "1${blanks}1 3\n1 -1 1\n")
 file(WRITE ${DIR}/longline.report
   "${cr}\n${cr}\nSolution Vector:${cr}\n${cr}\n x[  0] :   2.0000000${cr}\n x[  1] :   1.0000000${cr}\n")
+
+string(REPEAT "1 " 1000001 wide)
+file(WRITE ${DIR}/wide_row.txt "${wide}\n")
+file(WRITE ${DIR}/wide_row.report
+  "${cr}\n${cr}\n ERROR: Invalid Format: row 0 has 1000001 values, expected 2.${cr}\n")

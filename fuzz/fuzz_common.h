@@ -1,0 +1,116 @@
+// Helpers for the fuzz targets: decoding small matrices from fuzz bytes, and
+// the filter that keeps inputs the readers would end the process on out of
+// the targets that call the process-ending library entries.
+#ifndef QUENDLE_FUZZ_COMMON_H
+#define QUENDLE_FUZZ_COMMON_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "internal.h"
+
+namespace fuzz {
+
+// Reads the fuzz bytes front to back; past the end it yields zeros.
+class Bytes {
+  public:
+    Bytes(const std::uint8_t *d, std::size_t n) : d_(d), n_(n) {}
+    std::uint8_t byte() { return i_ < n_ ? d_[i_++] : 0; }
+    bool empty() const { return i_ >= n_; }
+
+    // A double that is often one of the awkward values: NaN, infinities,
+    // -0.0, the extremes, subnormals, and small integers that make ties.
+    double value()
+    {
+        static const double palette[] = {0.0,
+                                         -0.0,
+                                         1.0,
+                                         -1.0,
+                                         2.0,
+                                         0.5,
+                                         3.0,
+                                         -7.0,
+                                         std::numeric_limits<double>::quiet_NaN(),
+                                         std::numeric_limits<double>::infinity(),
+                                         -std::numeric_limits<double>::infinity(),
+                                         std::numeric_limits<double>::max(),
+                                         std::numeric_limits<double>::min(),
+                                         std::numeric_limits<double>::denorm_min(),
+                                         1e300,
+                                         1e-300};
+        std::uint8_t tag = byte();
+        if (tag < 0xC0)
+            return palette[tag % (sizeof palette / sizeof palette[0])];
+        std::uint64_t bits = 0;
+        for (int k = 0; k < 8; ++k)
+            bits = bits << 8 | byte();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    }
+
+  private:
+    const std::uint8_t *d_;
+    std::size_t n_;
+    std::size_t i_ = 0;
+};
+
+// rows x cols values, each row its own malloc'd array (as the library's own
+// arrays are), released with release().
+struct Matrix {
+    std::size_t rows = 0, cols = 0;
+    std::vector<double *> p;
+    Matrix(Bytes &b, std::size_t r, std::size_t c) : rows(r), cols(c), p(r)
+    {
+        for (auto &row : p) {
+            row = static_cast<double *>(std::malloc((c ? c : 1) * sizeof(double)));
+            for (std::size_t j = 0; j < c; ++j)
+                row[j] = b.value();
+        }
+    }
+    ~Matrix()
+    {
+        for (double *row : p)
+            std::free(row);
+    }
+    Matrix(const Matrix &) = delete;
+    Matrix &operator=(const Matrix &) = delete;
+    double **get() { return p.data(); }
+};
+
+// True when every piece of `text` split at '\n' (the piece after the last
+// '\n' only when it is not empty) carries a number the line parser reads:
+// the input the stream readers take without ending the process.
+inline bool every_line_has_a_number(const std::string &text, bool strict)
+{
+    std::size_t o = 0;
+    while (o < text.size()) {
+        std::size_t nl = text.find('\n', o);
+        std::size_t e = nl == std::string::npos ? text.size() : nl + 1;
+        const char *b = text.data() + o;
+        const char *end = text.data() + e;
+        if (strict) {
+            if (mtrx_detail::next_number(b, end, mtrx_detail::start_rule::strict) == end)
+                return false;
+        } else {
+            std::size_t n = 0;
+            bool nomem = false;
+            double *row = mtrx_detail::parse_row(b, end, &n, mtrx_detail::on_failure::report,
+                                                 &nomem);
+            if (!row)
+                return false;
+            std::free(row);
+        }
+        o = e;
+    }
+    return true;
+}
+
+} // namespace fuzz
+
+#endif

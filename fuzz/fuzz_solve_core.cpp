@@ -1,0 +1,44 @@
+// The Solve core on any text: it never ends the process, and what it
+// appends is either a solution report with one line per unknown, numbered
+// from 0, or exactly one error line.
+#include "fuzz_common.h"
+#include "solve_core.h"
+
+namespace {
+
+bool starts_with(const std::string &s, const std::string &p) { return s.compare(0, p.size(), p) == 0; }
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    std::string text(reinterpret_cast<const char *>(data), size);
+    quendle::solve_outcome out = quendle::solve_text(text);
+    const std::string &r = out.report;
+    const std::string head = "\r\n\r\nSolution Vector:\r\n\r\n";
+    if (out.solved) {
+        if (!starts_with(r, head))
+            std::abort();
+        std::size_t o = head.size(), index = 0;
+        while (o < r.size()) {
+            std::size_t e = r.find("\r\n", o);
+            if (e == std::string::npos)
+                std::abort();
+            char want[32];
+            std::snprintf(want, sizeof want, " x[%3u] : ", static_cast<unsigned>(index));
+            if (r.compare(o, std::strlen(want), want) != 0)
+                std::abort();
+            ++index;
+            o = e + 2;
+        }
+        if (index == 0)
+            std::abort();
+    } else {
+        const std::string lead = "\r\n\r\n ERROR: ";
+        if (!starts_with(r, lead) || r.size() < lead.size() + 2 ||
+            r.compare(r.size() - 2, 2, "\r\n") != 0 ||
+            r.find('\n', lead.size()) != r.size() - 1)
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,267 @@
+// Numerical accuracy of the solvers on families of systems: the scaled
+// residual ||A x - b|| / (||A|| ||x|| n eps) must stay below 30 (infinity
+// norms), and on well-conditioned systems the solution must agree with one
+// computed in long double.
+#include <cfloat>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "test_helpers.h"
+
+namespace {
+
+using Matrix = std::vector<std::vector<double>>; // n rows of n + 1 (augmented)
+using Solver = std::function<std::vector<double>(const Matrix &)>;
+
+struct Family {
+    std::string name;
+    Matrix a;
+    bool well_conditioned;
+    bool extreme_scale = false; // elements near 1e-150 or 1e150
+};
+
+// b = A * ones, rounded, so that every family has a known exact-ish answer.
+Matrix with_constants(std::vector<std::vector<double>> coef)
+{
+    for (auto &row : coef) {
+        long double s = 0;
+        for (double v : row)
+            s += v;
+        row.push_back(static_cast<double>(s));
+    }
+    return coef;
+}
+
+Matrix random_system(size_t n, double scale, unsigned seed)
+{
+    std::mt19937_64 g(seed);
+    std::uniform_real_distribution<double> d(-1.0, 1.0);
+    std::vector<std::vector<double>> a(n, std::vector<double>(n));
+    for (auto &row : a)
+        for (double &v : row)
+            v = d(g) * scale;
+    return with_constants(a);
+}
+
+Matrix hilbert(size_t n)
+{
+    std::vector<std::vector<double>> a(n, std::vector<double>(n));
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < n; ++j)
+            a[i][j] = 1.0 / static_cast<double>(i + j + 1);
+    return with_constants(a);
+}
+
+Matrix vandermonde(size_t n)
+{
+    std::vector<std::vector<double>> a(n, std::vector<double>(n));
+    for (size_t i = 0; i < n; ++i) {
+        double x = 1.0 + static_cast<double>(i) / static_cast<double>(n), p = 1.0;
+        for (size_t j = 0; j < n; ++j, p *= x)
+            a[i][j] = p;
+    }
+    return with_constants(a);
+}
+
+Matrix diagonally_dominant(size_t n, unsigned seed)
+{
+    std::mt19937_64 g(seed);
+    std::uniform_real_distribution<double> d(-1.0, 1.0);
+    std::vector<std::vector<double>> a(n, std::vector<double>(n));
+    for (size_t i = 0; i < n; ++i) {
+        for (double &v : a[i])
+            v = d(g);
+        a[i][i] = static_cast<double>(n) + 1.0;
+    }
+    return with_constants(a);
+}
+
+// Rows scaled by powers of ten from 1e-8 to 1e8: the row scaling must not
+// spoil the answer of a pivoting method.
+Matrix badly_scaled_rows(size_t n, unsigned seed)
+{
+    Matrix m = random_system(n, 1.0, seed);
+    for (size_t i = 0; i < n; ++i) {
+        double s = std::pow(10.0, -8.0 + 16.0 * static_cast<double>(i) / static_cast<double>(n - 1));
+        for (double &v : m[i])
+            v *= s;
+    }
+    return m;
+}
+
+std::vector<Family> families()
+{
+    std::vector<Family> f;
+    for (size_t n : {1, 2, 3, 5, 10, 30, 80})
+        for (double scale : {1e-150, 1.0, 1e150})
+            f.push_back({"random n=" + std::to_string(n) + " scale=" + std::to_string(scale),
+                         random_system(n, scale, 1000u + static_cast<unsigned>(n)), n <= 30,
+                         scale != 1.0});
+    for (size_t n = 4; n <= 10; ++n)
+        f.push_back({"hilbert " + std::to_string(n), hilbert(n), false});
+    for (size_t n : {3, 6, 9})
+        f.push_back({"vandermonde " + std::to_string(n), vandermonde(n), false});
+    for (size_t n : {3, 20, 100})
+        f.push_back({"dominant " + std::to_string(n), diagonally_dominant(n, 7u + static_cast<unsigned>(n)), true});
+    for (size_t n : {4, 12})
+        f.push_back({"badly scaled rows " + std::to_string(n), badly_scaled_rows(n, 99u), false});
+    return f;
+}
+
+// Gauss-Jordan with partial pivoting in long double: the reference.
+std::vector<long double> reference(const Matrix &m)
+{
+    size_t n = m.size();
+    std::vector<std::vector<long double>> a(n);
+    for (size_t i = 0; i < n; ++i)
+        a[i].assign(m[i].begin(), m[i].end());
+    for (size_t c = 0; c < n; ++c) {
+        size_t p = c;
+        for (size_t r = c + 1; r < n; ++r)
+            if (std::fabs(a[r][c]) > std::fabs(a[p][c]))
+                p = r;
+        std::swap(a[p], a[c]);
+        for (size_t r = 0; r < n; ++r) {
+            if (r == c)
+                continue;
+            long double f = a[r][c] / a[c][c];
+            for (size_t k = c; k <= n; ++k)
+                a[r][k] -= f * a[c][k];
+        }
+    }
+    std::vector<long double> x(n);
+    for (size_t i = 0; i < n; ++i)
+        x[i] = a[i][n] / a[i][i];
+    return x;
+}
+
+double scaled_residual(const Matrix &m, const std::vector<double> &x)
+{
+    size_t n = m.size();
+    double anorm = 0, xnorm = 0, rnorm = 0;
+    for (size_t i = 0; i < n; ++i) {
+        long double r = -static_cast<long double>(m[i][n]);
+        double rowsum = 0;
+        for (size_t j = 0; j < n; ++j) {
+            r += static_cast<long double>(m[i][j]) * x[j];
+            rowsum += std::fabs(m[i][j]);
+        }
+        anorm = std::max(anorm, rowsum);
+        xnorm = std::max(xnorm, std::fabs(x[i]));
+        rnorm = std::max(rnorm, static_cast<double>(std::fabs(r)));
+    }
+    if (rnorm == 0)
+        return 0;
+    return rnorm / (anorm * xnorm * static_cast<double>(n) * DBL_EPSILON);
+}
+
+// `backward_stable`: the method is expected to keep the residual small on
+// ill-conditioned systems too; otherwise only the well-conditioned families
+// of ordinary scale are checked.
+void check_solver(const char *solver_name, const Solver &solve, size_t max_n = SIZE_MAX,
+                  bool backward_stable = true)
+{
+    for (const Family &f : families()) {
+        if (f.a.size() > max_n ||
+            (!backward_stable && (f.extreme_scale || !f.well_conditioned)))
+            continue;
+        SCOPED_TRACE(std::string(solver_name) + " on " + f.name);
+        std::vector<double> x = solve(f.a);
+        ASSERT_EQ(x.size(), f.a.size());
+        EXPECT_LT(scaled_residual(f.a, x), 30.0);
+        if (f.well_conditioned) {
+            std::vector<long double> ref = reference(f.a);
+            long double xnorm = 0, err = 0;
+            for (size_t i = 0; i < x.size(); ++i) {
+                xnorm = std::max(xnorm, std::fabs(ref[i]));
+                err = std::max(err, std::fabs(ref[i] - x[i]));
+            }
+            // Condition numbers here are modest (below ~1e3 for these sizes).
+            EXPECT_LT(static_cast<double>(err / xnorm), 1e4 * f.a.size() * DBL_EPSILON);
+        }
+    }
+}
+
+std::vector<double> by_guassj(const Matrix &m)
+{
+    Rows a(m);
+    guassj(a.get(), m.size());
+    std::vector<double> x;
+    for (auto &row : a.data)
+        x.push_back(row[m.size()]);
+    return x;
+}
+
+std::vector<double> by_guassj_vec(const Matrix &m)
+{
+    size_t n = m.size();
+    std::vector<std::vector<double>> block;
+    std::vector<double> b;
+    for (auto &row : m) {
+        block.emplace_back(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n));
+        b.push_back(row[n]);
+    }
+    Rows a(block);
+    guassj_vec(a.get(), b.data(), n);
+    return b;
+}
+
+// The augmented system as a record.
+MtrxPtr record_of(const Matrix &m)
+{
+    size_t n = m.size();
+    MtrxPtr a(mtrx_create(n, n + 1));
+    a->rows = n;
+    a->cols = n + 1;
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j <= n; ++j)
+            a->mtrx[i][j] = m[i][j];
+    return a;
+}
+
+std::vector<double> by_solve_gj(const Matrix &m)
+{
+    size_t n = m.size();
+    MtrxPtr a = record_of(m);
+    MtrxPtr r(mtrx_solve_gj(a.get()));
+    double *x = mtrx_solution(r.get());
+    std::vector<double> v(x, x + n);
+    std::free(x);
+    return v;
+}
+
+std::vector<double> by_cofactor(const Matrix &m)
+{
+    size_t n = m.size();
+    MtrxPtr a = record_of(m);
+    double *x = nullptr;
+    std::string said = stdout_of([&] { x = mtrx_solve_cofactor_aug(a.get()); });
+    EXPECT_EQ(said, "");
+    std::vector<double> v;
+    if (x)
+        v.assign(x, x + n);
+    std::free(x);
+    return v;
+}
+
+} // namespace
+
+// The cofactor solver's cost grows as n^5 beyond 3 unknowns: up to 12 here.
+// The adjugate over the determinant is an explicit inverse, which is not
+// backward stable: on Hilbert and Vandermonde systems its residual grows with
+// the condition number (1e5 to 1e11 times the bound here). Its determinant,
+// a product of n elements, also underflows (overflows) for elements near
+// 1e-150 (1e150), where it takes a regular system for a singular one. So it
+// is held to the bound on the well-conditioned families of ordinary scale.
+TEST(Accuracy, CofactorSolver)
+{
+    check_solver("mtrx_solve_cofactor_aug", by_cofactor, 12, false);
+}
+
+TEST(Accuracy, ValidatedGaussJordan) { check_solver("mtrx_solve_gj", by_solve_gj); }
+
+TEST(Accuracy, GaussJordan) { check_solver("guassj", by_guassj); }
+
+TEST(Accuracy, GaussJordanWithSeparateConstants) { check_solver("guassj_vec", by_guassj_vec); }

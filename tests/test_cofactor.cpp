@@ -1,0 +1,352 @@
+// The cofactor solver and its array operations: cofactors of every size, the
+// determinant, the verdicts on systems without a unique solution, and the
+// release of everything on every way out.
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "record_helpers.h"
+
+using testing::DoubleNear;
+using testing::ElementsAre;
+using Matrix = std::vector<std::vector<double>>;
+
+namespace {
+
+const std::string no_solution = "The system has no solution.\n";
+const std::string infinite = "The system is consistent - infinite solutions.\n";
+const std::string trivial = "The system has a trivial solution.\n";
+
+struct Outcome {
+    bool solved = false;
+    std::vector<double> x;
+    std::string out, err;
+};
+
+template <class F> Outcome capture(F solve, size_t n)
+{
+    Outcome o;
+    double *x = nullptr;
+    testing::internal::CaptureStdout();
+    o.err = stderr_of([&] { x = solve(); });
+    o.out = testing::internal::GetCapturedStdout();
+    if (x) {
+        o.solved = true;
+        o.x.assign(x, x + n);
+        std::free(x);
+    }
+    return o;
+}
+
+// Solves A x = b both ways in, checking that neither changes its input and
+// that the augmented entry gives the same outcome.
+Outcome solve(const Matrix &a, const std::vector<double> &b)
+{
+    auto m = record_of(a);
+    Outcome o = capture([&] { return mtrx_solve_cofactor(m.get(), b.data()); }, b.size());
+    EXPECT_EQ(rows_of(m->mtrx, a.size(), a.size()), a);
+
+    Matrix ab = a;
+    for (size_t i = 0; i < ab.size(); ++i)
+        ab[i].push_back(b[i]);
+    auto mab = record_of(ab);
+    mab->cols = a.size() + 1; // also when there are no rows
+    Outcome oa = capture([&] { return mtrx_solve_cofactor_aug(mab.get()); }, b.size());
+    EXPECT_EQ(rows_of(mab->mtrx, ab.size(), a.size() + 1), ab);
+    EXPECT_EQ(oa.solved, o.solved);
+    EXPECT_EQ(oa.x, o.x);
+    EXPECT_EQ(oa.out, o.out);
+    EXPECT_EQ(oa.err, o.err);
+    return o;
+}
+
+Matrix cofactors(const Matrix &a)
+{
+    Rows r(a);
+    double **c = arr2d_cofactor(r.get(), a.size());
+    EXPECT_NE(c, nullptr);
+    Matrix v = rows_of(c, a.size(), a.size());
+    arr2d_free(c, a.size());
+    return v;
+}
+
+// The solution by Gauss-Jordan elimination, for comparison.
+std::vector<double> gauss_jordan(Matrix a, std::vector<double> b)
+{
+    Rows r(a);
+    stderr_of([&] { guassj_vec(r.get(), b.data(), b.size()); });
+    return b;
+}
+
+// A deterministic, well-conditioned n x n matrix (diagonally weighted) with
+// a zero at [0][0], so that every elimination has to pivot.
+Matrix test_matrix(size_t n, unsigned seed)
+{
+    Matrix a(n, std::vector<double>(n));
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < n; ++j) {
+            seed = seed * 1103515245u + 12345u;
+            a[i][j] = static_cast<double>((seed >> 16) % 2001) / 100.0 - 10.0;
+        }
+    for (size_t i = 0; i < n; ++i)
+        a[i][(i + 1) % n] += 40.0;
+    a[0][0] = 0.0;
+    return a;
+}
+
+} // namespace
+
+TEST(CofactorOps, VectIsZeroBandAndNan)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(vect_is_zero(nullptr, 0), 1);
+    double a[] = {0, -0.0, 1e-20, -1e-20, 1e-300, nan};
+    EXPECT_EQ(vect_is_zero(a, 6), 1);
+    double b[] = {0, 2e-20};
+    EXPECT_EQ(vect_is_zero(b, 2), 0);
+    double c[] = {-2e-20, 0};
+    EXPECT_EQ(vect_is_zero(c, 2), 0);
+    EXPECT_EQ(vect_is_zero(c + 1, 1), 1);
+}
+
+TEST(CofactorOps, TransposeDivideAndMultiply)
+{
+    Rows m({{1, 2}, {3, 4}});
+    arr2d_transpose_inplace(m.get(), 2);
+    EXPECT_EQ(m.data, (Matrix{{1, 3}, {2, 4}}));
+    Rows big({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}});
+    arr2d_transpose_inplace(big.get(), 3);
+    EXPECT_EQ(big.data, (Matrix{{1, 4, 7}, {2, 5, 8}, {3, 6, 9}}));
+    Rows one(Matrix{{5}});
+    arr2d_transpose_inplace(one.get(), 1);
+    EXPECT_EQ(one.data, (Matrix{{5}}));
+
+    Rows d({{-2, 2}, {2, -2}});
+    double **q = arr2d_div_scalar(d.get(), 4, 2);
+    EXPECT_EQ(rows_of(q, 2, 2), (Matrix{{-0.5, 0.5}, {0.5, -0.5}}));
+    arr2d_free(q, 2);
+    // A true division: 1/3 by division is not 1 * (1/3) rounded twice.
+    Rows t({{1, 10}, {100, 0}});
+    q = arr2d_div_scalar(t.get(), 3, 2);
+    EXPECT_THAT(rows_of(q, 2, 2)[0], ElementsAre(1.0 / 3, 10.0 / 3));
+    arr2d_free(q, 2);
+    q = arr2d_div_scalar(t.get(), 0, 2);
+    EXPECT_EQ(q[0][0], std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(q[1][1]));
+    arr2d_free(q, 2);
+
+    double v[] = {1, -1};
+    double *r = arr2d_mult_vect(t.get(), v, 2);
+    EXPECT_THAT(std::vector<double>(r, r + 2), ElementsAre(-9, 100));
+    std::free(r);
+}
+
+TEST(Cofactors, ThreeByThreeKeepsTheCyclicFormulaBits)
+{
+    EXPECT_EQ(cofactors({{3, 2, -4}, {2, 3, 3}, {5, -3, 1}}),
+              (Matrix{{12, 13, -21}, {10, 23, 19}, {18, -17, 5}}));
+    EXPECT_EQ(cofactors({{0.1, 0.2, 0.3}, {0.4, 0.5, 0.6}, {0.7, 0.8, 1.0}}),
+              (Matrix{{0x1.47ae147ae1480p-6, 0x1.47ae147ae1470p-6, -0x1.eb851eb851ea0p-6},
+                      {0x1.47ae147ae1478p-5, -0x1.c28f5c28f5c28p-4, 0x1.eb851eb851eb4p-5},
+                      {-0x1.eb851eb851eb8p-6, 0x1.eb851eb851eb8p-5, -0x1.eb851eb851ebcp-6}}));
+    Rows a({{3, 2, -4}, {2, 3, 3}, {5, -3, 1}});
+    double **c = arr2d_cofactor(a.get(), 3);
+    EXPECT_EQ(arr2d_det(a.get(), c, 3), 146);
+    arr2d_free(c, 3);
+}
+
+TEST(Cofactors, OtherSizesGiveTrueCofactors)
+{
+    EXPECT_EQ(cofactors({{7}}), (Matrix{{1}}));
+    EXPECT_EQ(cofactors({{1, 2}, {3, 4}}), (Matrix{{4, -3}, {-2, 1}}));
+    EXPECT_EQ(cofactors({{1, 0, 0, 0}, {0, 2, 0, 0}, {0, 0, 3, 0}, {0, 0, 0, 4}}),
+              (Matrix{{24, 0, 0, 0}, {0, 12, 0, 0}, {0, 0, 8, 0}, {0, 0, 0, 6}}));
+    // A permutation matrix P has the cofactors det(P) * P: every minor needs
+    // row exchanges, and the signs must come out right. A 4-cycle is odd.
+    Matrix p4 = {{0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 0, 0, 0}};
+    Matrix c4 = cofactors(p4);
+    for (size_t i = 0; i < 4; ++i)
+        for (size_t j = 0; j < 4; ++j)
+            EXPECT_EQ(c4[i][j], -p4[i][j]) << i << "," << j;
+    Matrix p5 = {{0, 0, 1, 0, 0}, {1, 0, 0, 0, 0}, {0, 0, 0, 0, 1}, {0, 1, 0, 0, 0}, {0, 0, 0, 1, 0}};
+    EXPECT_EQ(cofactors(p5), p5); // a 5-cycle is even
+
+    // A * adj(A) = det(A) * I for general matrices.
+    for (size_t n : {4u, 5u, 6u}) {
+        Matrix a = test_matrix(n, static_cast<unsigned>(n));
+        Rows r(a);
+        double **c = arr2d_cofactor(r.get(), n);
+        double det = arr2d_det(r.get(), c, n);
+        EXPECT_GT(std::fabs(det), 1e4);
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = 0; j < n; ++j) {
+                double s = 0;
+                for (size_t k = 0; k < n; ++k)
+                    s += a[i][k] * c[j][k];
+                EXPECT_NEAR(s, i == j ? det : 0.0, 1e-12 * std::fabs(det)) << n << ":" << i << "," << j;
+            }
+        arr2d_free(c, n);
+    }
+}
+
+TEST(CofactorSolver, SolvesTheExampleSystem)
+{
+    Outcome o = solve({{3, 2, -4}, {2, 3, 3}, {5, -3, 1}}, {3, 15, 14});
+    ASSERT_TRUE(o.solved);
+    EXPECT_THAT(o.x, ElementsAre(DoubleNear(3, 1e-14), DoubleNear(1, 1e-14), DoubleNear(2, 1e-14)));
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "");
+}
+
+TEST(CofactorSolver, SizesOtherThanThreeAgreeWithGaussJordan)
+{
+    Outcome one = solve({{2}}, {6});
+    EXPECT_THAT(one.x, ElementsAre(3));
+    Outcome two = solve({{1, 2}, {3, 4}}, {5, 6});
+    EXPECT_THAT(two.x, ElementsAre(-4, 4.5));
+
+    for (size_t n : {2u, 4u, 5u, 7u}) {
+        Matrix a = test_matrix(n, 17u + static_cast<unsigned>(n));
+        std::vector<double> b(n);
+        for (size_t i = 0; i < n; ++i)
+            b[i] = static_cast<double>(i) - 1.5;
+        Outcome o = solve(a, b);
+        ASSERT_TRUE(o.solved) << n;
+        std::vector<double> gj = gauss_jordan(a, b);
+        for (size_t i = 0; i < n; ++i)
+            EXPECT_NEAR(o.x[i], gj[i], 1e-12) << n << ":" << i;
+    }
+}
+
+TEST(CofactorSolver, VerdictsOnSingularAndZeroSolutions)
+{
+    Matrix sing = {{1, 2, 3}, {2, 4, 6}, {1, 1, 1}};
+    Outcome o = solve(sing, {1, 2, 3});
+    EXPECT_FALSE(o.solved);
+    EXPECT_EQ(o.out, infinite);
+    EXPECT_EQ(o.err, "");
+    o = solve(sing, {1, 5, 3});
+    EXPECT_FALSE(o.solved);
+    EXPECT_EQ(o.out, no_solution);
+
+    Matrix ex = {{3, 2, -4}, {2, 3, 3}, {5, -3, 1}};
+    o = solve(ex, {0, 0, 0});
+    EXPECT_FALSE(o.solved);
+    EXPECT_EQ(o.out, trivial);
+
+    Matrix id = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    EXPECT_EQ(solve(id, {1e-21, -1e-21, 1e-21}).out, trivial);
+    EXPECT_EQ(solve(id, {1e-20, -1e-20, 0}).out, trivial);
+    o = solve(id, {0, 2e-20, 0});
+    EXPECT_TRUE(o.solved);
+    EXPECT_THAT(o.x, ElementsAre(0, 2e-20, 0));
+    EXPECT_EQ(o.out, "");
+
+    // One unknown, no coefficient.
+    EXPECT_EQ(solve({{0}}, {0}).out, infinite);
+    EXPECT_EQ(solve({{0}}, {5}).out, no_solution);
+    // No unknowns at all.
+    EXPECT_EQ(solve({}, {}).out, infinite);
+}
+
+TEST(CofactorSolver, RankDecidesWhenTheAdjugateVanishes)
+{
+    // Rank below n - 1 makes the adjugate zero whatever b is; only b's
+    // place relative to A's column space tells the verdicts apart.
+    Matrix zero(3, std::vector<double>(3, 0.0));
+    EXPECT_EQ(solve(zero, {1, 1, 1}).out, no_solution);
+    EXPECT_EQ(solve(zero, {1e-25, 0, 0}).out, no_solution);
+    EXPECT_EQ(solve(zero, {0, 0, 0}).out, infinite);
+
+    Matrix r1 = {{1, 2, 3}, {2, 4, 6}, {3, 6, 9}};
+    EXPECT_EQ(solve(r1, {1, 2, 3}).out, infinite);
+    EXPECT_EQ(solve(r1, {1, 2, 4}).out, no_solution);
+    // The same with A scaled far down (exactly, by a power of two), b not.
+    Matrix tiny = r1;
+    for (auto &row : tiny)
+        for (auto &x : row)
+            x *= 0x1p-100;
+    EXPECT_EQ(solve(tiny, {1, 2, 3}).out, infinite);
+    EXPECT_EQ(solve(tiny, {1, 2, 4}).out, no_solution);
+    EXPECT_EQ(solve(r1, {0x1p-100, 0x1p-99, 0x1.8p-99}).out, infinite);
+
+    Matrix ones(4, std::vector<double>(4, 1.0));
+    EXPECT_EQ(solve(ones, {2, 2, 2, 2}).out, infinite);
+    EXPECT_EQ(solve(ones, {1, 1, 1, 2}).out, no_solution);
+    Matrix zero5(5, std::vector<double>(5, 0.0));
+    EXPECT_EQ(solve(zero5, {0, 0, 0, 0, 3}).out, no_solution);
+}
+
+TEST(CofactorSolver, ShapesThatAreNotSquare)
+{
+    auto m34 = record_of({{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}});
+    auto m33 = record_of({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}});
+    double b[] = {1, 2, 3};
+    Outcome o = capture([&] { return mtrx_solve_cofactor(m34.get(), b); }, 3);
+    EXPECT_FALSE(o.solved);
+    EXPECT_EQ(o.err, "<unknown>() error: maxtix not square (3 x 4).\n");
+    o = capture([&] { return mtrx_solve_cofactor_aug(m33.get()); }, 3);
+    EXPECT_EQ(o.err, "<unknown>() error: maxtix not square (3 x 2).\n");
+    EXPECT_EQ(o.out, "");
+    // Without any column there is no constant column to take off.
+    auto m20 = record_shaped(2, 0);
+    o = capture([&] { return mtrx_solve_cofactor_aug(m20.get()); }, 2);
+    EXPECT_EQ(o.err, "<unknown>() error: maxtix not square (2 x 0).\n");
+    auto m00 = record_shaped(0, 0);
+    o = capture([&] { return mtrx_solve_cofactor_aug(m00.get()); }, 0);
+    EXPECT_FALSE(o.solved);
+    EXPECT_EQ(o.err, "<unknown>() error: maxtix not square (0 x 0).\n");
+}
+
+TEST(CofactorSolver, FailedAllocationsReleaseEverything)
+{
+    // Every run that meets a failure returns null, says so on stderr (the
+    // augmented entry's own record excepted) and prints no verdict.
+    auto sweep = [](const Matrix &a, const std::vector<double> &b, const std::string &verdict,
+                    bool aug) {
+        auto m = record_of(a);
+        Matrix ab = a;
+        for (size_t i = 0; i < ab.size(); ++i)
+            ab[i].push_back(b[i]);
+        auto mab = record_of(ab);
+        long k = 0;
+        return sweep_alloc_failures([&] {
+            ++k;
+            Outcome o = capture(
+                [&] { return aug ? mtrx_solve_cofactor_aug(mab.get()) : mtrx_solve_cofactor(m.get(), b.data()); },
+                b.size());
+            bool done = verdict.empty() ? o.solved : o.out == verdict;
+            if (!done) {
+                EXPECT_FALSE(o.solved);
+                EXPECT_EQ(o.out, "");
+                if (!(aug && k == 1)) {
+                    EXPECT_NE(o.err, "") << k;
+                }
+            }
+            return done;
+        });
+    };
+    Matrix ex = {{3, 2, -4}, {2, 3, 3}, {5, -3, 1}};
+    EXPECT_EQ(sweep(ex, {3, 15, 14}, "", false), 10);
+    EXPECT_EQ(sweep(ex, {3, 15, 14}, "", true), 16);
+    EXPECT_EQ(sweep(ex, {0, 0, 0}, trivial, false), 10);
+    Matrix zero(3, std::vector<double>(3, 0.0));
+    EXPECT_EQ(sweep(zero, {1, 1, 1}, no_solution, false), 10);
+    EXPECT_EQ(sweep(test_matrix(4, 3), {1, 2, 3, 4}, "", false), 16);
+    EXPECT_EQ(sweep(test_matrix(4, 3), {1, 2, 3, 4}, "", true), 23);
+
+    // The messages of the solver's own vectors.
+    auto m = record_of(ex);
+    double b[] = {3, 15, 14};
+    mtrx_testing_fail_alloc(1);
+    Outcome o = capture([&] { return mtrx_solve_cofactor(m.get(), b); }, 3);
+    EXPECT_EQ(o.err, "<unknown>() error: memory exhausted 'sol'.\n");
+    mtrx_testing_fail_alloc(6);
+    o = capture([&] { return mtrx_solve_cofactor(m.get(), b); }, 3);
+    EXPECT_EQ(o.err, "<unknown>() error: virtual memory exhausted.\n");
+    auto mab = record_of({{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}});
+    mtrx_testing_fail_alloc(6);
+    o = capture([&] { return mtrx_solve_cofactor_aug(mab.get()); }, 3);
+    EXPECT_EQ(o.err, "<unknown>() error: calloc-v\n");
+    mtrx_testing_fail_alloc(0);
+}
