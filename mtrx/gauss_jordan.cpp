@@ -636,33 +636,47 @@ gj_status solver::run()
     copy_in();
     b_m0_ = n_;
     if (prepare_step()) {
-        std::size_t want = g_tuning.threads ? g_tuning.threads : std::thread::hardware_concurrency();
         const std::size_t from = g_tuning.parallel_from ? g_tuning.parallel_from : 256;
-        want = std::min<std::size_t>({want ? want : 1, crew::max_threads, n_});
-        if (n_ < from)
-            want = 1;
-        crew team([](void *ctx, std::size_t chunk) { static_cast<solver *>(ctx)->run_chunk(chunk); },
-                  this);
-        const std::size_t helpers = want > 1 ? team.start(want - 1) : 0;
-        chunks_ = team.chunks();
-        // On a machine busy with other work the helpers keep being put aside
-        // and every step waits for them: then the rest is done alone.
-        bool alone = helpers == 0;
-        unsigned steps = 0, waits = 0;
-        for (;;) {
-            if (alone) {
-                for (std::size_t c = 0; c < chunks_; ++c)
-                    run_chunk(c);
-            } else {
-                waits += team.run() ? 1 : 0;
-                if (++steps == 64) {
-                    alone = waits >= 8;
-                    steps = waits = 0;
-                }
+        std::size_t want = 1;
+        if (n_ >= from) {
+            // (asking the system for the processor count takes microseconds:
+            // only for matrices where threads may pay)
+            want = g_tuning.threads ? g_tuning.threads : std::thread::hardware_concurrency();
+            want = std::min<std::size_t>({want ? want : 1, crew::max_threads, n_});
+        }
+        if (want == 1) {
+            chunks_ = 1;
+            for (;;) {
+                run_chunk(0);
+                after_job();
+                if (job_.exit)
+                    break;
             }
-            after_job();
-            if (job_.exit)
-                break;
+        } else {
+            crew team(
+                [](void *ctx, std::size_t chunk) { static_cast<solver *>(ctx)->run_chunk(chunk); },
+                this);
+            const std::size_t helpers = team.start(want - 1);
+            chunks_ = team.chunks();
+            // On a machine busy with other work the helpers keep being put
+            // aside and every step waits for them: then the rest is done alone.
+            bool alone = helpers == 0;
+            unsigned steps = 0, waits = 0;
+            for (;;) {
+                if (alone) {
+                    for (std::size_t c = 0; c < chunks_; ++c)
+                        run_chunk(c);
+                } else {
+                    waits += team.run() ? 1 : 0;
+                    if (++steps == 64) {
+                        alone = waits >= 8;
+                        steps = waits = 0;
+                    }
+                }
+                after_job();
+                if (job_.exit)
+                    break;
+            }
         }
     }
     if (out_ == outcome::generic)
