@@ -9,17 +9,21 @@ PACKAGES := cmake make g++ gcc pkg-config googletest valgrind \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
 
+# Further Debian packages `make bench` needs (not the tests).
+BENCH_PACKAGES := libbenchmark-dev libeigen3-dev liblapacke-dev libopenblas-dev
+
 export WINEPREFIX := $(CURDIR)/build/wine
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps configure build build-linux build-windows build-asan test test-linux test-windows \
-        test-asan fuzz run run-console dist wine-prefix clean
+.PHONY: deps bench-deps configure build build-linux build-windows build-asan test test-linux \
+        test-windows test-asan fuzz run run-console dist wine-prefix bench clean
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs whichever of the packages in $(1) are missing.
+define install_missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -28,6 +32,13 @@ deps:
 	  $$SUDO apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+bench-deps: deps
+	$(call install_missing,$(BENCH_PACKAGES))
 
 build-linux: deps
 	cmake --preset linux >/dev/null
@@ -69,6 +80,14 @@ test: build wine-prefix
 	ctest --preset asan || status=1; \
 	ctest --preset linux || status=1; \
 	exit $$status
+
+# The benchmarks against Eigen, LAPACKE (OpenBLAS) and the plain loops, in a
+# tree of their own built with -O3; prints the ratio tables at the end. Not
+# part of `make test`. Takes a few minutes on two cores.
+bench: bench-deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench
+	build/bench/bin/quendle-bench $(BENCH_ARGS)
 
 # A long fuzz campaign: every target for FUZZ_SECONDS, one after another,
 # growing the working corpora in build/asan/fuzz/corpus.

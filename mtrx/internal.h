@@ -52,9 +52,11 @@ struct conversion {
 };
 
 // Converts the number at `p` as strtod does in the "C" locale, with errno
-// cleared first. The text must be terminated (by '\0' or any character that
-// cannot continue a number) somewhere after `p`.
-conversion convert_number(const char *p);
+// cleared first: the same value, end and errno. The text must be terminated
+// (by '\0' or any character that cannot continue a number) somewhere after
+// `p`. Given `end`, the number is known to stop before `end` and nothing
+// past `end` is read; the conversion is then faster.
+conversion convert_number(const char *p, const char *end = nullptr);
 
 // ---- Line parsing and the row-pointer reader -------------------------------
 
@@ -104,6 +106,21 @@ enum class gj_status { solved, singular, no_memory };
 // the constants in column n of `a` (b == nullptr) or in the vector `b`.
 // Messages are the caller's business.
 gj_status gj_reduce(double **a, double *b, std::size_t n);
+
+// How gj_reduce runs, for tests and benchmarks (0 = the default): which
+// instruction set, how many threads, how many steps are deferred together,
+// and from which n threads are used. The bits never depend on any of these.
+enum class gj_isa { automatic, portable, avx2, avx512 };
+struct gj_tuning {
+    gj_isa isa = gj_isa::automatic;
+    std::size_t threads = 0;
+    std::size_t block = 0;
+    std::size_t parallel_from = 0;
+};
+// False (and nothing changed) when the instruction set is not available here.
+bool gj_tune(const gj_tuning &t);
+// The inner loops gj_reduce uses now ("portable", "avx2" or "avx512").
+const char *gj_kernel_name();
 
 // ---- Matrix product ----------------------------------------------------------
 

@@ -1,0 +1,243 @@
+// The Gauss-Jordan kernel against the plain loop, bit for bit: random
+// matrices with ties, zeros, -0.0, NaN, infinities and singular cases, both
+// forms (constants in column n or in a vector), every instruction set this
+// build has, one or several threads, and several block sizes.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "internal.h"
+#include "reference/gauss_jordan_ref.h"
+#include "test_helpers.h"
+
+using namespace mtrx_detail;
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+enum class kind { uniform, small_ints, specials, rank_deficient, unit_ties, zero_block, nan_block };
+const kind all_kinds[] = {kind::uniform,    kind::small_ints, kind::specials, kind::rank_deficient,
+                          kind::unit_ties,  kind::zero_block, kind::nan_block};
+
+// n rows of n + 1 + 2 values; the two columns past n must come back untouched.
+std::vector<std::vector<double>> make(kind k, std::size_t n, std::mt19937_64 &g)
+{
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::uniform_int_distribution<int> small(-3, 3);
+    const double specials[] = {0.0, -0.0, kNaN, kInf, -kInf, 1e300, -1e-300, 4e-320, 1.0, -1.0};
+    std::vector<std::vector<double>> a(n, std::vector<double>(n + 3));
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = 0; j < n + 3; ++j) {
+            double &x = a[i][j];
+            switch (k) {
+            case kind::uniform:
+                x = u(g);
+                break;
+            case kind::small_ints:
+                x = small(g);
+                break;
+            case kind::specials:
+                x = g() % 6 == 0 ? specials[g() % 10] : u(g);
+                break;
+            case kind::rank_deficient:
+                x = i > 0 && g() % 3 == 0 ? -2.0 * a[i - 1][j] : u(g);
+                break;
+            case kind::unit_ties:
+                x = g() % 2 ? 1.0 : -1.0;
+                break;
+            case kind::zero_block:
+                x = (i >= n / 2 && j < n / 2) || g() % 5 == 0 ? (g() % 2 ? 0.0 : -0.0) : u(g);
+                break;
+            case kind::nan_block:
+                // Finite pivots first; NaN fills the rest once they spread.
+                x = i >= n / 2 && j >= n / 3 && j < n ? kNaN : u(g);
+                break;
+            }
+        }
+        if (k == kind::rank_deficient && i > 0 && g() % 4 == 0)
+            a[i] = a[i - 1]; // an exact copy
+    }
+    return a;
+}
+
+std::vector<double *> ptrs(std::vector<std::vector<double>> &a)
+{
+    std::vector<double *> p;
+    for (auto &r : a)
+        p.push_back(r.data());
+    return p;
+}
+
+// Identical bits, except that a NaN matches any NaN: which operand's payload
+// (and sign) a product of two NaNs carries depends on the order in which the
+// compiler happens to place the two factors, in the plain loop as much as in
+// the kernel, and IEEE 754 leaves it open. A NaN never feeds a choice or a
+// non-NaN value, so every other bit is compared.
+bool same_bits(const double *x, const double *y, std::size_t count)
+{
+    for (std::size_t j = 0; j < count; ++j)
+        if (std::memcmp(&x[j], &y[j], sizeof(double)) != 0 && !(std::isnan(x[j]) && std::isnan(y[j])))
+            return false;
+    return true;
+}
+
+bool same_bits(const std::vector<std::vector<double>> &x, const std::vector<std::vector<double>> &y)
+{
+    for (std::size_t i = 0; i < x.size(); ++i)
+        if (!same_bits(x[i].data(), y[i].data(), x[i].size()))
+            return false;
+    return true;
+}
+
+struct case_result {
+    bool ok = true;
+    std::string what;
+};
+
+// Runs one matrix through the kernel and the plain loop in both forms.
+case_result check(const std::vector<std::vector<double>> &orig)
+{
+    const std::size_t n = orig.size();
+    case_result res;
+    // Constants in column n.
+    auto fast = orig, ref = orig;
+    auto pf = ptrs(fast), pr = ptrs(ref);
+    gj_status st = gj_reduce(pf.data(), nullptr, n);
+    auto rst = quendle_ref::gauss_jordan(pr.data(), nullptr, n);
+    if ((st == gj_status::singular) != (rst == quendle_ref::gj_result::singular) ||
+        st == gj_status::no_memory || !same_bits(fast, ref)) {
+        res.ok = false;
+        res.what = "in-row form differs";
+        return res;
+    }
+    // Constants in a vector: the block is n wide, b takes column n's place.
+    auto fv = orig, rv = orig;
+    std::vector<double> bf(n), br(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        bf[i] = br[i] = orig[i][n];
+        fv[i][n] = rv[i][n] = 12345.0; // must stay as it is
+    }
+    auto pfv = ptrs(fv), prv = ptrs(rv);
+    st = gj_reduce(pfv.data(), bf.data(), n);
+    rst = quendle_ref::gauss_jordan(prv.data(), br.data(), n);
+    if ((st == gj_status::singular) != (rst == quendle_ref::gj_result::singular) ||
+        !same_bits(fv, rv) || !same_bits(bf.data(), br.data(), n)) {
+        res.ok = false;
+        res.what = "vector form differs";
+    }
+    return res;
+}
+
+class GaussJordanBits : public testing::TestWithParam<gj_isa> {
+protected:
+    void SetUp() override
+    {
+        gj_tuning t;
+        t.isa = GetParam();
+        if (!gj_tune(t))
+            GTEST_SKIP() << "instruction set not available here";
+    }
+    void TearDown() override { gj_tune(gj_tuning{}); }
+
+    // Every kind of matrix for each n, under the given threads and block size.
+    void sweep(const std::vector<std::size_t> &sizes, std::size_t threads, std::size_t block,
+               unsigned seed)
+    {
+        gj_tuning t;
+        t.isa = GetParam();
+        t.threads = threads;
+        t.block = block;
+        t.parallel_from = 2;
+        ASSERT_TRUE(gj_tune(t));
+        std::mt19937_64 g(seed);
+        for (std::size_t n : sizes)
+            for (kind k : all_kinds) {
+                case_result r = check(make(k, n, g));
+                ASSERT_TRUE(r.ok) << r.what << " at n = " << n << ", kind "
+                                  << static_cast<int>(k) << ", threads " << threads
+                                  << ", block " << block;
+            }
+    }
+};
+
+std::vector<std::size_t> range(std::size_t from, std::size_t to)
+{
+    std::vector<std::size_t> v;
+    for (std::size_t n = from; n <= to; ++n)
+        v.push_back(n);
+    return v;
+}
+
+TEST_P(GaussJordanBits, SmallMatricesOneThread) { sweep(range(0, 40), 1, 0, 1); }
+
+TEST_P(GaussJordanBits, SmallMatricesSeveralThreadsAndBlockSizes)
+{
+    // (Each call starts its threads, which is slow under Wine: few sizes.)
+    sweep({1, 2, 3, 4, 5, 7, 9, 12, 16, 23}, 3, 1, 2);
+    sweep({2, 6, 11, 17, 24}, 2, 5, 3);
+    sweep({33, 65}, 2, 7, 4);
+}
+
+TEST_P(GaussJordanBits, LargerMatrices)
+{
+    sweep({97, 130}, 1, 0, 5);
+    sweep({160, 300}, 2, 0, 6);
+}
+
+// A block that fills exactly at the last step, a block of one step, and
+// blocks larger than the matrix.
+TEST_P(GaussJordanBits, BlockEdges)
+{
+    sweep({32, 64}, 1, 32, 7);
+    sweep({9}, 2, 1, 8);
+    sweep({9, 10}, 1, 200, 9);
+}
+
+// Once every candidate is NaN the search picks nothing new and a pivot
+// column is taken twice; everything after that must still match.
+TEST_P(GaussJordanBits, AllNaNStepHalfway)
+{
+    gj_tuning t;
+    t.isa = GetParam();
+    t.threads = 2;
+    t.block = 3;
+    t.parallel_from = 2;
+    ASSERT_TRUE(gj_tune(t));
+    std::mt19937_64 g(10);
+    for (std::size_t n : {4u, 7u, 12u, 40u}) {
+        auto a = make(kind::uniform, n, g);
+        // Rows and columns from n/2 on are NaN except their diagonal: the
+        // finite pivots go first, then only NaN is left.
+        for (std::size_t i = n / 2; i < n; ++i)
+            for (std::size_t j = n / 2; j < n; ++j)
+                a[i][j] = i == j ? 2.0 + static_cast<double>(i) : kNaN;
+        case_result r = check(a);
+        EXPECT_TRUE(r.ok) << r.what << " at n = " << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Isa, GaussJordanBits,
+                         testing::Values(gj_isa::portable, gj_isa::avx2, gj_isa::avx512),
+                         [](const testing::TestParamInfo<gj_isa> &i) {
+                             return std::string(i.param == gj_isa::portable ? "Portable"
+                                                : i.param == gj_isa::avx2   ? "Avx2"
+                                                                            : "Avx512");
+                         });
+
+TEST(GaussJordanWorkspace, NoMemoryLeavesTheMatrixAlone)
+{
+    // The working array is the fourth allocation, after the bookkeeping.
+    Rows a({{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}});
+    mtrx_testing_fail_alloc(4);
+    std::string err = stderr_of([&] { guassj(a.get(), 3); });
+    mtrx_testing_fail_alloc(0);
+    EXPECT_EQ(err, "guassj() error: virtual memory exhausted.\n");
+    EXPECT_THAT(a.data[0], testing::ElementsAre(3, 2, -4, 3));
+}
+
+} // namespace
