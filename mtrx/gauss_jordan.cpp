@@ -7,6 +7,8 @@
 // in the same order, so the bits are those of the plain loop.
 //
 // How it is fast:
+//  - Systems of fewer than 24 unknowns run the plain steps directly on the
+//    caller's rows: there the setup below would cost more than it saves.
 //  - The matrix is copied into a private working array with contiguous,
 //    padded rows. Its columns ("positions") are kept in this order: 0..m-1
 //    the columns not yet pivoted, m..n-1 the inverse, n the constants. When
@@ -201,6 +203,96 @@ private:
     std::condition_variable cv_;
 };
 
+// The bookkeeping of every Gauss-Jordan run: pivot columns, pivot rows,
+// pivot flags (allocated in this order, released in the reverse one).
+bool allocate_bookkeeping(std::size_t n, std::int32_t *&indxc, std::int32_t *&indxr,
+                          std::int32_t *&ipiv)
+{
+    indxc = static_cast<std::int32_t *>(lib_calloc(n, sizeof(std::int32_t)));
+    indxr = indxc ? static_cast<std::int32_t *>(lib_calloc(n, sizeof(std::int32_t))) : nullptr;
+    ipiv = indxr ? static_cast<std::int32_t *>(lib_calloc(n, sizeof(std::int32_t))) : nullptr;
+    return ipiv != nullptr;
+}
+
+void release_bookkeeping(std::int32_t *&indxc, std::int32_t *&indxr, std::int32_t *&ipiv)
+{
+    std::free(ipiv);
+    std::free(indxr);
+    std::free(indxc);
+    ipiv = indxr = indxc = nullptr;
+}
+
+// Small systems straight on the caller's rows: below a few dozen unknowns
+// the working array, its copies and the per-step bookkeeping of the solver
+// below cost more than they save. The steps are the plain ones, element by
+// element, so the bits are the same either way.
+gj_status reduce_in_place(double **a, double *b, std::size_t n)
+{
+    std::int32_t *indxc, *indxr, *ipiv;
+    if (!allocate_bookkeeping(n, indxc, indxr, ipiv)) {
+        release_bookkeeping(indxc, indxr, ipiv);
+        return gj_status::no_memory;
+    }
+    const std::size_t w = b ? n : n + 1; // width of the rows' own part
+    std::size_t irow = 0, icol = 0;
+    gj_status st = gj_status::solved;
+    for (std::size_t i = 0; i < n; ++i) {
+        double big = 0.0;
+        for (std::size_t j = 0; j < n; ++j) {
+            if (ipiv[j] == 1)
+                continue;
+            const double *row = a[j];
+            for (std::size_t k = 0; k < n; ++k)
+                if (ipiv[k] == 0 && std::fabs(row[k]) >= big) {
+                    big = std::fabs(row[k]);
+                    irow = j;
+                    icol = k;
+                }
+        }
+        ++ipiv[icol];
+        if (irow != icol) {
+            std::swap_ranges(a[irow], a[irow] + w, a[icol]);
+            if (b)
+                std::swap(b[irow], b[icol]);
+        }
+        indxr[i] = static_cast<std::int32_t>(irow);
+        indxc[i] = static_cast<std::int32_t>(icol);
+        double *prow = a[icol];
+        if (prow[icol] == 0.0) {
+            st = gj_status::singular;
+            break;
+        }
+        const double pivinv = 1.0 / prow[icol];
+        prow[icol] = 1.0;
+        for (std::size_t k = 0; k < w; ++k)
+            prow[k] *= pivinv;
+        if (b)
+            b[icol] *= pivinv;
+        for (std::size_t l = 0; l < n; ++l) {
+            if (l == icol)
+                continue;
+            double *row = a[l];
+            const double f = row[icol];
+            row[icol] = 0.0;
+            for (std::size_t k = 0; k < w; ++k) {
+                const double t = prow[k] * f;
+                row[k] = row[k] - t;
+            }
+            if (b) {
+                const double t = b[icol] * f;
+                b[l] = b[l] - t;
+            }
+        }
+    }
+    if (st == gj_status::solved)
+        for (std::size_t l = n; l-- > 0;)
+            if (indxr[l] != indxc[l])
+                for (std::size_t r = 0; r < n; ++r)
+                    std::swap(a[r][indxr[l]], a[r][indxc[l]]);
+    release_bookkeeping(indxc, indxr, ipiv);
+    return st;
+}
+
 class solver {
 public:
     solver(double **a, double *b, std::size_t n, const gj_kernels &k) : a_(a), b_(b), n_(n), k_(k)
@@ -274,12 +366,7 @@ private:
 bool solver::allocate()
 {
     const std::size_t n = n_;
-    // The bookkeeping of every Gauss-Jordan run: pivot columns, pivot rows,
-    // pivot flags (allocated in this order, released in the reverse one).
-    indxc_ = static_cast<std::int32_t *>(lib_calloc(n, sizeof(std::int32_t)));
-    indxr_ = indxc_ ? static_cast<std::int32_t *>(lib_calloc(n, sizeof(std::int32_t))) : nullptr;
-    ipiv_ = indxr_ ? static_cast<std::int32_t *>(lib_calloc(n, sizeof(std::int32_t))) : nullptr;
-    if (!ipiv_)
+    if (!allocate_bookkeeping(n, indxc_, indxr_, ipiv_))
         return false;
 
     bsize_ = g_tuning.block ? std::min<std::size_t>(g_tuning.block, 256) : 32;
@@ -335,10 +422,7 @@ void solver::release()
 {
     std::free(block_);
     block_ = nullptr;
-    std::free(ipiv_);
-    std::free(indxr_);
-    std::free(indxc_);
-    ipiv_ = indxr_ = indxc_ = nullptr;
+    release_bookkeeping(indxc_, indxr_, ipiv_);
 }
 
 void solver::copy_in()
@@ -699,6 +783,10 @@ const char *gj_kernel_name() { return kernels_for(g_tuning.isa)->name; }
 
 gj_status gj_reduce(double **a, double *b, std::size_t n)
 {
+    if (n == 0)
+        return gj_status::solved;
+    if (n < (g_tuning.in_place_below ? g_tuning.in_place_below : 24))
+        return reduce_in_place(a, b, n);
     const gj_kernels *k = kernels_for(g_tuning.isa);
     solver s(a, b, n, k ? *k : gj_kernels_portable());
     return s.run();

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,23 @@ enum class on_failure {
 enum class read_status { ok, empty, no_values, bad_number, out_of_range, no_memory };
 
 // Why the line parser stopped before the end of its line.
-enum class scan_stop { none, no_digits, out_of_range };
+enum class scan_stop { none, no_digits, out_of_range, full };
+
+// The numbers of [p, end) found by `rule`, converted into out[0..room).
+// Stops at the end of the text (none); at a number strtod reports out of
+// range (out_of_range, `p` at that number); under the loose rule at a start
+// that converts nothing (no_digits, `p` there; under the strict rule such a
+// start, possible only in a foreign numeric locale, is passed over); or at a
+// number that has no room left (full: the number is in `pending` and `p`
+// past it).
+struct scan_result {
+    const char *p;
+    std::size_t count; // values stored in out
+    scan_stop stop;
+    double pending;
+};
+scan_result scan_values(const char *p, const char *end, start_rule rule, double *out,
+                        std::size_t room);
 
 // row_parse over [begin, end): returns the new array or null; *n as in
 // row_parse. In `report` mode exhausted memory sets *nomem and returns null.
@@ -93,10 +110,31 @@ read_result read_text(const char *text, std::size_t len, on_failure mode,
 
 // ---- Stream input ------------------------------------------------------------
 
-// One line of `fp` into `line`, its '\n' included, whatever its length. False
-// at the end of the stream (or on a read error) when nothing was read. Throws
-// std::bad_alloc when the line outgrows memory.
-bool read_line(FILE *fp, std::string &line);
+// The lines of a stream, whatever their length. The stream is read in large
+// blocks (a line at a time through the C library's small buffer costs a
+// system call every few kilobytes), so a reader that stops early leaves the
+// stream read beyond the line it stopped at.
+class line_reader {
+public:
+    explicit line_reader(FILE *fp) : fp_(fp) {}
+    line_reader(const line_reader &) = delete;
+    line_reader &operator=(const line_reader &) = delete;
+
+    // The next line in [begin, end), its '\n' included; a last line without
+    // one is followed by '\0', so no number runs past a line. False at the end of the
+    // stream (or on a read error) when nothing is left. Throws std::bad_alloc
+    // when a line outgrows memory.
+    bool next(const char *&begin, const char *&end);
+
+private:
+    FILE *fp_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t cap_ = 0;     // bytes in buf_, one kept for the '\0'
+    std::size_t pos_ = 0;     // start of the next line
+    std::size_t len_ = 0;     // bytes read into buf_
+    std::size_t scanned_ = 0; // [pos_, scanned_) holds no '\n'
+    bool done_ = false;       // end of the stream or a read error seen
+};
 
 // ---- Gauss-Jordan ------------------------------------------------------------
 
@@ -109,13 +147,15 @@ gj_status gj_reduce(double **a, double *b, std::size_t n);
 
 // How gj_reduce runs, for tests and benchmarks (0 = the default): which
 // instruction set, how many threads, how many steps are deferred together,
-// and from which n threads are used. The bits never depend on any of these.
+// from which n threads are used, and below which n the plain steps run on
+// the caller's rows. The bits never depend on any of these.
 enum class gj_isa { automatic, portable, avx2, avx512 };
 struct gj_tuning {
     gj_isa isa = gj_isa::automatic;
     std::size_t threads = 0;
     std::size_t block = 0;
     std::size_t parallel_from = 0;
+    std::size_t in_place_below = 0; // smaller systems skip the working array (1: none do)
 };
 // False (and nothing changed) when the instruction set is not available here.
 bool gj_tune(const gj_tuning &t);

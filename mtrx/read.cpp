@@ -3,6 +3,7 @@
 // reader also serves callers that must not end the process
 // (on_failure::report). mtrx_read_file fills the preallocated form from a
 // stream.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -104,17 +105,53 @@ mtrx_t *finish(mtrx_t *m, on_failure mode)
 
 } // namespace
 
-bool read_line(FILE *fp, std::string &line)
+bool line_reader::next(const char *&begin, const char *&end)
 {
-    char buf[8192];
-    line.clear();
-    while (std::fgets(buf, sizeof buf, fp)) {
-        std::size_t n = std::strlen(buf);
-        line.append(buf, n);
-        if (n > 0 && buf[n - 1] == '\n')
-            break;
+    constexpr std::size_t block = 1 << 16;
+    for (;;) {
+        const void *nl =
+            scanned_ < len_ ? std::memchr(buf_.get() + scanned_, '\n', len_ - scanned_) : nullptr;
+        if (nl) {
+            const std::size_t e =
+                static_cast<std::size_t>(static_cast<const char *>(nl) - buf_.get()) + 1;
+            begin = buf_.get() + pos_;
+            end = buf_.get() + e;
+            pos_ = scanned_ = e;
+            return true;
+        }
+        scanned_ = len_;
+        if (done_) {
+            if (pos_ == len_)
+                return false;
+            begin = buf_.get() + pos_;
+            end = buf_.get() + len_; // the last line, without '\n'; buf_[len_] is '\0'
+            pos_ = scanned_ = len_;
+            return true;
+        }
+        // Room for another block: the unread part moves to the front, and the
+        // buffer doubles when that part is more than half of it.
+        const std::size_t keep = len_ - pos_;
+        if (keep + block + 1 > cap_) {
+            std::size_t cap = std::max<std::size_t>(cap_ * 2, 2 * block);
+            while (cap < keep + block + 1)
+                cap *= 2;
+            std::unique_ptr<char[]> grown(new char[cap]);
+            std::memcpy(grown.get(), buf_.get() + pos_, keep);
+            buf_ = std::move(grown);
+            cap_ = cap;
+        } else if (pos_ != 0) {
+            std::memmove(buf_.get(), buf_.get() + pos_, keep);
+        }
+        scanned_ -= pos_;
+        len_ = keep;
+        pos_ = 0;
+        const std::size_t want = cap_ - len_ - 1;
+        const std::size_t got = std::fread(buf_.get() + len_, 1, want, fp_);
+        len_ += got;
+        buf_[len_] = '\0';
+        if (got < want) // (fread comes back short only at the end or on an error)
+            done_ = true;
     }
-    return !line.empty();
 }
 
 read_result read_text(const char *text, std::size_t len, on_failure mode,
@@ -173,9 +210,10 @@ extern "C" mtrx_t *mtrx_read_file_ptrs(FILE *fp)
     if (!m)
         return nullptr;
     try {
-        std::string line;
-        while (read_line(fp, line))
-            append_row(m, line.data(), line.data() + line.size(), on_failure::exit, nullptr);
+        line_reader lines(fp);
+        const char *b, *e;
+        while (lines.next(b, e))
+            append_row(m, b, e, on_failure::exit, nullptr);
     } catch (const std::bad_alloc &) {
         die_exhausted();
     }
@@ -190,36 +228,30 @@ extern "C" mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols)
     if (!m)
         return nullptr;
     try {
-        std::string line;
-        while (read_line(fp, line)) {
+        line_reader lines(fp);
+        const char *p, *end;
+        while (lines.next(p, end)) {
             if (m->rows == m->maxrows)
                 mtrx_grow(m, 0);
-            const char *p = line.data();
-            const char *end = p + line.size();
+            // Each number goes straight into its place; the columns grow
+            // when a number finds the row full.
             std::size_t i = 0;
             for (;;) {
-                p = next_number(p, end, start_rule::strict);
-                if (p == end)
-                    break;
-                conversion c = convert_number(p);
-                if (c.end == p) {
-                    // Every start of this rule converts in the "C" locale;
-                    // should strtod still take nothing, pass the character
-                    // over rather than stand still.
-                    ++p;
-                    continue;
-                }
-                if (c.range_error) {
+                double *row = m->mtrx[m->rows];
+                scan_result r = scan_values(p, end, start_rule::strict, row + i, m->maxcols - i);
+                i += r.count;
+                p = r.p;
+                if (r.stop == scan_stop::out_of_range) {
                     // The record as it stands: rows counts the lines completed,
                     // the values of this line stay in row `rows`.
                     std::fprintf(stderr, "%s() error: failed conversion mtrx[%zu][%zu].\n", unknown,
                                  m->rows, m->cols);
                     return m;
                 }
-                if (i == m->maxcols)
-                    mtrx_grow(m, 1);
-                m->mtrx[m->rows][i++] = c.value;
-                p = c.end;
+                if (r.stop != scan_stop::full)
+                    break;
+                mtrx_grow(m, 1);
+                m->mtrx[m->rows][i++] = r.pending;
             }
 
             if (m->rows == 0) {

@@ -227,6 +227,32 @@ conversion convert_number(const char *p, const char *end)
     return convert_slow(p);
 }
 
+scan_result scan_values(const char *p, const char *end, start_rule rule, double *out,
+                        std::size_t room)
+{
+    std::size_t i = 0;
+    for (;;) {
+        p = next_number(p, end, rule);
+        if (p == end)
+            return {p, i, scan_stop::none, 0.0};
+        conversion c;
+        if (!convert_quick(p, end, c))
+            c = convert_slow(p);
+        if (c.end == p) {
+            if (rule == start_rule::loose)
+                return {p, i, scan_stop::no_digits, 0.0};
+            ++p;
+            continue;
+        }
+        if (c.range_error)
+            return {p, i, scan_stop::out_of_range, 0.0};
+        if (i == room)
+            return {c.end, i, scan_stop::full, c.value};
+        out[i++] = c.value;
+        p = c.end;
+    }
+}
+
 double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
                   bool *nomem, scan_stop *stop)
 {

@@ -153,6 +153,7 @@ protected:
         t.threads = threads;
         t.block = block;
         t.parallel_from = 2;
+        t.in_place_below = 1; // the working-array solver at every size
         ASSERT_TRUE(gj_tune(t));
         std::mt19937_64 g(seed);
         for (std::size_t n : sizes)
@@ -207,6 +208,7 @@ TEST_P(GaussJordanBits, AllNaNStepHalfway)
     t.threads = 2;
     t.block = 3;
     t.parallel_from = 2;
+    t.in_place_below = 1;
     ASSERT_TRUE(gj_tune(t));
     std::mt19937_64 g(10);
     for (std::size_t n : {4u, 7u, 12u, 40u}) {
@@ -229,13 +231,30 @@ INSTANTIATE_TEST_SUITE_P(Isa, GaussJordanBits,
                                                                             : "Avx512");
                          });
 
+// Small systems by default skip the working array and run on the caller's
+// rows; the whole set of kinds again, with the defaults.
+TEST(GaussJordanInPlace, SmallSystemsMatchThePlainLoop)
+{
+    gj_tune(gj_tuning{});
+    std::mt19937_64 g(11);
+    for (std::size_t n : range(0, 40))
+        for (kind k : all_kinds) {
+            case_result r = check(make(k, n, g));
+            ASSERT_TRUE(r.ok) << r.what << " at n = " << n << ", kind " << static_cast<int>(k);
+        }
+}
+
 TEST(GaussJordanWorkspace, NoMemoryLeavesTheMatrixAlone)
 {
     // The working array is the fourth allocation, after the bookkeeping.
     Rows a({{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}});
+    gj_tuning t;
+    t.in_place_below = 1;
+    ASSERT_TRUE(gj_tune(t));
     mtrx_testing_fail_alloc(4);
     std::string err = stderr_of([&] { guassj(a.get(), 3); });
     mtrx_testing_fail_alloc(0);
+    gj_tune(gj_tuning{});
     EXPECT_EQ(err, "guassj() error: virtual memory exhausted.\n");
     EXPECT_THAT(a.data[0], testing::ElementsAre(3, 2, -4, 3));
 }

@@ -1,6 +1,10 @@
 // The stream reader of the preallocated form: growth in both dimensions, the
 // trim at the end, rows of other lengths, failed conversions and long lines.
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "internal.h"
@@ -147,6 +151,48 @@ TEST(ReadFile, LongLineIsOneRowWithNoNumberCut)
     for (size_t j = 0; j < count; ++j) {
         ASSERT_EQ(r.m->mtrx[0][j], 98765.25);
         ASSERT_EQ(r.m->mtrx[1][j], 98765.25);
+    }
+}
+
+// The streams are read in large blocks: numbers and line ends fall on every
+// kind of block boundary, lines run longer than the blocks, and the last line
+// has no '\n'. Both stream readers must read what the text reader reads.
+TEST(ReadFile, StreamReadersMatchTheTextReaderAcrossBlocks)
+{
+    std::mt19937_64 g(99);
+    const char *forms[] = {"%.17g", "%.6f", "%.0f", "%.3e"};
+    std::string text;
+    char num[40];
+    const size_t lines = 150;
+    for (size_t line = 0; line < lines; ++line) {
+        if (line % 37 == 5)
+            text.append(70000 + g() % 70000, line % 2 ? ' ' : ','); // longer than a block
+        for (int j = 0; j < 300; ++j) {
+            const double v = std::ldexp(double(g() % 1000000) - 500000.0, int(g() % 40) - 20);
+            std::snprintf(num, sizeof num, forms[g() % 4], v);
+            text += num;
+            text += j + 1 < 300 ? (g() % 3 ? " " : " ,\t") : "";
+        }
+        if (line + 1 < lines)
+            text += line % 5 ? "\n" : "\r\n";
+    }
+
+    MtrxPtr want(mtrx_read_str(text.c_str()));
+    ASSERT_TRUE(want);
+    ASSERT_EQ(want->rows, lines);
+    ASSERT_EQ(want->cols, 300u);
+    Read pre = read(text, 1, 1);
+    FILE *fp = stream_of(text);
+    MtrxPtr ptrs(mtrx_read_file_ptrs(fp));
+    std::fclose(fp);
+    EXPECT_EQ(pre.err, "");
+    for (mtrx_t *got : {pre.m.get(), ptrs.get()}) {
+        ASSERT_TRUE(got);
+        ASSERT_EQ(got->rows, lines);
+        ASSERT_EQ(got->cols, 300u);
+        for (size_t i = 0; i < lines; ++i)
+            ASSERT_EQ(std::memcmp(got->mtrx[i], want->mtrx[i], 300 * sizeof(double)), 0)
+                << "row " << i;
     }
 }
 
