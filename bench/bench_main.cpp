@@ -3,14 +3,20 @@
 // which prints Google Benchmark's table and then the ratios to each peer.
 //
 // Families:
-//   gj/<contender>/<n>   solve an n x n system (Gauss-Jordan and its peers)
-//   read/<contender>     read the 1000 x 1001 text
-// (The stream reader, the matrix product and the console tool end to end
-// join as further families when those parts of the library exist.)
+//   gj/<contender>/<n>       solve an n x n system (Gauss-Jordan and its peers)
+//   gj-small/<contender>/<n> the same for small systems
+//   read/<contender>         read the 1000 x 1001 text, from memory or a file
+//   product/<contender>/<n>  multiply two n x n arrays
+//   e2e/<program>            a console solver on a 300 x 301 system file
 #include <benchmark/benchmark.h>
 
 #include <Eigen/Dense>
+#include <cblas.h>
+#include <fcntl.h>
 #include <lapacke.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +33,7 @@
 #include "internal.h"
 #include "mtrx/mtrx.h"
 #include "reference/gauss_jordan_ref.h"
+#include "reference/product_ref.h"
 #include "reference/strtod_reader.h"
 
 extern "C" char *openblas_get_config(void);
@@ -106,19 +113,77 @@ const std::string &matrix_text()
     return text;
 }
 
+// A file that holds `text`, removed when the program ends.
+struct temp_file {
+    std::string path;
+    explicit temp_file(const std::string &text)
+    {
+        char name[] = "/tmp/quendle-bench-XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+            std::perror("quendle-bench: temporary file");
+            std::exit(1);
+        }
+        close(fd);
+        path = name;
+    }
+    ~temp_file() { std::remove(path.c_str()); }
+};
+
+const temp_file &matrix_file()
+{
+    static temp_file f(matrix_text());
+    return f;
+}
+
+// The 300 x 301 system as a console solver's input, in the layout people
+// type: numbers with six decimals, blanks between them.
+const temp_file &system_file()
+{
+    static temp_file f([] {
+        const std::size_t n = 300;
+        const system_data &s = system_of(n);
+        std::string text;
+        char buf[32];
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j <= n; ++j) {
+                std::snprintf(buf, sizeof buf, "%.6f%s", s.rows[i * (n + 1) + j], j < n ? " " : "\n");
+                text += buf;
+            }
+        return text;
+    }());
+    return f;
+}
+
 // ---- Gauss-Jordan and its peers ---------------------------------------------
 
-void bm_guassj(benchmark::State &st, std::size_t n, std::size_t threads)
+// Puts the system back before the next solve. Pausing the clock costs about a
+// microsecond, more than a small solve, so below n = 100 the copy is timed
+// with the solve (for every contender alike).
+void timed_reset(benchmark::State &st, row_matrix &m, const system_data &s)
+{
+    if (s.n < 100) {
+        m.reset(s);
+        return;
+    }
+    st.PauseTiming();
+    m.reset(s);
+    st.ResumeTiming();
+}
+
+// `in_place_below` as gj_tuning takes it: 0 for the library's default, 1 to
+// run even small systems through the working array.
+void bm_guassj(benchmark::State &st, std::size_t n, std::size_t threads,
+               std::size_t in_place_below)
 {
     const system_data &s = system_of(n);
     row_matrix m(s);
     mtrx_detail::gj_tuning t;
     t.threads = threads;
+    t.in_place_below = in_place_below;
     mtrx_detail::gj_tune(t);
     for (auto _ : st) {
-        st.PauseTiming();
-        m.reset(s);
-        st.ResumeTiming();
+        timed_reset(st, m, s);
         guassj(m.ptrs.data(), n);
         benchmark::DoNotOptimize(m.rows[0][n]);
     }
@@ -130,9 +195,7 @@ void bm_plain_loop(benchmark::State &st, std::size_t n)
     const system_data &s = system_of(n);
     row_matrix m(s);
     for (auto _ : st) {
-        st.PauseTiming();
-        m.reset(s);
-        st.ResumeTiming();
+        timed_reset(st, m, s);
         quendle_ref::gauss_jordan(m.ptrs.data(), nullptr, n);
         benchmark::DoNotOptimize(m.rows[0][n]);
     }
@@ -208,6 +271,148 @@ void bm_strtod_loop(benchmark::State &st)
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * static_cast<int64_t>(text.size()));
 }
 
+void bm_read_file(benchmark::State &st)
+{
+    const temp_file &f = matrix_file();
+    for (auto _ : st) {
+        FILE *fp = std::fopen(f.path.c_str(), "r");
+        mtrx_t *m = mtrx_read_file(fp, 2, 2);
+        std::fclose(fp);
+        benchmark::DoNotOptimize(m);
+        mtrx_free(m);
+    }
+    st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) *
+                         static_cast<int64_t>(matrix_text().size()));
+}
+
+void bm_strtod_stream_loop(benchmark::State &st)
+{
+    const temp_file &f = matrix_file();
+    for (auto _ : st) {
+        FILE *fp = std::fopen(f.path.c_str(), "r");
+        std::vector<double> v = quendle_ref::strtod_numbers(fp);
+        std::fclose(fp);
+        benchmark::DoNotOptimize(v.data());
+    }
+    st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) *
+                         static_cast<int64_t>(matrix_text().size()));
+}
+
+// ---- matrix product ------------------------------------------------------
+
+// Two random n x n arrays as rows behind row pointers, and the same values
+// contiguous for dgemm.
+struct product_inputs {
+    std::size_t n;
+    std::vector<double> a, b; // row-major
+    std::vector<double *> pa, pb;
+    explicit product_inputs(std::size_t n_) : n(n_), a(n_ * n_), b(n_ * n_)
+    {
+        std::mt19937_64 g(4242 + n);
+        std::uniform_real_distribution<double> u(-1.0, 1.0);
+        for (double &x : a)
+            x = u(g);
+        for (double &x : b)
+            x = u(g);
+        for (std::size_t i = 0; i < n; ++i) {
+            pa.push_back(&a[i * n]);
+            pb.push_back(&b[i * n]);
+        }
+    }
+};
+
+const product_inputs &product_of(std::size_t n)
+{
+    static std::map<std::size_t, product_inputs> cache;
+    auto it = cache.find(n);
+    if (it == cache.end())
+        it = cache.emplace(n, product_inputs(n)).first;
+    return it->second;
+}
+
+// arr2d_mult allocates and zeroes its result inside the timing; the peers
+// write into arrays made beforehand.
+void bm_arr2d_mult(benchmark::State &st, std::size_t n)
+{
+    const product_inputs &in = product_of(n);
+    for (auto _ : st) {
+        double **r = arr2d_mult(const_cast<double **>(in.pa.data()),
+                                const_cast<double **>(in.pb.data()), n, n, n);
+        benchmark::DoNotOptimize(r);
+        arr2d_free(r, n);
+    }
+}
+
+struct result_rows {
+    std::vector<double> data;
+    std::vector<double *> rows;
+    explicit result_rows(std::size_t n) : data(n * n)
+    {
+        for (std::size_t i = 0; i < n; ++i)
+            rows.push_back(&data[i * n]);
+    }
+};
+
+void bm_ijk_loop(benchmark::State &st, std::size_t n)
+{
+    const product_inputs &in = product_of(n);
+    result_rows r(n);
+    for (auto _ : st) {
+        quendle_ref::product_ijk(r.rows.data(), in.pa.data(), in.pb.data(), n, n, n);
+        benchmark::DoNotOptimize(r.data.data());
+    }
+}
+
+// The same sums in i-k-j order (the library's own fallback loops): the
+// cache-friendly plain loop, same bits.
+void bm_ikj_loop(benchmark::State &st, std::size_t n)
+{
+    const product_inputs &in = product_of(n);
+    result_rows r(n);
+    for (auto _ : st) {
+        st.PauseTiming();
+        std::fill(r.data.begin(), r.data.end(), 0.0);
+        st.ResumeTiming();
+        mtrx_detail::product_into(r.rows.data(), in.pa.data(), in.pb.data(), n, n, n,
+                                  mtrx_detail::product_kernel::plain, 1);
+        benchmark::DoNotOptimize(r.data.data());
+    }
+}
+
+void bm_dgemm(benchmark::State &st, std::size_t n)
+{
+    const product_inputs &in = product_of(n);
+    std::vector<double> c(n * n);
+    const auto ln = static_cast<blasint>(n);
+    for (auto _ : st) {
+        cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, ln, ln, ln, 1.0, in.a.data(), ln,
+                    in.b.data(), ln, 0.0, c.data(), ln);
+        benchmark::DoNotOptimize(c.data());
+    }
+}
+
+// ---- console solvers end to end -------------------------------------------
+
+// Runs `program` on the 300 x 301 system file, its output into /dev/null.
+void bm_console(benchmark::State &st, const char *program)
+{
+    const temp_file &f = system_file();
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    char *args[] = {const_cast<char *>(program), const_cast<char *>(f.path.c_str()), nullptr};
+    for (auto _ : st) {
+        pid_t pid;
+        int status = 0;
+        if (posix_spawn(&pid, program, &fa, nullptr, args, environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            st.SkipWithError("the program failed");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&fa);
+}
+
 // ---- checks before timing --------------------------------------------------
 
 // The contenders must agree before their times mean anything: guassj gives
@@ -253,10 +458,82 @@ bool inputs_agree()
             }
     }
     mtrx_free(m);
+
+    // The stream reader gives the same values as the text reader.
+    FILE *fp = std::fopen(matrix_file().path.c_str(), "r");
+    mtrx_t *fm = mtrx_read_file(fp, 2, 2);
+    std::fclose(fp);
+    m = mtrx_read_str(text.c_str());
+    if (!fm || !m || fm->rows != m->rows || fm->cols != m->cols) {
+        std::fprintf(stderr, "mtrx_read_file read a different shape\n");
+        ok = false;
+    } else {
+        for (std::size_t i = 0; i < m->rows && ok; ++i)
+            if (std::memcmp(m->mtrx[i], fm->mtrx[i], m->cols * sizeof(double)) != 0) {
+                std::fprintf(stderr, "mtrx_read_file differs from mtrx_read_str in row %zu\n", i);
+                ok = false;
+            }
+    }
+    mtrx_free(fm);
+    mtrx_free(m);
+
+    // arr2d_mult gives the i-j-k loop's bits; dgemm comes close.
+    const product_inputs &in = product_of(n);
+    double **r = arr2d_mult(const_cast<double **>(in.pa.data()), const_cast<double **>(in.pb.data()),
+                            n, n, n);
+    result_rows ref(n);
+    quendle_ref::product_ijk(ref.rows.data(), in.pa.data(), in.pb.data(), n, n, n);
+    std::vector<double> c(n * n);
+    const auto ln = static_cast<blasint>(n);
+    cblas_dgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, ln, ln, ln, 1.0, in.a.data(), ln,
+                in.b.data(), ln, 0.0, c.data(), ln);
+    double far = 0;
+    for (std::size_t i = 0; i < n && r; ++i) {
+        if (std::memcmp(r[i], ref.rows[i], n * sizeof(double)) != 0) {
+            std::fprintf(stderr, "arr2d_mult differs from the i-j-k loop in row %zu\n", i);
+            ok = false;
+            break;
+        }
+        for (std::size_t j = 0; j < n; ++j)
+            far = std::max(far, std::fabs(c[i * n + j] - r[i][j]));
+    }
+    if (!r || !(far < 1e-10)) {
+        std::fprintf(stderr, "arr2d_mult failed or dgemm differs by %g\n", far);
+        ok = false;
+    }
+    arr2d_free(r, n);
+
+    // The two console solvers write the same text.
+    std::string outs[2];
+    const char *programs[2] = {QUENDLE_SOLVE_PROGRAM, PLAIN_SOLVE_PROGRAM};
+    for (int i = 0; i < 2; ++i) {
+        const std::string cmd = std::string(programs[i]) + " " + system_file().path;
+        FILE *p = popen(cmd.c_str(), "r");
+        char buf[1 << 16];
+        for (std::size_t got; p && (got = std::fread(buf, 1, sizeof buf, p)) > 0;)
+            outs[i].append(buf, got);
+        if (!p || pclose(p) != 0) {
+            std::fprintf(stderr, "%s failed\n", programs[i]);
+            ok = false;
+        }
+    }
+    if (outs[0] != outs[1] || outs[0].find("Solution Vector:") == std::string::npos) {
+        std::fprintf(stderr, "quendle-solve and the plain solver write different texts\n");
+        ok = false;
+    }
     return ok;
 }
 
 // ---- registration ----------------------------------------------------------
+
+// "/n" for benchmark names (built by appending: GCC 12 warns wrongly about
+// "/" + std::to_string(n) at -O3).
+std::string suffix(std::size_t n)
+{
+    std::string s = "/";
+    s += std::to_string(n);
+    return s;
+}
 
 // The fastest of the repetitions: other work on the machine only ever adds
 // time, so the minimum is the figure least disturbed by it.
@@ -278,6 +555,9 @@ void shape(benchmark::internal::Benchmark *b, std::size_t n, bool slow)
         b->Iterations(1)->Repetitions(slow ? 2 : 5);
 }
 
+const std::size_t small_sizes[] = {3, 5, 10, 16, 24, 32, 50};
+const std::size_t product_sizes[] = {250, 500, 1000};
+
 void register_all()
 {
     const std::size_t sizes[] = {100, 250, 500, 1000, 2000};
@@ -290,10 +570,10 @@ void register_all()
             ->ReportAggregatesOnly(true)
             ->ComputeStatistics("min", fastest);
     for (std::size_t n : sizes) {
-        const std::string sz = "/" + std::to_string(n);
-        shape(benchmark::RegisterBenchmark(("gj/guassj" + sz).c_str(), bm_guassj, n, 0), n, false);
+        const std::string sz = suffix(n);
+        shape(benchmark::RegisterBenchmark(("gj/guassj" + sz).c_str(), bm_guassj, n, 0, 0), n, false);
         if (hw > 1)
-            shape(benchmark::RegisterBenchmark(("gj/guassj-1thr" + sz).c_str(), bm_guassj, n, 1),
+            shape(benchmark::RegisterBenchmark(("gj/guassj-1thr" + sz).c_str(), bm_guassj, n, 1, 0),
                   n, false);
         shape(benchmark::RegisterBenchmark(("gj/plain-loop" + sz).c_str(), bm_plain_loop, n), n, true);
         shape(benchmark::RegisterBenchmark(("gj/eigen-fullpivlu" + sz).c_str(),
@@ -309,11 +589,53 @@ void register_all()
                                            bm_eigen_native_partialpiv, n),
               n, false);
     }
+    for (std::size_t n : small_sizes) {
+        const std::string sz = suffix(n);
+        for (auto *b : {benchmark::RegisterBenchmark(("gj-small/guassj" + sz).c_str(), bm_guassj,
+                                                     n, 0, 0),
+                        benchmark::RegisterBenchmark(("gj-small/guassj-workspace" + sz).c_str(),
+                                                     bm_guassj, n, 0, 1),
+                        benchmark::RegisterBenchmark(("gj-small/plain-loop" + sz).c_str(),
+                                                     bm_plain_loop, n)})
+            b->Unit(benchmark::kMicrosecond)
+                ->MinTime(0.2)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true)
+                ->ComputeStatistics("min", fastest);
+    }
+    for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_file", bm_read_file),
+                    benchmark::RegisterBenchmark("read/strtod-stream-loop", bm_strtod_stream_loop)})
+        b->Unit(benchmark::kMillisecond)
+            ->MinTime(1.0)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true)
+            ->ComputeStatistics("min", fastest);
+    for (std::size_t n : product_sizes) {
+        const std::string sz = suffix(n);
+        shape(benchmark::RegisterBenchmark(("product/arr2d_mult" + sz).c_str(), bm_arr2d_mult, n),
+              n, false);
+        shape(benchmark::RegisterBenchmark(("product/ijk-loop" + sz).c_str(), bm_ijk_loop, n), n,
+              true);
+        shape(benchmark::RegisterBenchmark(("product/ikj-loop" + sz).c_str(), bm_ikj_loop, n), n,
+              true);
+        shape(benchmark::RegisterBenchmark(("product/openblas-dgemm" + sz).c_str(), bm_dgemm, n),
+              n, false);
+    }
+    for (auto *b : {benchmark::RegisterBenchmark("e2e/quendle-solve", bm_console,
+                                                 QUENDLE_SOLVE_PROGRAM),
+                    benchmark::RegisterBenchmark("e2e/plain-solve", bm_console,
+                                                 PLAIN_SOLVE_PROGRAM)})
+        b->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MinTime(0.5)
+            ->Repetitions(10)
+            ->ReportAggregatesOnly(true)
+            ->ComputeStatistics("min", fastest);
     // (OpenBLAS's idle threads spin for a fraction of a second after each
     // call and may take a core from whatever runs next: the fastest
     // repetition is the figure that counts.)
     for (std::size_t n : sizes)
-        shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv/" + std::to_string(n)).c_str(),
+        shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv" + suffix(n)).c_str(),
                                            bm_dgesv, n),
               n, false);
 }
@@ -358,7 +680,7 @@ void print_ratios(const std::map<std::string, double> &med)
                 "LAPACKE dgesv | Eigen native FullPivLU | Eigen native PartialPivLU |\n"
                 "|---|---|---|---|---|---|---|---|---|\n");
     for (std::size_t n : {100, 250, 500, 1000, 2000}) {
-        const std::string sz = "/" + std::to_string(n);
+        const std::string sz = suffix(n);
         const double ours = get("gj/guassj" + sz);
         char t[32];
         std::snprintf(t, sizeof t, "%.4g ms", ours * 1e3);
@@ -371,14 +693,44 @@ void print_ratios(const std::map<std::string, double> &med)
                     cell(get("gj/eigen-native-fullpivlu" + sz), ours).c_str(),
                     cell(get("gj/eigen-native-partialpivlu" + sz), ours).c_str());
     }
-    const double rd = get("read/mtrx_read_str"), sd = get("read/strtod-loop");
+    std::printf("\n| n | guassj | working array | plain loop |\n|---|---|---|---|\n");
+    for (std::size_t n : small_sizes) {
+        const std::string sz = suffix(n);
+        const double ours = get("gj-small/guassj" + sz);
+        std::printf("| %zu | %.3g us | %s | %s |\n", n, ours * 1e6,
+                    cell(get("gj-small/guassj-workspace" + sz), ours).c_str(),
+                    cell(get("gj-small/plain-loop" + sz), ours).c_str());
+    }
+
     const double mb = static_cast<double>(matrix_text().size()) / 1e6;
-    std::printf("\n| reader | time | MB/s | strtod loop |\n|---|---|---|---|\n");
-    if (rd > 0)
-        std::printf("| mtrx_read_str | %.1f ms | %.0f | %s |\n", rd * 1e3, mb / rd,
-                    cell(sd, rd).c_str());
-    if (sd > 0)
-        std::printf("| strtod loop | %.1f ms | %.0f | 1.00x |\n", sd * 1e3, mb / sd);
+    std::printf("\n| reader | time (CPU) | MB/s | strtod loop |\n|---|---|---|---|\n");
+    for (auto [ours, peer] : {std::pair{"mtrx_read_str", "strtod-loop"},
+                              std::pair{"mtrx_read_file", "strtod-stream-loop"},
+                              std::pair{"strtod-loop", "strtod-loop"},
+                              std::pair{"strtod-stream-loop", "strtod-stream-loop"}}) {
+        const double t = get(std::string("read/") + ours), p = get(std::string("read/") + peer);
+        if (t > 0)
+            std::printf("| %s | %.1f ms | %.0f | %s |\n", ours, t * 1e3, mb / t,
+                        cell(p, t).c_str());
+    }
+
+    std::printf("\n| n | arr2d_mult | i-j-k loop | i-k-j loop | OpenBLAS dgemm |\n"
+                "|---|---|---|---|---|\n");
+    for (std::size_t n : product_sizes) {
+        const std::string sz = suffix(n);
+        const double ours = get("product/arr2d_mult" + sz);
+        std::printf("| %zu | %.4g ms | %s | %s | %s |\n", n, ours * 1e3,
+                    cell(get("product/ijk-loop" + sz), ours).c_str(),
+                    cell(get("product/ikj-loop" + sz), ours).c_str(),
+                    cell(get("product/openblas-dgemm" + sz), ours).c_str());
+    }
+
+    const double qs = get("e2e/quendle-solve"), ps = get("e2e/plain-solve");
+    std::printf("\n| program, 300 x 301 file | time | plain solver |\n|---|---|---|\n");
+    if (qs > 0)
+        std::printf("| quendle-solve | %.2f ms | %s |\n", qs * 1e3, cell(ps, qs).c_str());
+    if (ps > 0)
+        std::printf("| plain solver | %.2f ms | 1.00x |\n", ps * 1e3);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #define QUENDLE_REFERENCE_STRTOD_READER_H
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -38,6 +39,21 @@ inline std::vector<double> strtod_numbers(const char *text)
         out.push_back(v);
         p = e;
     }
+    return out;
+}
+
+// The same through a stream, a line at a time as a program reading a file
+// would: getline, then the numbers of that line.
+inline std::vector<double> strtod_numbers(std::FILE *fp)
+{
+    std::vector<double> out;
+    char *line = nullptr;
+    std::size_t cap = 0;
+    while (getline(&line, &cap, fp) > 0) {
+        std::vector<double> row = strtod_numbers(line);
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    std::free(line);
     return out;
 }
 
