@@ -1,5 +1,6 @@
 // Allocation for the library: the testing seam, the process-ending resize
 // family (xrealloc_*) and the non-ending resize they are built on.
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -9,13 +10,15 @@
 #include "internal.h"
 
 namespace {
-long fail_at = 0;  // request number that fails; 0: none
-long requests = 0; // requests since the seam was last set
+// (atomic: programs may call the library from several threads at once)
+std::atomic<long> fail_at{0};  // request number that fails; 0: none
+std::atomic<long> requests{0}; // requests since the seam was last set
 
 bool seam_fails()
 {
-    ++requests;
-    if (fail_at != 0 && requests == fail_at) {
+    const long made = requests.fetch_add(1, std::memory_order_relaxed) + 1;
+    const long at = fail_at.load(std::memory_order_relaxed);
+    if (at != 0 && made == at) {
         errno = ENOMEM;
         return true;
     }
@@ -25,9 +28,8 @@ bool seam_fails()
 
 extern "C" long mtrx_testing_fail_alloc(long k)
 {
-    long made = requests;
-    fail_at = k;
-    requests = 0;
+    const long made = requests.exchange(0, std::memory_order_relaxed);
+    fail_at.store(k, std::memory_order_relaxed);
     return made;
 }
 
