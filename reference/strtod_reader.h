@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace quendle_ref {
@@ -43,17 +44,20 @@ inline std::vector<double> strtod_numbers(const char *text)
 }
 
 // The same through a stream, a line at a time as a program reading a file
-// would: getline, then the numbers of that line.
+// would: fgets into a buffer, then the numbers of that line.
 inline std::vector<double> strtod_numbers(std::FILE *fp)
 {
     std::vector<double> out;
-    char *line = nullptr;
-    std::size_t cap = 0;
-    while (getline(&line, &cap, fp) > 0) {
-        std::vector<double> row = strtod_numbers(line);
+    std::string line;
+    char buf[8192];
+    while (std::fgets(buf, sizeof buf, fp)) {
+        line += buf;
+        if (line.back() != '\n' && !std::feof(fp))
+            continue;
+        std::vector<double> row = strtod_numbers(line.c_str());
         out.insert(out.end(), row.begin(), row.end());
+        line.clear();
     }
-    std::free(line);
     return out;
 }
 
