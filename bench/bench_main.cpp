@@ -555,7 +555,7 @@ void shape(benchmark::internal::Benchmark *b, std::size_t n, bool slow)
         b->Iterations(1)->Repetitions(slow ? 2 : 5);
 }
 
-const std::size_t small_sizes[] = {3, 5, 10, 16, 24, 32, 50};
+const std::size_t small_sizes[] = {3, 5, 10, 16, 24, 32, 48, 64, 100};
 const std::size_t product_sizes[] = {250, 500, 1000};
 
 void register_all()
@@ -595,6 +595,8 @@ void register_all()
                                                      n, 0, 0),
                         benchmark::RegisterBenchmark(("gj-small/guassj-workspace" + sz).c_str(),
                                                      bm_guassj, n, 0, 1),
+                        benchmark::RegisterBenchmark(("gj-small/guassj-in-place" + sz).c_str(),
+                                                     bm_guassj, n, 0, SIZE_MAX),
                         benchmark::RegisterBenchmark(("gj-small/plain-loop" + sz).c_str(),
                                                      bm_plain_loop, n)})
             b->Unit(benchmark::kMicrosecond)
@@ -693,11 +695,13 @@ void print_ratios(const std::map<std::string, double> &med)
                     cell(get("gj/eigen-native-fullpivlu" + sz), ours).c_str(),
                     cell(get("gj/eigen-native-partialpivlu" + sz), ours).c_str());
     }
-    std::printf("\n| n | guassj | working array | plain loop |\n|---|---|---|---|\n");
+    std::printf("\n| n | guassj | in place | working array | plain loop |\n"
+                "|---|---|---|---|---|\n");
     for (std::size_t n : small_sizes) {
         const std::string sz = suffix(n);
         const double ours = get("gj-small/guassj" + sz);
-        std::printf("| %zu | %.3g us | %s | %s |\n", n, ours * 1e6,
+        std::printf("| %zu | %.3g us | %s | %s | %s |\n", n, ours * 1e6,
+                    cell(get("gj-small/guassj-in-place" + sz), ours).c_str(),
                     cell(get("gj-small/guassj-workspace" + sz), ours).c_str(),
                     cell(get("gj-small/plain-loop" + sz), ours).c_str());
     }

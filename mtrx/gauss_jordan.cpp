@@ -7,7 +7,7 @@
 // in the same order, so the bits are those of the plain loop.
 //
 // How it is fast:
-//  - Systems of fewer than 24 unknowns run the plain steps directly on the
+//  - Systems of fewer than 48 unknowns run the plain steps directly on the
 //    caller's rows: there the setup below would cost more than it saves.
 //  - The matrix is copied into a private working array with contiguous,
 //    padded rows. Its columns ("positions") are kept in this order: 0..m-1
@@ -785,7 +785,7 @@ gj_status gj_reduce(double **a, double *b, std::size_t n)
 {
     if (n == 0)
         return gj_status::solved;
-    if (n < (g_tuning.in_place_below ? g_tuning.in_place_below : 24))
+    if (n < (g_tuning.in_place_below ? g_tuning.in_place_below : 48))
         return reduce_in_place(a, b, n);
     const gj_kernels *k = kernels_for(g_tuning.isa);
     solver s(a, b, n, k ? *k : gj_kernels_portable());

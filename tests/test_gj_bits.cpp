@@ -232,12 +232,13 @@ INSTANTIATE_TEST_SUITE_P(Isa, GaussJordanBits,
                          });
 
 // Small systems by default skip the working array and run on the caller's
-// rows; the whole set of kinds again, with the defaults.
+// rows; the whole set of kinds again with the defaults, on both sides of the
+// size where the working array takes over.
 TEST(GaussJordanInPlace, SmallSystemsMatchThePlainLoop)
 {
     gj_tune(gj_tuning{});
     std::mt19937_64 g(11);
-    for (std::size_t n : range(0, 40))
+    for (std::size_t n : range(0, 52))
         for (kind k : all_kinds) {
             case_result r = check(make(k, n, g));
             ASSERT_TRUE(r.ok) << r.what << " at n = " << n << ", kind " << static_cast<int>(k);
