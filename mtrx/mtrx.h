@@ -123,8 +123,9 @@ double **mtrx_grow(mtrx_t *m, int mode);
  * cols 0 and leaves row 0 and maxcols at their capacity. Null for an empty
  * stream. A value out of range writes "failed conversion" and returns the
  * record as it stands: rows counts the completed lines, every row up to
- * maxrows still allocated (mtrx_free releases them all). Exhausted memory
- * ends the process (exit 1).
+ * maxrows still allocated (mtrx_free releases them all); the stream may
+ * then have been read beyond that line, as both stream readers read in
+ * blocks. Exhausted memory ends the process (exit 1).
  */
 mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
 /* A new preallocated record of exactly m's rows x cols (maxrows = rows,
