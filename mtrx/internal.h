@@ -116,7 +116,8 @@ read_result read_text(const char *text, std::size_t len, on_failure mode,
 // stream read beyond the line it stopped at.
 class line_reader {
 public:
-    explicit line_reader(FILE *fp) : fp_(fp) {}
+    // `block`: bytes asked of fread at a time (small ones for tests).
+    explicit line_reader(FILE *fp, std::size_t block = 1 << 16) : fp_(fp), block_(block) {}
     line_reader(const line_reader &) = delete;
     line_reader &operator=(const line_reader &) = delete;
 
@@ -128,6 +129,7 @@ public:
 
 private:
     FILE *fp_;
+    std::size_t block_;
     std::unique_ptr<char[]> buf_;
     std::size_t cap_ = 0;     // bytes in buf_, one kept for the '\0'
     std::size_t pos_ = 0;     // start of the next line

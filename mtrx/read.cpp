@@ -107,7 +107,7 @@ mtrx_t *finish(mtrx_t *m, on_failure mode)
 
 bool line_reader::next(const char *&begin, const char *&end)
 {
-    constexpr std::size_t block = 1 << 16;
+    const std::size_t block = block_ ? block_ : 1;
     for (;;) {
         const void *nl =
             scanned_ < len_ ? std::memchr(buf_.get() + scanned_, '\n', len_ - scanned_) : nullptr;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "internal.h"
 #include "test_helpers.h"
@@ -151,6 +152,43 @@ TEST(ReadFile, LongLineIsOneRowWithNoNumberCut)
     for (size_t j = 0; j < count; ++j) {
         ASSERT_EQ(r.m->mtrx[0][j], 98765.25);
         ASSERT_EQ(r.m->mtrx[1][j], 98765.25);
+    }
+}
+
+// The line reader on every small block size: lines that fill, straddle and
+// span blocks, empty lines, '\r', NUL bytes and a last line without '\n'.
+TEST(LineReader, SplitsAtEveryLineEndWhateverTheBlockSize)
+{
+    std::mt19937_64 g(5);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const std::size_t lines = g() % 12;
+        for (std::size_t i = 0; i < lines; ++i) {
+            const std::size_t len = g() % 4 == 0 ? g() % 60 : g() % 6;
+            for (std::size_t j = 0; j < len; ++j)
+                text += "12 .x\r\0-"[g() % 9];
+            if (i + 1 < lines || g() % 2)
+                text += '\n';
+        }
+        std::vector<std::string> want;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t nl = text.find('\n', at);
+            const std::size_t end = nl == std::string::npos ? text.size() : nl + 1;
+            want.push_back(text.substr(at, end - at));
+            at = end;
+        }
+        const std::size_t block = 1 + round % 17;
+        FILE *fp = stream_of(text);
+        mtrx_detail::line_reader reader(fp, block);
+        std::vector<std::string> got;
+        const char *b, *e;
+        while (reader.next(b, e)) {
+            got.emplace_back(b, e);
+            ASSERT_EQ(*e == '\0' || e[-1] == '\n', true);
+        }
+        EXPECT_FALSE(reader.next(b, e)); // and it stays at the end
+        std::fclose(fp);
+        ASSERT_EQ(got, want) << "block " << block << ", round " << round;
     }
 }
 
