@@ -136,7 +136,8 @@ bool line_reader::next(const char *&begin, const char *&end)
             while (cap < keep + block + 1)
                 cap *= 2;
             std::unique_ptr<char[]> grown(new char[cap]);
-            std::memcpy(grown.get(), buf_.get() + pos_, keep);
+            if (keep != 0) // (the first time there is no buffer yet)
+                std::memcpy(grown.get(), buf_.get() + pos_, keep);
             buf_ = std::move(grown);
             cap_ = cap;
         } else if (pos_ != 0) {
