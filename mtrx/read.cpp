@@ -150,7 +150,10 @@ bool line_reader::next(const char *&begin, const char *&end)
         const std::size_t got = std::fread(buf_.get() + len_, 1, want, fp_);
         len_ += got;
         buf_[len_] = '\0';
-        if (got < want) // (fread comes back short only at the end or on an error)
+        // (The stream's own flags decide, not the count: a short read is the
+        // end or an error by the C standard, and this holds even for a C
+        // library that comes back short in text mode.)
+        if (got == 0 || std::feof(fp_) || std::ferror(fp_))
             done_ = true;
     }
 }

@@ -234,6 +234,37 @@ TEST(ReadFile, StreamReadersMatchTheTextReaderAcrossBlocks)
     }
 }
 
+// A file opened in text mode ("r"), as most programs open one: CRLF line
+// ends, lines longer than a block, and no final line end.
+TEST(ReadFile, TextModeFileIsReadWhole)
+{
+    std::string text, line;
+    for (int j = 0; j < 12000; ++j)
+        line += std::to_string(j % 97) + (j % 5 ? " " : ",\t");
+    for (int i = 0; i < 7; ++i)
+        text += std::to_string(i) + " " + line + (i < 6 ? "\r\n" : "");
+    const char *path = "quendle_text_mode_test.txt";
+    FILE *w = std::fopen(path, "wb");
+    ASSERT_TRUE(w);
+    std::fwrite(text.data(), 1, text.size(), w);
+    std::fclose(w);
+    FILE *fp = std::fopen(path, "r");
+    ASSERT_TRUE(fp);
+    Read r;
+    r.err = stderr_of([&] { r.m.reset(mtrx_read_file(fp, 1, 1)); });
+    std::fclose(fp);
+    std::remove(path);
+    ASSERT_TRUE(r.m);
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(r.m->rows, 7u);
+    ASSERT_EQ(r.m->cols, 12001u);
+    for (size_t i = 0; i < 7; ++i) {
+        ASSERT_EQ(r.m->mtrx[i][0], double(i));
+        for (size_t j = 0; j < 12000; ++j)
+            ASSERT_EQ(r.m->mtrx[i][j + 1], double(j % 97)) << i << " " << j;
+    }
+}
+
 TEST(ReadFile, CreateFailureGivesNull)
 {
     FILE *fp = stream_of("1 2\n");
