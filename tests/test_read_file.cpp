@@ -243,7 +243,9 @@ TEST(ReadFile, TextModeFileIsReadWhole)
         line += std::to_string(j % 97) + (j % 5 ? " " : ",\t");
     for (int i = 0; i < 7; ++i)
         text += std::to_string(i) + " " + line + (i < 6 ? "\r\n" : "");
-    const char *path = "quendle_text_mode_test.txt";
+    // (a name of its own: the same test may run twice at once, under memcheck)
+    const std::string name = "quendle_text_mode_" + std::to_string(std::random_device{}()) + ".txt";
+    const char *path = name.c_str();
     FILE *w = std::fopen(path, "wb");
     ASSERT_TRUE(w);
     std::fwrite(text.data(), 1, text.size(), w);
