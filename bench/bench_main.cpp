@@ -539,20 +539,28 @@ std::string suffix(std::size_t n)
 // time, so the minimum is the figure least disturbed by it.
 double fastest(const std::vector<double> &v) { return *std::min_element(v.begin(), v.end()); }
 
+// Every benchmark is repeated and reports its aggregates, the fastest
+// repetition among them.
+benchmark::internal::Benchmark *repeated(benchmark::internal::Benchmark *b, benchmark::TimeUnit unit,
+                                         int times)
+{
+    return b->Unit(unit)->Repetitions(times)->ReportAggregatesOnly(true)->ComputeStatistics(
+        "min", fastest);
+}
+
 // Repetitions so that a disturbed run shows (the minimum is what counts),
 // within a few minutes for the whole set on two cores.
 void shape(benchmark::internal::Benchmark *b, std::size_t n, bool slow)
 {
-    b->Unit(benchmark::kMillisecond)->UseRealTime()->ReportAggregatesOnly(true);
-    b->ComputeStatistics("min", fastest);
+    b->UseRealTime();
     if (n <= 250)
-        b->MinTime(0.3)->Repetitions(slow ? 5 : 10);
+        repeated(b, benchmark::kMillisecond, slow ? 5 : 10)->MinTime(0.3);
     else if (n <= 500)
-        b->MinTime(0.5)->Repetitions(slow ? 5 : 10);
+        repeated(b, benchmark::kMillisecond, slow ? 5 : 10)->MinTime(0.5);
     else if (n <= 1000)
-        b->Iterations(slow ? 1 : 3)->Repetitions(slow ? 3 : 10);
+        repeated(b, benchmark::kMillisecond, slow ? 3 : 10)->Iterations(slow ? 1 : 3);
     else
-        b->Iterations(1)->Repetitions(slow ? 2 : 5);
+        repeated(b, benchmark::kMillisecond, slow ? 2 : 5)->Iterations(1);
 }
 
 const std::size_t small_sizes[] = {3, 5, 10, 16, 24, 32, 48, 64, 100};
@@ -563,12 +571,10 @@ void register_all()
     const std::size_t sizes[] = {100, 250, 500, 1000, 2000};
     const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
     for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_str", bm_read_str),
-                    benchmark::RegisterBenchmark("read/strtod-loop", bm_strtod_loop)})
-        b->Unit(benchmark::kMillisecond)
-            ->MinTime(1.0)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true)
-            ->ComputeStatistics("min", fastest);
+                    benchmark::RegisterBenchmark("read/strtod-loop", bm_strtod_loop),
+                    benchmark::RegisterBenchmark("read/mtrx_read_file", bm_read_file),
+                    benchmark::RegisterBenchmark("read/strtod-stream-loop", bm_strtod_stream_loop)})
+        repeated(b, benchmark::kMillisecond, 5)->MinTime(1.0);
     for (std::size_t n : sizes) {
         const std::string sz = suffix(n);
         shape(benchmark::RegisterBenchmark(("gj/guassj" + sz).c_str(), bm_guassj, n, 0, 0), n, false);
@@ -599,19 +605,8 @@ void register_all()
                                                      bm_guassj, n, 0, SIZE_MAX),
                         benchmark::RegisterBenchmark(("gj-small/plain-loop" + sz).c_str(),
                                                      bm_plain_loop, n)})
-            b->Unit(benchmark::kMicrosecond)
-                ->MinTime(0.2)
-                ->Repetitions(5)
-                ->ReportAggregatesOnly(true)
-                ->ComputeStatistics("min", fastest);
+            repeated(b, benchmark::kMicrosecond, 5)->MinTime(0.2);
     }
-    for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_file", bm_read_file),
-                    benchmark::RegisterBenchmark("read/strtod-stream-loop", bm_strtod_stream_loop)})
-        b->Unit(benchmark::kMillisecond)
-            ->MinTime(1.0)
-            ->Repetitions(5)
-            ->ReportAggregatesOnly(true)
-            ->ComputeStatistics("min", fastest);
     for (std::size_t n : product_sizes) {
         const std::string sz = suffix(n);
         shape(benchmark::RegisterBenchmark(("product/arr2d_mult" + sz).c_str(), bm_arr2d_mult, n),
@@ -627,12 +622,7 @@ void register_all()
                                                  QUENDLE_SOLVE_PROGRAM),
                     benchmark::RegisterBenchmark("e2e/plain-solve", bm_console,
                                                  PLAIN_SOLVE_PROGRAM)})
-        b->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->MinTime(0.5)
-            ->Repetitions(10)
-            ->ReportAggregatesOnly(true)
-            ->ComputeStatistics("min", fastest);
+        repeated(b, benchmark::kMillisecond, 10)->UseRealTime()->MinTime(0.5);
     // (OpenBLAS's idle threads spin for a fraction of a second after each
     // call and may take a core from whatever runs next: the fastest
     // repetition is the figure that counts.)
