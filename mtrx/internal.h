@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "mtrx.h"
@@ -69,24 +68,22 @@ enum class on_failure {
 
 enum class read_status { ok, empty, no_values, bad_number, out_of_range, no_memory };
 
-// Why the line parser stopped before the end of its line.
+// Why the line parser (or scan_values) stopped before the end of its line.
 enum class scan_stop { none, no_digits, out_of_range, full };
 
-// The numbers of [p, end) found by `rule`, converted into out[0..room).
-// Stops at the end of the text (none); at a number strtod reports out of
-// range (out_of_range, `p` at that number); under the loose rule at a start
-// that converts nothing (no_digits, `p` there; under the strict rule such a
-// start, possible only in a foreign numeric locale, is passed over); or at a
-// number that has no room left (full: the number is in `pending` and `p`
-// past it).
+// The numbers of [p, end) by the strict start rule, converted into
+// out[0..room): the preallocated stream reader's loop. Stops at the end of
+// the text (none); at a number strtod reports out of range (out_of_range,
+// `p` at that number); or at a number that has no room left (full: the number
+// is in `pending` and `p` past it). A start that converts nothing, possible
+// only in a foreign numeric locale, is passed over.
 struct scan_result {
     const char *p;
     std::size_t count; // values stored in out
     scan_stop stop;
     double pending;
 };
-scan_result scan_values(const char *p, const char *end, start_rule rule, double *out,
-                        std::size_t room);
+scan_result scan_values(const char *p, const char *end, double *out, std::size_t room);
 
 // row_parse over [begin, end): returns the new array or null; *n as in
 // row_parse. In `report` mode exhausted memory sets *nomem and returns null.

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string>
 
 #include "internal.h"
 
@@ -241,8 +240,7 @@ extern "C" mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols)
             // when a number finds the row full.
             std::size_t i = 0;
             for (;;) {
-                double *row = m->mtrx[m->rows];
-                scan_result r = scan_values(p, end, start_rule::strict, row + i, m->maxcols - i);
+                scan_result r = scan_values(p, end, m->mtrx[m->rows] + i, m->maxcols - i);
                 i += r.count;
                 p = r.p;
                 if (r.stop == scan_stop::out_of_range) {

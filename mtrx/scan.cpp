@@ -229,20 +229,17 @@ conversion convert_number(const char *p, const char *end)
     return convert_slow(p);
 }
 
-scan_result scan_values(const char *p, const char *end, start_rule rule, double *out,
-                        std::size_t room)
+scan_result scan_values(const char *p, const char *end, double *out, std::size_t room)
 {
     std::size_t i = 0;
     for (;;) {
-        p = next_number(p, end, rule);
+        p = next_number(p, end, start_rule::strict);
         if (p == end)
             return {p, i, scan_stop::none, 0.0};
         conversion c;
         if (!convert_quick(p, end, c))
             c = convert_slow(p);
         if (c.end == p) {
-            if (rule == start_rule::loose)
-                return {p, i, scan_stop::no_digits, 0.0};
             ++p;
             continue;
         }
