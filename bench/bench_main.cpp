@@ -25,6 +25,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -563,19 +564,19 @@ void shape(benchmark::internal::Benchmark *b, std::size_t n, bool slow)
         repeated(b, benchmark::kMillisecond, slow ? 2 : 5)->Iterations(1);
 }
 
+const std::size_t gj_sizes[] = {100, 250, 500, 1000, 2000};
 const std::size_t small_sizes[] = {3, 5, 10, 16, 24, 32, 48, 64, 100};
 const std::size_t product_sizes[] = {250, 500, 1000};
 
 void register_all()
 {
-    const std::size_t sizes[] = {100, 250, 500, 1000, 2000};
     const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
     for (auto *b : {benchmark::RegisterBenchmark("read/mtrx_read_str", bm_read_str),
                     benchmark::RegisterBenchmark("read/strtod-loop", bm_strtod_loop),
                     benchmark::RegisterBenchmark("read/mtrx_read_file", bm_read_file),
                     benchmark::RegisterBenchmark("read/strtod-stream-loop", bm_strtod_stream_loop)})
         repeated(b, benchmark::kMillisecond, 5)->MinTime(1.0);
-    for (std::size_t n : sizes) {
+    for (std::size_t n : gj_sizes) {
         const std::string sz = suffix(n);
         shape(benchmark::RegisterBenchmark(("gj/guassj" + sz).c_str(), bm_guassj, n, 0, 0), n, false);
         if (hw > 1)
@@ -626,7 +627,7 @@ void register_all()
     // (OpenBLAS's idle threads spin for a fraction of a second after each
     // call and may take a core from whatever runs next: the fastest
     // repetition is the figure that counts.)
-    for (std::size_t n : sizes)
+    for (std::size_t n : gj_sizes)
         shape(benchmark::RegisterBenchmark(("gj/lapacke-dgesv" + suffix(n)).c_str(),
                                            bm_dgesv, n),
               n, false);
@@ -668,36 +669,51 @@ void print_ratios(const std::map<std::string, double> &med)
     };
     std::printf("\nRatios (peer time / Quendle time; above 1 means Quendle is faster), fastest "
                 "repetitions:\n\n");
-    std::printf("| n | guassj | 1 thread | plain loop | Eigen FullPivLU | Eigen PartialPivLU | "
-                "LAPACKE dgesv | Eigen native FullPivLU | Eigen native PartialPivLU |\n"
-                "|---|---|---|---|---|---|---|---|---|\n");
-    for (std::size_t n : {100, 250, 500, 1000, 2000}) {
-        const std::string sz = suffix(n);
-        const double ours = get("gj/guassj" + sz);
-        char t[32];
-        std::snprintf(t, sizeof t, "%.4g ms", ours * 1e3);
-        std::printf("| %zu | %s | %s | %s | %s | %s | %s | %s | %s |\n", n, t,
-                    cell(get("gj/guassj-1thr" + sz), ours).c_str(),
-                    cell(get("gj/plain-loop" + sz), ours).c_str(),
-                    cell(get("gj/eigen-fullpivlu" + sz), ours).c_str(),
-                    cell(get("gj/eigen-partialpivlu" + sz), ours).c_str(),
-                    cell(get("gj/lapacke-dgesv" + sz), ours).c_str(),
-                    cell(get("gj/eigen-native-fullpivlu" + sz), ours).c_str(),
-                    cell(get("gj/eigen-native-partialpivlu" + sz), ours).c_str());
-    }
-    std::printf("\n| n | guassj | in place | working array | plain loop |\n"
-                "|---|---|---|---|---|\n");
-    for (std::size_t n : small_sizes) {
-        const std::string sz = suffix(n);
-        const double ours = get("gj-small/guassj" + sz);
-        std::printf("| %zu | %.3g us | %s | %s | %s |\n", n, ours * 1e6,
-                    cell(get("gj-small/guassj-in-place" + sz), ours).c_str(),
-                    cell(get("gj-small/guassj-workspace" + sz), ours).c_str(),
-                    cell(get("gj-small/plain-loop" + sz), ours).c_str());
-    }
+    // One row per size: Quendle's time, then each peer's ratio to it.
+    struct column {
+        const char *label, *name;
+    };
+    auto table = [&](const char *family, column ours, std::initializer_list<column> peers,
+                     std::span<const std::size_t> sizes, double scale, const char *fmt) {
+        std::printf("| n | %s |", ours.label);
+        for (const column &c : peers)
+            std::printf(" %s |", c.label);
+        std::printf("\n|---|---|");
+        for (std::size_t i = 0; i < peers.size(); ++i)
+            std::printf("---|");
+        std::printf("\n");
+        for (std::size_t n : sizes) {
+            const std::string sz = suffix(n);
+            const double t = get(std::string(family) + ours.name + sz);
+            char ts[32];
+            std::snprintf(ts, sizeof ts, fmt, t * scale);
+            std::printf("| %zu | %s |", n, ts);
+            for (const column &c : peers)
+                std::printf(" %s |", cell(get(std::string(family) + c.name + sz), t).c_str());
+            std::printf("\n");
+        }
+        std::printf("\n");
+    };
+    table("gj/", {"guassj", "guassj"},
+          {{"1 thread", "guassj-1thr"},
+           {"plain loop", "plain-loop"},
+           {"Eigen FullPivLU", "eigen-fullpivlu"},
+           {"Eigen PartialPivLU", "eigen-partialpivlu"},
+           {"LAPACKE dgesv", "lapacke-dgesv"},
+           {"Eigen native FullPivLU", "eigen-native-fullpivlu"},
+           {"Eigen native PartialPivLU", "eigen-native-partialpivlu"}},
+          gj_sizes, 1e3, "%.4g ms");
+    table("gj-small/", {"guassj", "guassj"},
+          {{"in place", "guassj-in-place"},
+           {"working array", "guassj-workspace"},
+           {"plain loop", "plain-loop"}},
+          small_sizes, 1e6, "%.3g us");
+    table("product/", {"arr2d_mult", "arr2d_mult"},
+          {{"i-j-k loop", "ijk-loop"}, {"i-k-j loop", "ikj-loop"}, {"OpenBLAS dgemm", "openblas-dgemm"}},
+          product_sizes, 1e3, "%.4g ms");
 
     const double mb = static_cast<double>(matrix_text().size()) / 1e6;
-    std::printf("\n| reader | time (CPU) | MB/s | strtod loop |\n|---|---|---|---|\n");
+    std::printf("| reader | time (CPU) | MB/s | strtod loop |\n|---|---|---|---|\n");
     for (auto [ours, peer] : {std::pair{"mtrx_read_str", "strtod-loop"},
                               std::pair{"mtrx_read_file", "strtod-stream-loop"},
                               std::pair{"strtod-loop", "strtod-loop"},
@@ -706,17 +722,6 @@ void print_ratios(const std::map<std::string, double> &med)
         if (t > 0)
             std::printf("| %s | %.1f ms | %.0f | %s |\n", ours, t * 1e3, mb / t,
                         cell(p, t).c_str());
-    }
-
-    std::printf("\n| n | arr2d_mult | i-j-k loop | i-k-j loop | OpenBLAS dgemm |\n"
-                "|---|---|---|---|---|\n");
-    for (std::size_t n : product_sizes) {
-        const std::string sz = suffix(n);
-        const double ours = get("product/arr2d_mult" + sz);
-        std::printf("| %zu | %.4g ms | %s | %s | %s |\n", n, ours * 1e3,
-                    cell(get("product/ijk-loop" + sz), ours).c_str(),
-                    cell(get("product/ikj-loop" + sz), ours).c_str(),
-                    cell(get("product/openblas-dgemm" + sz), ours).c_str());
     }
 
     const double qs = get("e2e/quendle-solve"), ps = get("e2e/plain-solve");
