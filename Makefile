@@ -18,8 +18,8 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps bench-deps configure build build-linux build-windows build-asan test test-linux \
-        test-windows test-asan fuzz run run-console dist wine-prefix bench clean
+.PHONY: deps bench-deps configure build build-linux build-windows build-asan build-tsan test \
+        test-linux test-windows test-asan test-tsan fuzz run run-console dist wine-prefix bench clean
 
 # Installs whichever of the packages in $(1) are missing.
 define install_missing
@@ -52,7 +52,11 @@ build-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 
-build: build-linux build-windows build-asan
+build-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan
+
+build: build-linux build-windows build-asan build-tsan
 
 # A Wine prefix of the project's own, made once before tests run in parallel.
 # The window tests' windows are left unmanaged: with no window manager on the
@@ -77,11 +81,16 @@ test-linux: build-linux
 test-asan: build-asan
 	ctest --preset asan
 
+# The ThreadSanitizer tree: the tests that use threads.
+test-tsan: build-tsan
+	ctest --preset tsan
+
 test: build wine-prefix
 	@status=0; wineserver -p; \
 	xvfb-run -a ctest --preset windows || status=1; \
 	wineserver -k 2>/dev/null; \
 	ctest --preset asan || status=1; \
+	ctest --preset tsan || status=1; \
 	ctest --preset linux || status=1; \
 	exit $$status
 

@@ -18,12 +18,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <thread>
 
 #include "gj_solver.h"
 #include "thread_pool.h"
 
 namespace mtrx_detail {
+
+namespace {
+constexpr std::size_t chunks_per_thread = 4;
+}
 
 // Brings the pivot rows of the open block up to date in their inverse
 // positions, one step at a time, and keeps each one (after its scaling) as
@@ -247,45 +250,32 @@ gj_status solver::run()
     if (prepare_step()) {
         const std::size_t from = tuning_.parallel_from ? tuning_.parallel_from : 256;
         std::size_t want = 1;
-        if (n_ >= from) {
-            // (asking the system for the processor count takes microseconds:
-            // only for matrices where threads may pay)
-            want = tuning_.threads ? tuning_.threads : std::thread::hardware_concurrency();
-            want = std::min<std::size_t>({want ? want : 1, crew::max_threads, n_});
-        }
-        if (want == 1) {
-            chunks_ = 1;
-            for (;;) {
-                run_chunk(0);
-                after_job();
-                if (job_.exit)
-                    break;
-            }
-        } else {
-            crew team(
-                [](void *ctx, std::size_t chunk) { static_cast<solver *>(ctx)->run_chunk(chunk); },
-                this);
-            const std::size_t helpers = team.start(want - 1);
-            chunks_ = team.chunks();
-            // On a machine busy with other work the helpers keep being put
-            // aside and every step waits for them: then the rest is done alone.
-            bool alone = helpers == 0;
-            unsigned steps = 0, waits = 0;
-            for (;;) {
-                if (alone) {
-                    for (std::size_t c = 0; c < chunks_; ++c)
-                        run_chunk(c);
-                } else {
-                    waits += team.run() ? 1 : 0;
-                    if (++steps == 64) {
-                        alone = waits >= 8;
-                        steps = waits = 0;
-                    }
+        if (n_ >= from)
+            want = std::min(tuning_.threads ? tuning_.threads : pool_threads(), n_);
+        team crew(want);
+        // Several chunks a thread, so that a thread the system puts aside in
+        // the middle of a pass holds up no more than one chunk.
+        chunks_ = crew.size() == 1 ? 1 : std::min(crew.size() * chunks_per_thread, n_);
+        // On a machine busy with other work the helpers keep being put
+        // aside and every step waits for them: then the rest is done alone.
+        bool alone = crew.size() == 1;
+        unsigned steps = 0, waits = 0;
+        for (;;) {
+            if (alone) {
+                for (std::size_t c = 0; c < chunks_; ++c)
+                    run_chunk(c);
+            } else {
+                waits += crew.run(
+                    [](void *ctx, std::size_t c) { static_cast<solver *>(ctx)->run_chunk(c); },
+                    this, chunks_);
+                if (++steps == 64) {
+                    alone = waits >= 8;
+                    steps = waits = 0;
                 }
-                after_job();
-                if (job_.exit)
-                    break;
             }
+            after_job();
+            if (job_.exit)
+                break;
         }
     }
     if (out_ == outcome::generic)

@@ -16,8 +16,9 @@
 //  - every product is a multiply followed by an add; the library is built
 //    with -ffp-contract=off, so the compiler never fuses the two.
 // The result is cut into parts (a range of rows by a block of NC columns)
-// that threads take one after another from a shared counter, so a thread
-// slowed by other work on its core takes fewer. What happens to one element
+// that the threads of a team from the library's pool take one after another
+// from a shared counter, so a thread slowed by other work on its core takes
+// fewer. What happens to one element
 // depends neither on the vector width nor on the thread that runs it, so
 // every kernel and every thread count gives the same bits.
 #include <algorithm>
@@ -26,10 +27,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "internal.h"
+#include "thread_pool.h"
 
 namespace mtrx_detail {
 namespace {
@@ -332,6 +333,8 @@ void give_block(block b)
 void take_parts(const kernel &k, double **r, double *const *a, double *const *b, std::size_t n,
                 const cutting &cut, std::atomic<std::size_t> &next)
 {
+    if (next.load(std::memory_order_relaxed) >= cut.count)
+        return;
     const std::size_t doubles = k.fn ? k.scratch(n, std::min(cut.cols_per, cut.p)) : 0;
     const block mem = doubles ? take_block(doubles * sizeof(double) + 64) : block{};
     double *work = nullptr;
@@ -385,9 +388,8 @@ unsigned product_threads(std::size_t m, std::size_t n, std::size_t p)
     const double work = double(m) * double(n) * double(p);
     if (work < 2 * work_per_thread)
         return 1;
-    unsigned hw = std::thread::hardware_concurrency();
-    return unsigned(
-        std::clamp(std::min(double(hw), work / work_per_thread), 1.0, double(max_threads)));
+    return unsigned(std::clamp(std::min(double(pool_threads()), work / work_per_thread), 1.0,
+                               double(max_threads)));
 }
 
 void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
@@ -409,20 +411,22 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
     const cutting cut{m, p, rows_per, k.nc, used_rows, used_rows * col_parts};
     threads = unsigned(std::min<std::size_t>(threads, cut.count));
 
-    std::atomic<std::size_t> next{0};
-    auto worker = [&] { take_parts(k, r, a, b, n, cut, next); };
-    std::thread pool[max_threads];
-    for (unsigned t = 1; t < threads; ++t) {
-        try {
-            pool[t] = std::thread(worker);
-        } catch (...) {
-            // No thread to be had: the others take its parts.
-        }
-    }
-    worker();
-    for (unsigned t = 1; t < threads; ++t)
-        if (pool[t].joinable())
-            pool[t].join();
+    // One chunk per thread of the team, each taking parts until none is left.
+    team crew(threads);
+    struct shared {
+        const kernel &k;
+        double **r;
+        double *const *a, *const *b;
+        std::size_t n;
+        const cutting &cut;
+        std::atomic<std::size_t> next{0};
+    } job{k, r, a, b, n, cut};
+    crew.run(
+        [](void *ctx, std::size_t) {
+            auto &j = *static_cast<shared *>(ctx);
+            take_parts(j.k, j.r, j.a, j.b, j.n, j.cut, j.next);
+        },
+        &job, crew.size());
 }
 
 void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,

@@ -1,36 +1,355 @@
-// The helper threads of the Gauss-Jordan solver (see thread_pool.h): how a
-// job's chunks are handed out, and how helpers wait between jobs (a short
-// spin, then asleep until the next job or the end).
+// The library's worker threads (see thread_pool.h): the pool that starts,
+// lends and ends them, and a team's jobs.
+//
+// Every worker has a slot: empty (no thread), idle (asleep, waiting to be
+// lent), assigned (lent to a team, not yet there) or serving (running the
+// team's jobs). The pool's mutex guards the slots; a team's jobs are handed
+// out through atomics alone, so a step of a computation costs no lock.
+//
+// Nothing is left behind:
+//  - an idle worker ends after a second without work (the next team starts
+//    a new one), so a program that no longer computes holds no threads;
+//  - at exit (or when a shared build is unloaded) the pool closes: it lends
+//    no more, and workers leave their teams after the chunk they are in. On
+//    POSIX systems it then waits for every worker to end, so no thread of
+//    the library outlives it; the child of a fork, which has none of the
+//    parent's threads, starts from an empty pool;
+//  - on Windows each worker holds a reference on the module the library
+//    lives in and gives it back as its last act (FreeLibraryAndExitThread),
+//    so a DLL build is never unmapped under a worker and unloading it waits
+//    for none. The pool never waits for its threads there: a thread that
+//    ends needs the loader lock, which an unloading or exiting thread holds.
+//    Workers that find the pool closed (only as the process exits) sleep
+//    until the exit ends them.
+// The pool's state lives in static storage and is never destroyed: a caller
+// that comes after the close finds it closed and works alone.
 #include "thread_pool.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
 
 namespace mtrx_detail {
 
-std::size_t crew::start(std::size_t helpers)
+namespace {
+
+std::atomic<bool> g_closed{false};
+std::atomic<std::size_t> g_threads{0}; // test seam (0: the processor count)
+
+// How long an idle worker waits to be lent before it ends.
+constexpr auto idle_life = std::chrono::seconds(1);
+
+// Rounds of `pause` a thread spins for before it sleeps (a member waiting
+// for the next job) or yields (the caller waiting for a chunk to finish):
+// some tens of microseconds. (Under a hypervisor a long run of `pause` makes
+// the virtual processor exit to the host: a few thousand in a row cost a
+// hundred times more each.)
+constexpr int spin_rounds = 1000;
+
+enum class slot_state { empty, idle, assigned, serving };
+
+struct slot {
+    slot_state state = slot_state::empty;
+    team *t = nullptr;
+    std::size_t member = 0;
+    std::condition_variable cv; // signalled when the slot is assigned or the pool closes
+#if !defined(_WIN32)
+    pthread_t thread{};
+    bool joinable = false; // a thread was started here and not yet joined
+#endif
+};
+
+std::uint64_t pack(std::uint32_t gen, std::size_t next, std::size_t end)
 {
-    try {
-        pool_.reserve(helpers);
-        for (std::size_t i = 0; i < helpers; ++i)
-            pool_.emplace_back([this, i] { helper(i + 1); });
-    } catch (...) {
-        // (fewer helpers, or none: the calling thread does the rest)
-    }
-    chunks_ = pool_.size() + 1;
-    return pool_.size();
+    return std::uint64_t(gen) << 32 | std::uint64_t(next) << 16 | std::uint64_t(end);
 }
 
-bool crew::run()
-{
-    done_.store(0, std::memory_order_relaxed);
-    const std::uint64_t gen = gen_.load(std::memory_order_relaxed) + 1;
-    gen_.store(gen, std::memory_order_seq_cst);
-    if (sleepers_.load(std::memory_order_seq_cst) > 0) {
-        std::lock_guard<std::mutex> lk(mu_);
-        cv_.notify_all();
+} // namespace
+
+class pool {
+public:
+    // The pool, made on first use and never destroyed.
+    static pool &get()
+    {
+        alignas(pool) static unsigned char storage[sizeof(pool)];
+        static pool *const p = [] {
+            pool *q = new (storage) pool();
+            std::atexit([] { get().close(); });
+#if !defined(_WIN32)
+            pthread_atfork([] { get().mu_.lock(); }, [] { get().mu_.unlock(); },
+                           [] { get().forget_threads(); });
+#endif
+            return q;
+        }();
+        return *p;
     }
-    take_chunks(0, gen);
+
+    // Lends up to `helpers` idle workers to t (starting threads for empty
+    // slots) and sets its size.
+    void enlist(team &t, std::size_t helpers)
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        std::size_t got = 0;
+        const std::size_t workers = std::min(pool_threads(), team::max_size) - 1;
+        for (std::size_t s = 0; s < workers && got < helpers && !closed_; ++s) {
+            slot &sl = slots_[s];
+            if (sl.state != slot_state::empty && sl.state != slot_state::idle)
+                continue;
+            const bool fresh = sl.state == slot_state::empty;
+            sl.state = slot_state::assigned;
+            sl.t = &t;
+            sl.member = got + 1;
+            if (fresh && !start(s)) {
+                sl.state = slot_state::empty;
+                sl.t = nullptr;
+                break; // (no more threads to be had now)
+            }
+            sl.cv.notify_one();
+            t.slot_[++got] = s;
+        }
+        t.size_ = got + 1;
+    }
+
+    // Takes t's workers back: those that have not arrived at once, the
+    // others as they leave (t has told them to).
+    void dismiss(team &t)
+    {
+        std::unique_lock<std::mutex> lk(mu_);
+        auto serving = [&] {
+            for (std::size_t i = 1; i < t.size_; ++i) {
+                slot &sl = slots_[t.slot_[i]];
+                if (sl.t != &t)
+                    continue;
+                if (sl.state == slot_state::assigned) {
+                    sl.state = slot_state::idle;
+                    sl.t = nullptr;
+                } else if (sl.state == slot_state::serving) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        left_.wait(lk, [&] { return !serving(); });
+    }
+
+    pool_counts counts()
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        return {started_, running_};
+    }
+
+private:
+    pool() = default;
+
+    // Starts the thread of slot s (under the lock): false when the system
+    // gives none.
+    bool start(std::size_t s)
+    {
+#if defined(_WIN32)
+        HMODULE self = nullptr;
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                reinterpret_cast<LPCWSTR>(&pool::entry), &self))
+            return false;
+        HANDLE h = CreateThread(nullptr, 0, &pool::entry, reinterpret_cast<void *>(s), 0, nullptr);
+        if (!h) {
+            FreeLibrary(self);
+            return false;
+        }
+        CloseHandle(h);
+#else
+        slot &sl = slots_[s];
+        if (sl.joinable)
+            pthread_join(sl.thread, nullptr); // (a worker that ended idle: it needs the lock no more)
+        sl.joinable = false;
+        if (pthread_create(&sl.thread, nullptr, &pool::entry, reinterpret_cast<void *>(s)) != 0)
+            return false;
+        sl.joinable = true;
+#endif
+        ++started_;
+        ++running_;
+        return true;
+    }
+
+#if defined(_WIN32)
+    static DWORD WINAPI entry(void *arg)
+    {
+        HMODULE self = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(&pool::entry), &self);
+        get().serve_slot(reinterpret_cast<std::size_t>(arg));
+        FreeLibraryAndExitThread(self, 0);
+    }
+#else
+    static void *entry(void *arg)
+    {
+        get().serve_slot(reinterpret_cast<std::size_t>(arg));
+        return nullptr;
+    }
+
+    // In the child of a fork (the parent's pool mutex held across it): the
+    // workers were not copied, so the child starts from an empty pool, with
+    // condition variables that no vanished thread waits on, and its exit
+    // waits for none of them.
+    void forget_threads()
+    {
+        for (slot &sl : slots_) {
+            sl.state = slot_state::empty;
+            sl.t = nullptr;
+            sl.joinable = false;
+            new (&sl.cv) std::condition_variable();
+        }
+        new (&left_) std::condition_variable();
+        running_ = 0;
+        mu_.unlock();
+    }
+#endif
+
+    // A worker's life: wait to be lent, serve the team, come back; end when
+    // idle too long or when the pool closes.
+    void serve_slot(std::size_t s)
+    {
+        slot &sl = slots_[s];
+        std::unique_lock<std::mutex> lk(mu_);
+        for (;;) {
+            const auto until = std::chrono::steady_clock::now() + idle_life;
+            while (sl.state == slot_state::idle && !closed_)
+                if (sl.cv.wait_until(lk, until) == std::cv_status::timeout)
+                    break;
+#if defined(_WIN32)
+            // Closed only as the process exits (a DLL build closes when the
+            // last worker has let it go): a thread ending now would race the
+            // exit for the loader lock, so it sleeps until the exit ends it.
+            while (closed_)
+                sl.cv.wait(lk);
+#endif
+            if (closed_ || sl.state == slot_state::idle)
+                break;
+            sl.state = slot_state::serving;
+            team *t = sl.t;
+            const std::size_t member = sl.member;
+            lk.unlock();
+            t->serve(member);
+            lk.lock();
+            sl.state = slot_state::idle;
+            sl.t = nullptr;
+            left_.notify_all();
+        }
+        sl.state = slot_state::empty; // (an assignment not taken up: the team finds it gone)
+        sl.t = nullptr;
+        --running_;
+        left_.notify_all();
+    }
+
+    // At exit: no more lending; every worker leaves its team after its
+    // chunk and ends. Where threads can be waited for, waits for them.
+    void close()
+    {
+        std::unique_lock<std::mutex> lk(mu_);
+        closed_ = true;
+        g_closed.store(true, std::memory_order_seq_cst);
+#if !defined(_WIN32)
+        for (slot &sl : slots_) {
+            if (sl.state == slot_state::serving)
+                sl.t->wake();
+            sl.cv.notify_all();
+        }
+        pthread_t ending[team::max_size];
+        std::size_t count = 0;
+        for (slot &sl : slots_)
+            if (sl.joinable) {
+                ending[count++] = sl.thread;
+                sl.joinable = false;
+            }
+        lk.unlock();
+        for (std::size_t i = 0; i < count; ++i)
+            pthread_join(ending[i], nullptr);
+#endif
+    }
+
+    std::mutex mu_;
+    std::condition_variable left_; // a worker has left its team, or ended
+    slot slots_[team::max_size];
+    std::size_t started_ = 0, running_ = 0;
+    bool closed_ = false;
+};
+
+std::size_t pool_threads()
+{
+    const std::size_t set = g_threads.load(std::memory_order_relaxed);
+    if (set)
+        return std::min(set, team::max_size);
+    static const std::size_t hw =
+        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, team::max_size);
+    return hw;
+}
+
+void pool_set_threads(std::size_t threads) { g_threads.store(threads, std::memory_order_relaxed); }
+
+pool_counts pool_stats() { return pool::get().counts(); }
+
+// ---- team --------------------------------------------------------------------
+
+team::team(std::size_t want)
+{
+    want = std::min(want, pool_threads());
+    if (want > 1 && !g_closed.load(std::memory_order_relaxed))
+        pool::get().enlist(*this, want - 1);
+}
+
+team::~team()
+{
+    if (size_ == 1)
+        return;
+    exit_.store(true, std::memory_order_seq_cst);
+    wake();
+    pool::get().dismiss(*this);
+}
+
+void team::wake()
+{
+    std::lock_guard<std::mutex> lk(mu_);
+    cv_.notify_all();
+}
+
+bool team::run(work_fn work, void *ctx, std::size_t chunks)
+{
+    if (size_ == 1 || chunks <= 1) {
+        for (std::size_t c = 0; c < chunks; ++c)
+            work(ctx, c);
+        return false;
+    }
+    chunks = std::min(chunks, max_chunks);
+    work_ = work;
+    ctx_ = ctx;
+    done_.store(0, std::memory_order_relaxed);
+    if (++jobs_ == 0)
+        jobs_ = 1;
+    const std::uint32_t gen = jobs_;
+    for (std::size_t s = 0; s < size_; ++s)
+        cur_[s].v.store(pack(gen, s * chunks / size_, (s + 1) * chunks / size_),
+                        std::memory_order_release);
+    gen_.store(gen, std::memory_order_seq_cst);
+    if (sleepers_.load(std::memory_order_seq_cst) > 0)
+        wake();
+    this->work(0, gen);
     bool long_wait = false;
-    for (unsigned spins = 0; done_.load(std::memory_order_acquire) < chunks_; ++spins) {
-        if (spins < 4000) {
+    for (unsigned spins = 0; done_.load(std::memory_order_acquire) < chunks; ++spins) {
+        if (spins < spin_rounds) {
             cpu_relax();
         } else {
             long_wait = true;
@@ -40,37 +359,48 @@ bool crew::run()
     return long_wait;
 }
 
-crew::~crew()
+bool team::claim(std::size_t share, std::uint32_t gen, std::size_t &chunk)
 {
-    exit_.store(true, std::memory_order_seq_cst);
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        cv_.notify_all();
-    }
-    for (auto &t : pool_)
-        t.join();
-}
-
-// Own chunk first, then the others in turn; each taken once per job.
-void crew::take_chunks(std::size_t self, std::uint64_t gen)
-{
-    for (std::size_t k = 0; k < chunks_; ++k) {
-        const std::size_t i = (self + k) % chunks_;
-        std::uint64_t prev = taken_[i].load(std::memory_order_relaxed);
-        if (prev >= gen || !taken_[i].compare_exchange_strong(prev, gen, std::memory_order_acq_rel))
-            continue;
-        work_(ctx_, i);
-        done_.fetch_add(1, std::memory_order_release);
-    }
-}
-
-void crew::helper(std::size_t self)
-{
-    std::uint64_t seen = 0;
+    std::uint64_t v = cur_[share].v.load(std::memory_order_acquire);
     for (;;) {
-        std::uint64_t gen = gen_.load(std::memory_order_acquire);
-        for (int spins = 0; gen == seen && spins < 4000; ++spins) {
-            if (exit_.load(std::memory_order_relaxed))
+        const std::size_t next = (v >> 16) & 0xffff, end = v & 0xffff;
+        if (static_cast<std::uint32_t>(v >> 32) != gen || next >= end)
+            return false;
+        if (cur_[share].v.compare_exchange_weak(v, v + (std::uint64_t(1) << 16),
+                                                std::memory_order_acq_rel,
+                                                std::memory_order_acquire)) {
+            chunk = next;
+            return true;
+        }
+    }
+}
+
+// Own share first, then the others in turn. A member of the pool stops
+// taking chunks when the pool closes; the caller takes what is left.
+void team::work(std::size_t member, std::uint32_t gen)
+{
+    for (std::size_t k = 0; k < size_; ++k) {
+        const std::size_t share = (member + k) % size_;
+        std::size_t c;
+        while (claim(share, gen, c)) {
+            work_(ctx_, c);
+            done_.fetch_add(1, std::memory_order_release);
+            if (member != 0 && g_closed.load(std::memory_order_relaxed))
+                return;
+        }
+    }
+}
+
+void team::serve(std::size_t member)
+{
+    std::uint32_t seen = 0;
+    auto leaving = [&] {
+        return exit_.load(std::memory_order_seq_cst) || g_closed.load(std::memory_order_seq_cst);
+    };
+    for (;;) {
+        std::uint32_t gen = gen_.load(std::memory_order_acquire);
+        for (int spins = 0; gen == seen && spins < spin_rounds; ++spins) {
+            if (leaving())
                 return;
             cpu_relax();
             gen = gen_.load(std::memory_order_acquire);
@@ -78,17 +408,14 @@ void crew::helper(std::size_t self)
         if (gen == seen) {
             std::unique_lock<std::mutex> lk(mu_);
             sleepers_.fetch_add(1, std::memory_order_seq_cst);
-            cv_.wait(lk, [&] {
-                return exit_.load(std::memory_order_seq_cst) ||
-                       gen_.load(std::memory_order_seq_cst) != seen;
-            });
+            cv_.wait(lk, [&] { return leaving() || gen_.load(std::memory_order_seq_cst) != seen; });
             sleepers_.fetch_sub(1, std::memory_order_relaxed);
-            if (exit_.load(std::memory_order_relaxed))
+            if (leaving())
                 return;
             gen = gen_.load(std::memory_order_acquire);
         }
         seen = gen;
-        take_chunks(self, gen);
+        work(member, gen);
     }
 }
 

@@ -1,5 +1,13 @@
-// The helper threads the Gauss-Jordan solver runs its passes on. Not
+// The library's worker threads, shared by every computation that runs on
+// several threads (Gauss-Jordan elimination, the matrix product). Not
 // installed.
+//
+// One set of workers for the whole process: started as callers first ask
+// for them (up to one less than the processor count, as the caller works
+// too), kept between calls, and ended when the process exits or the library
+// is unloaded. A caller borrows idle workers as a `team` for the length of
+// one computation; a caller that finds them all lent to other threads works
+// alone instead of waiting.
 #ifndef MTRX_THREAD_POOL_H
 #define MTRX_THREAD_POOL_H
 
@@ -8,8 +16,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 namespace mtrx_detail {
 
@@ -20,44 +26,80 @@ inline void cpu_relax()
 #endif
 }
 
-// The helper threads of one run. Every job is cut into one chunk of rows per
-// thread. Each thread first claims its own chunk (so the same rows stay with
-// the same core from step to step), then any chunk still unclaimed: a helper
-// that the system has put aside before it started holds up nothing, as the
-// others take its chunk. Which thread does a chunk does not matter to the
-// result: every row is computed alone.
-class crew {
+// The most threads one computation may use, its caller included: the
+// processor count, or the limit the test seam below set.
+std::size_t pool_threads();
+
+// Test seam: allows teams of up to `threads` threads whatever the processor
+// count (0: back to the processor count).
+void pool_set_threads(std::size_t threads);
+
+// What the pool has done since the process started, for tests.
+struct pool_counts {
+    std::size_t started; // threads started
+    std::size_t running; // threads now alive
+};
+pool_counts pool_stats();
+
+// The caller and the workers it borrowed, for one computation. Jobs are
+// cut into chunks; each member takes the chunks of its own share first (the
+// same rows stay with the same core from job to job), then any chunk of
+// another share not yet begun, so a member the system has put aside holds up
+// no more than the chunk it is in. Which thread runs a chunk never matters
+// to the result.
+class team {
 public:
-    static constexpr std::size_t max_threads = 64;
-    // Runs chunk i of the current job.
+    static constexpr std::size_t max_size = 64;
+    static constexpr std::size_t max_chunks = 0xffff;
     using work_fn = void (*)(void *ctx, std::size_t chunk);
 
-    crew(work_fn work, void *ctx) : work_(work), ctx_(ctx) {}
-    crew(const crew &) = delete;
-    crew &operator=(const crew &) = delete;
-    ~crew();
+    // Up to `want` threads in all, the caller included: as many idle workers
+    // as there are (starting them when none has been yet); none when every
+    // worker is lent elsewhere.
+    explicit team(std::size_t want);
+    team(const team &) = delete;
+    team &operator=(const team &) = delete;
+    // Returns the workers to the pool (after the chunk each is in).
+    ~team();
 
-    // Starts up to `helpers` threads; returns how many started.
-    std::size_t start(std::size_t helpers);
+    // Threads in the team, the caller included.
+    std::size_t size() const { return size_; }
 
-    std::size_t chunks() const { return chunks_; }
-
-    // Runs every chunk of the job the caller has just set up and returns
-    // when all are done: true when the caller had to wait long for a helper
-    // (one the system put aside in the middle of its chunk).
-    bool run();
+    // Runs work(ctx, c) once for every c in [0, chunks) on the team and
+    // returns when all have run: true when the caller waited long for a
+    // chunk another member had begun.
+    bool run(work_fn work, void *ctx, std::size_t chunks);
 
 private:
-    void take_chunks(std::size_t self, std::uint64_t gen);
-    void helper(std::size_t self);
+    friend class pool;
 
-    work_fn work_;
-    void *ctx_;
-    std::vector<std::thread> pool_;
-    std::size_t chunks_ = 1;
-    std::atomic<std::uint64_t> gen_{0}; // the current job
-    std::atomic<std::uint64_t> taken_[max_threads] = {};
-    std::atomic<std::size_t> done_{0};
+    // The member side: serves the team's jobs until the team or the pool
+    // ends.
+    void serve(std::size_t member);
+    void work(std::size_t member, std::uint32_t gen);
+    bool claim(std::size_t share, std::uint32_t gen, std::size_t &chunk);
+    // Wakes members asleep between jobs.
+    void wake();
+
+    std::size_t size_ = 1;
+    std::size_t slot_[max_size] = {}; // the pool's slot of member i >= 1
+    std::uint32_t jobs_ = 0;          // (the caller's count of jobs)
+
+    // The current job. Its fields are written before the cursors that
+    // publish it and read only by a member that has claimed one of its
+    // chunks, so never while they change.
+    work_fn work_ = nullptr;
+    void *ctx_ = nullptr;
+    std::atomic<std::uint32_t> gen_{0}; // the job's number, 0 before the first
+    // Per share: the job's number, the share's next chunk and its end,
+    // packed so that a claim made for one job never takes a chunk of the next
+    // (each on a cache line of its own).
+    struct cursor {
+        std::atomic<std::uint64_t> v{0};
+        char pad[56];
+    };
+    cursor cur_[max_size];
+    std::atomic<std::size_t> done_{0}; // chunks of the job finished
     std::atomic<bool> exit_{false};
     std::atomic<int> sleepers_{0};
     std::mutex mu_;

@@ -12,6 +12,7 @@
 #include "internal.h"
 #include "reference/gauss_jordan_ref.h"
 #include "test_helpers.h"
+#include "thread_pool.h"
 
 using namespace mtrx_detail;
 
@@ -142,12 +143,18 @@ protected:
         if (!gj_tune(t))
             GTEST_SKIP() << "instruction set not available here";
     }
-    void TearDown() override { gj_tune(gj_tuning{}); }
+    void TearDown() override
+    {
+        gj_tune(gj_tuning{});
+        pool_set_threads(0);
+    }
 
-    // Every kind of matrix for each n, under the given threads and block size.
+    // Every kind of matrix for each n, under the given threads and block size
+    // (as many threads as asked, whatever the processor count).
     void sweep(const std::vector<std::size_t> &sizes, std::size_t threads, std::size_t block,
                unsigned seed)
     {
+        pool_set_threads(threads);
         gj_tuning t;
         t.isa = GetParam();
         t.threads = threads;
@@ -210,6 +217,7 @@ TEST_P(GaussJordanBits, AllNaNStepHalfway)
     t.parallel_from = 2;
     t.in_place_below = 1;
     ASSERT_TRUE(gj_tune(t));
+    pool_set_threads(2);
     std::mt19937_64 g(10);
     for (std::size_t n : {4u, 7u, 12u, 40u}) {
         auto a = make(kind::uniform, n, g);

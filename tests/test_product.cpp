@@ -12,6 +12,7 @@
 
 #include "internal.h"
 #include "test_helpers.h"
+#include "thread_pool.h"
 
 using namespace mtrx_detail;
 
@@ -228,4 +229,18 @@ TEST(Product, EverySumStartsFromPositiveZero)
                 arr2d_free(r, m);
             }
     }
+}
+
+// Teams of up to five threads whatever the processor count, so that parts
+// go to several workers at once, some taken over from a slow one.
+TEST(Product, ManyThreadsOfThePoolMatchTheLoops)
+{
+    pool_set_threads(5);
+    std::mt19937_64 g(8);
+    for (int round = 0; round < 6; ++round) {
+        const size_t m = 40 + g() % 300, n = 1 + g() % 300, p = 30 + g() % 400;
+        Operand a(m, n, g, flavour::finite), b(n, p, g, flavour::finite);
+        expect_all_match(a, b, m, n, p, {2, 3, 5});
+    }
+    pool_set_threads(0);
 }

@@ -1,0 +1,81 @@
+// Windows: a DLL holding the library is unloaded after its workers ran. The
+// DLL (built from the same file with POOL_UNLOAD_DLL) multiplies on the
+// library's workers; the program loads it, calls it, frees it and requires
+// that FreeLibrary returns, that the DLL is gone from the process once its
+// idle workers have ended (none is left running its code), and that it
+// loads and works again afterwards.
+#include <windows.h>
+
+#include <cstdio>
+
+#if defined(POOL_UNLOAD_DLL)
+
+#include "internal.h"
+#include "thread_pool.h"
+
+using namespace mtrx_detail;
+
+// The product of a 300 x 300 matrix and the identity on three threads:
+// 1 when it is right and ran on the workers.
+extern "C" __declspec(dllexport) int pool_unload_multiply(void)
+{
+    const std::size_t n = 300;
+    double **a = arr2d_calloc(n, n), **b = arr2d_calloc(n, n), **r = arr2d_calloc(n, n);
+    bool ok = a && b && r;
+    if (ok) {
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                a[i][j] = double((i * 7 + j) % 11);
+                b[i][j] = i == j ? 1.0 : 0.0;
+            }
+        pool_set_threads(3);
+        product_into(r, a, b, n, n, n, best_product_kernel(), 3);
+        for (std::size_t i = 0; i < n && ok; ++i)
+            for (std::size_t j = 0; j < n && ok; ++j)
+                ok = r[i][j] == a[i][j];
+        ok = ok && pool_stats().running > 0;
+    }
+    arr2d_free(r, r ? n : 0);
+    arr2d_free(b, b ? n : 0);
+    arr2d_free(a, a ? n : 0);
+    return ok ? 1 : 0;
+}
+
+#else
+
+namespace {
+
+bool load_call_free()
+{
+    HMODULE dll = LoadLibraryW(L"pool_unload_dll.dll");
+    if (!dll) {
+        std::fprintf(stderr, "pool_unload: cannot load the DLL (%lu)\n", GetLastError());
+        return false;
+    }
+    auto multiply = reinterpret_cast<int (*)(void)>(
+        reinterpret_cast<void *>(GetProcAddress(dll, "pool_unload_multiply")));
+    if (!multiply || multiply() != 1) {
+        std::fputs("pool_unload: the product on the workers failed\n", stderr);
+        return false;
+    }
+    if (!FreeLibrary(dll)) {
+        std::fputs("pool_unload: FreeLibrary failed\n", stderr);
+        return false;
+    }
+    for (int i = 0; i < 300 && GetModuleHandleW(L"pool_unload_dll.dll"); ++i)
+        Sleep(100);
+    if (GetModuleHandleW(L"pool_unload_dll.dll")) {
+        std::fputs("pool_unload: the DLL stays loaded\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main()
+{
+    return load_call_free() && load_call_free() ? 0 : 1;
+}
+
+#endif

@@ -1,0 +1,267 @@
+// The library's worker threads: every chunk of every job runs exactly once
+// whatever the team and the timing; workers are kept between calls, end when
+// idle and come back; callers on several threads share them without waiting
+// for one another; a forked child exits without waiting for its parent's
+// workers. Then several caller threads solving and multiplying at once, every
+// result bit for bit the plain loops' one.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "internal.h"
+#include "reference/gauss_jordan_ref.h"
+#include "reference/product_ref.h"
+#include "test_helpers.h"
+#include "thread_pool.h"
+
+using namespace mtrx_detail;
+
+namespace {
+
+// Lets teams of up to `threads` threads form on any machine while it lives.
+struct threads_allowed {
+    explicit threads_allowed(std::size_t threads) { pool_set_threads(threads); }
+    ~threads_allowed() { pool_set_threads(0); }
+};
+
+// A job that records how often each chunk ran; some chunks dawdle (so that
+// other members take over the rest of their share) and the count goes up
+// only at a chunk's end, so a run that returned early shows.
+struct counting_job {
+    std::vector<std::atomic<int>> runs;
+    unsigned seed;
+    explicit counting_job(std::size_t chunks, unsigned seed) : runs(chunks), seed(seed) {}
+
+    static void chunk(void *ctx, std::size_t c)
+    {
+        auto &j = *static_cast<counting_job *>(ctx);
+        if ((c * 2654435761u + j.seed) % 7 == 0)
+            std::this_thread::yield();
+        if ((c + j.seed) % 97 == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        j.runs[c].fetch_add(1, std::memory_order_relaxed);
+    }
+
+    // Runs on t and says which chunk did not run exactly once, if any.
+    testing::AssertionResult run_on(team &t)
+    {
+        t.run(&chunk, this, runs.size());
+        for (std::size_t c = 0; c < runs.size(); ++c)
+            if (runs[c].load(std::memory_order_relaxed) != 1)
+                return testing::AssertionFailure()
+                       << "chunk " << c << " of " << runs.size() << " ran " << runs[c] << " times";
+        return testing::AssertionSuccess();
+    }
+};
+
+// Whether done() comes true within half a minute.
+template <class P> bool eventually(P done)
+{
+    for (int i = 0; i < 600; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(Pool, EveryChunkOfEveryJobRunsOnce)
+{
+    threads_allowed allow(4);
+    std::mt19937 g(1);
+    for (int round = 0; round < 16; ++round) {
+        const std::size_t want = 1 + g() % 5;
+        team t(want);
+        ASSERT_GE(t.size(), 1u);
+        ASSERT_LE(t.size(), std::min<std::size_t>(want, 4));
+        for (int job = 0; job < 30; ++job) {
+            counting_job j(g() % 5 == 0 ? g() % 3 : g() % 300, g());
+            ASSERT_TRUE(j.run_on(t)) << "team of " << t.size() << ", job " << job;
+        }
+    }
+}
+
+TEST(Pool, WorkersAreKeptBetweenCallsEndWhenIdleAndComeBack)
+{
+    threads_allowed allow(3);
+    {
+        team t(3);
+        EXPECT_EQ(t.size(), 3u);
+        EXPECT_TRUE(counting_job(50, 1).run_on(t));
+    }
+    const pool_counts first = pool_stats();
+    {
+        team t(3);
+        EXPECT_EQ(t.size(), 3u);
+        EXPECT_TRUE(counting_job(50, 2).run_on(t));
+    }
+    EXPECT_EQ(pool_stats().started, first.started) << "a second call started threads";
+    EXPECT_TRUE(eventually([] { return pool_stats().running == 0; })) << "idle workers stay";
+    team t(3);
+    EXPECT_EQ(t.size(), 3u);
+    EXPECT_TRUE(counting_job(50, 3).run_on(t));
+    EXPECT_GT(pool_stats().started, first.started);
+}
+
+// Eight callers at once, each asking for three threads where the pool has
+// two workers: every job completes, and no more workers are lent at any time
+// than there are.
+TEST(Pool, CallersShareTheWorkersWithoutWaiting)
+{
+    threads_allowed allow(3);
+    std::atomic<int> lent{0}, most{0};
+    std::atomic<bool> failed{false};
+    std::vector<std::thread> callers;
+    for (unsigned c = 0; c < 8; ++c)
+        callers.emplace_back([&, c] {
+            for (unsigned i = 0; i < 30; ++i) {
+                team t(3);
+                const int now = lent += int(t.size()) - 1;
+                for (int m = most.load(); now > m && !most.compare_exchange_weak(m, now);)
+                    ;
+                if (!counting_job(20 + i, c * 100 + i).run_on(t))
+                    failed = true;
+                lent -= int(t.size()) - 1;
+            }
+        });
+    for (auto &c : callers)
+        c.join();
+    EXPECT_FALSE(failed);
+    EXPECT_LE(most.load(), 2);
+}
+
+#if !defined(_WIN32)
+TEST(Pool, ForkedChildExitsWithoutWaitingForTheParentsWorkers)
+{
+    threads_allowed allow(3);
+    {
+        team t(3);
+        ASSERT_TRUE(counting_job(30, 4).run_on(t));
+    }
+    ASSERT_GT(pool_stats().running, 0u);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Workers of its own, then exit() with its exit handlers.
+        bool ok;
+        {
+            team t(3);
+            ok = t.size() == 3 && counting_job(30, 5).run_on(t);
+        }
+        std::exit(ok ? 0 : 3);
+    }
+    int status = 0;
+    const bool ended = eventually([&] { return waitpid(child, &status, WNOHANG) == child; });
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "the child hangs in exit";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+#endif
+
+namespace {
+
+using matrix = std::vector<std::vector<double>>;
+
+matrix random_matrix(std::size_t rows, std::size_t cols, std::mt19937_64 &g)
+{
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    matrix a(rows, std::vector<double>(cols));
+    for (auto &row : a)
+        for (double &x : row)
+            x = g() % 11 == 0 ? double(int(g() % 5) - 2) : u(g); // with ties
+    return a;
+}
+
+std::vector<double *> ptrs(matrix &a)
+{
+    std::vector<double *> p;
+    for (auto &r : a)
+        p.push_back(r.data());
+    return p;
+}
+
+bool same_bits(const matrix &x, const matrix &y)
+{
+    for (std::size_t i = 0; i < x.size(); ++i)
+        if (std::memcmp(x[i].data(), y[i].data(), x[i].size() * sizeof(double)) != 0)
+            return false;
+    return true;
+}
+
+// One caller's work: a system and a product, with the plain loops' results.
+struct caller_case {
+    matrix system, solved, a, b, product;
+    std::size_t n, m, k, p;
+};
+
+} // namespace
+
+// Four callers at once, each solving and multiplying on up to four threads
+// (more than the machine has, so that teams compete for the workers and
+// some callers work alone): every result is the plain loops' one.
+TEST(ConcurrentCallers, SolveAndMultiplyAtOnceWithThePlainLoopsBits)
+{
+    threads_allowed allow(4);
+    std::mt19937_64 g(12);
+    std::vector<caller_case> cases(4);
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        caller_case &cc = cases[c];
+        cc.n = 90 + 37 * c;
+        cc.system = random_matrix(cc.n, cc.n + 1, g);
+        cc.solved = cc.system;
+        auto ps = ptrs(cc.solved);
+        ASSERT_EQ(quendle_ref::gauss_jordan(ps.data(), nullptr, cc.n),
+                  quendle_ref::gj_result::solved);
+        cc.m = 130 + 11 * c, cc.k = 100 + 23 * c, cc.p = 150 - 9 * c;
+        cc.a = random_matrix(cc.m, cc.k, g);
+        cc.b = random_matrix(cc.k, cc.p, g);
+        cc.product = matrix(cc.m, std::vector<double>(cc.p));
+        auto pr = ptrs(cc.product), pa = ptrs(cc.a), pb = ptrs(cc.b);
+        quendle_ref::product_ijk(pr.data(), pa.data(), pb.data(), cc.m, cc.k, cc.p);
+    }
+    gj_tuning t;
+    t.threads = 4;
+    t.parallel_from = 2;
+    ASSERT_TRUE(gj_tune(t));
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> callers;
+    for (std::size_t c = 0; c < cases.size(); ++c)
+        callers.emplace_back([&, c] {
+            const caller_case &cc = cases[c];
+            for (int round = 0; round < 3; ++round) {
+                matrix x = cc.system;
+                auto px = ptrs(x);
+                if (gj_reduce(px.data(), nullptr, cc.n) != gj_status::solved ||
+                    !same_bits(x, cc.solved))
+                    ++wrong;
+                matrix r(cc.m, std::vector<double>(cc.p));
+                auto pr = ptrs(r);
+                matrix a = cc.a, b = cc.b;
+                auto pa = ptrs(a), pb = ptrs(b);
+                product_into(pr.data(), pa.data(), pb.data(), cc.m, cc.k, cc.p,
+                             best_product_kernel(), 4);
+                if (!same_bits(r, cc.product))
+                    ++wrong;
+            }
+        });
+    for (auto &c : callers)
+        c.join();
+    gj_tune(gj_tuning{});
+    EXPECT_EQ(wrong.load(), 0);
+}
