@@ -168,8 +168,9 @@ void print_ratio_table(const results &r, const char *family, column ours,
     for (std::size_t n : sizes) {
         const std::string sz = suffix(n);
         const double t = r.seconds(std::string(family) + ours.name + sz);
-        char ts[32];
-        std::snprintf(ts, sizeof ts, fmt, t * scale);
+        char ts[32] = "-"; // (not run: a filtered run)
+        if (t > 0)
+            std::snprintf(ts, sizeof ts, fmt, t * scale);
         std::printf("| %zu | %s |", n, ts);
         for (const column &c : peers)
             std::printf(" %s |", ratio(r.seconds(std::string(family) + c.name + sz), t).c_str());

@@ -6,9 +6,38 @@
 // (gj/, gj-small/, read/, product/, e2e/, ...); harness.h says how one joins.
 // Before anything is timed, every family checks that its contenders agree.
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "harness.h"
+
+namespace {
+
+// "AMD EPYC (family 25, model 17)" from /proc/cpuinfo, for the output's
+// header: the same model name covers processors of different generations.
+std::string processor()
+{
+    std::ifstream in("/proc/cpuinfo");
+    std::string line, name, family, model;
+    auto value = [&] {
+        const std::size_t at = line.find(':') + 2;
+        return at <= line.size() ? line.substr(at) : std::string();
+    };
+    while (std::getline(in, line) && line.find(':') != std::string::npos) {
+        if (name.empty() && line.rfind("model name", 0) == 0)
+            name = value();
+        else if (family.empty() && line.rfind("cpu family", 0) == 0)
+            family = value();
+        else if (model.empty() && line.rfind("model\t", 0) == 0)
+            model = value();
+    }
+    if (name.empty())
+        return "unknown";
+    return family.empty() ? name : name + " (family " + family + ", model " + model + ")";
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -29,6 +58,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
+    benchmark::AddCustomContext("processor", processor());
     if (!quendle_bench::contenders_agree())
         return 1;
     quendle_bench::register_families();
