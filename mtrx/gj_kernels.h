@@ -9,22 +9,15 @@
 
 namespace mtrx_detail {
 
-// The pending (deferred) updates of one block of elimination steps, as the
-// columns of the growing inverse still have to receive them. Positions are
-// the working layout's columns: 0..m-1 the columns not yet pivoted, m..n-1
-// the inverse, n the constants.
-struct gj_block {
-    std::size_t nb;     // steps in the block (t = 0 .. nb-1)
-    std::size_t m0;     // columns not yet pivoted when the block began
-    std::size_t n;      // position of the constants
-    const double *pv;   // pv[t * ld + k]: pivot row of step t at position k, after its scaling
-    const double *f;    // f[t * rows + l]: multiplier of physical row l in step t
-    std::size_t rows;   // stride of f
-    std::size_t ld;     // stride of pv and of the working rows
-};
-
+// The pivot rows of a block of elimination steps are kept in `pv`, one row
+// of `ld` doubles per step (after its scaling), and each working row keeps
+// its multipliers of those steps in `fl`. Positions are the working layout's
+// columns: 0..m-1 the columns not yet pivoted, m..n-1 the inverse, n the
+// constants; the column pivoted in step t of a block that began with m0
+// columns not yet pivoted sits at position m0-1-t.
 struct gj_kernels {
     const char *name;
+    std::size_t tile_rows; // rows update_rows takes at once
     // row[k] = row[k] - prow[k] * f for k in [0, len); returns the largest
     // new |row[k]|, NaN left out, or -1 when there is none. With `padded`,
     // both rows may be read, and row written back unchanged, up to the next
@@ -36,16 +29,23 @@ struct gj_kernels {
     // The largest col[k] over the k in [lo, hi) with |row[k]| == big.
     double (*row_arg)(const double *row, const double *col, std::size_t lo, std::size_t hi,
                       double big);
-    // Applies steps [t_from, t_to) of the block to the inverse positions of
-    // `row`, whose multipliers are fl[t]: m0..n-1 from step 0 on, and the
-    // column pivoted in step t' (position m0-1-t') from step t'+1 on.
-    void (*apply_steps)(double *row, const double *fl, const gj_block &blk, std::size_t t_from,
-                        std::size_t t_to);
-    // apply_steps over the whole block for physical rows [r0, r1) of `w`;
-    // tstart[l] is the first step row l still needs (0, or one past the step
-    // in which it was the pivot row); it is reset to 0 for the rows done.
-    void (*flush_rows)(double *w, const gj_block &blk, int *tstart, std::size_t r0,
-                       std::size_t r1);
+    // Steps [t_from, t_to) on row[c0, c1): each element in turn takes
+    // x = x - pv[t * ld + k] * fl[t] for t ascending. With `want_max`,
+    // returns the largest new |x| over [c0, c1), NaN left out, or -1 when
+    // there is none (also when nothing is asked).
+    double (*update)(double *row, const double *pv, std::size_t ld, const double *fl,
+                     std::size_t t_from, std::size_t t_to, std::size_t c0, std::size_t c1,
+                     bool want_max);
+    // update() on tile_rows rows at once, each with its own multipliers
+    // (fls[i]), over the same steps and columns. With `maxes`, maxes[i]
+    // receives row i's largest new magnitude, as update() returns it.
+    void (*update_rows)(double *const *rows, const double *const *fls, const double *pv,
+                        std::size_t ld, std::size_t t_from, std::size_t t_to, std::size_t c0,
+                        std::size_t c1, double *maxes);
+    // Steps [t_from, t_to) on the columns pivoted inside the block: the one
+    // of step t' (position m0-1-t') takes the steps after t'.
+    void (*update_new)(double *row, const double *pv, std::size_t ld, const double *fl,
+                       std::size_t t_from, std::size_t t_to, std::size_t m0);
 };
 
 const gj_kernels &gj_kernels_portable();

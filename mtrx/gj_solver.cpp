@@ -1,65 +1,34 @@
-// The elimination steps of the working-array Gauss-Jordan solver (layout in
-// gj_solver.h), and how they are spread over threads.
+// The order of the working-array Gauss-Jordan solver's steps (the scheme is
+// described in gj_solver.h): the pivot search, the pivot row's scaling and
+// the exchange of positions, run by the calling thread between the passes
+// over the rows (gj_passes.cpp) that the threads of the library's pool
+// share.
 //
-//  - Each step's elimination pass also finds, for every row it writes, the
-//    largest magnitude among the columns of the next search. The search
-//    combines these row maxima in logical row order with ">=" and then looks
-//    for the largest column of that magnitude in the winning row only: the
-//    same element as the row-major scan picks.
-//  - Nothing reads the inverse columns until the end, so their updates are
-//    recorded (multipliers and pivot rows) and applied a block of steps at a
-//    time: each element is loaded once per block and takes that block's
-//    steps in order.
-//  - Large matrices split the rows of every pass among threads; the results
-//    do not depend on the split.
+// The pivot is the element the plain loop's row-major scan picks: the last
+// row, in logical row order, whose largest magnitude is the largest (">="),
+// and in that row the largest column of that magnitude. Each chunk of a step
+// pass reports its own such row; a row that waited cannot hold the pivot
+// (its bound is below a magnitude found elsewhere), so the chunks' rows
+// decide.
+//
 // A step whose candidates are all NaN picks nothing new (the pivot indices
 // stay); from then on the remaining steps run as plain loops on the working
-// array.
+// array, once every row has been brought up to date.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "gj_solver.h"
-#include "thread_pool.h"
 
 namespace mtrx_detail {
 
 namespace {
+// Chunks of a pass per thread: a thread the system puts aside in the middle
+// of a pass then holds up no more than one chunk.
 constexpr std::size_t chunks_per_thread = 4;
-}
-
-// Brings the pivot rows of the open block up to date in their inverse
-// positions, one step at a time, and keeps each one (after its scaling) as
-// the row the other rows will take the step from. The other rows are left
-// to flush_rows, which the next job runs; the block's buffers then belong to
-// that flush while a new block fills the other ones.
-void solver::close_block()
-{
-    const gj_block blk = open_block();
-    double fl[256];
-    int *ts = tstart_[fbuf_];
-    for (std::size_t t = 0; t < blk.nb; ++t) {
-        const std::size_t P = prow_[t];
-        double *row = w_ + P * ld_;
-        for (std::size_t u = 0; u < t; ++u)
-            fl[u] = blk.f[u * blk.rows + P];
-        k_.apply_steps(row, fl, blk, 0, t);
-        const double r = rs_[t];
-        double *pvt = pv_ + t * ld_;
-        // Positions that have joined the inverse before step t.
-        for (std::size_t k = blk.m0 - t; k < n_; ++k) {
-            row[k] = row[k] * r;
-            pvt[k] = row[k];
-        }
-        ts[P] = static_cast<int>(t + 1);
-    }
-    job_.flush = true;
-    job_.blk = blk;
-    job_.tstart = ts;
-    fbuf_ ^= 1;
-    b_nb_ = 0;
-    b_m0_ = m_;
-}
+constexpr std::size_t none = SIZE_MAX;
+} // namespace
 
 // Step s_ takes the pivot (irow_, icol_): the column's flag goes up, the two
 // rows trade places (by relabelling) and the step is recorded. Returns the
@@ -78,22 +47,34 @@ std::size_t solver::take_pivot()
     return c;
 }
 
-// The pivot of step s_ from the row maxima, the interchange, the singular
-// test, the normalisation of the pivot row over the live positions, and the
-// position exchange. False when the step cannot go on here (out_ says why).
+// The pivot of step s_, the interchange, the singular test, the scaling of
+// the pivot row's search part, the exchange of positions in the pivot row
+// and in the block's earlier pivot rows, and the step's pass. False when the
+// step cannot go on here (out_ says why).
 bool solver::prepare_step()
 {
     const std::size_t n = n_;
     bool found = false;
     double big = 0.0;
-    for (std::size_t j = 0; j < n; ++j) {
-        if (ipiv_[j] == 1)
-            continue;
-        const double r = rmax_[ph_[j]];
-        if (r >= big) { // (-1 for a row of NaN alone never passes)
-            big = r;
+    if (winners_) {
+        for (std::size_t c = 0; c < chunks_; ++c) {
+            const std::size_t j = win_row_[c];
+            if (j == none || win_max_[c] < big || (found && win_max_[c] == big && j < irow_))
+                continue;
+            big = win_max_[c];
             irow_ = j;
             found = true;
+        }
+    } else {
+        for (std::size_t j = 0; j < n; ++j) {
+            if (ipiv_[j] == 1)
+                continue;
+            const double r = rmax_[ph_[j]];
+            if (r >= big) { // (-1 for a row of NaN alone never passes)
+                big = r;
+                irow_ = j;
+                found = true;
+            }
         }
     }
     if (!found) {
@@ -115,8 +96,20 @@ bool solver::prepare_step()
     row[q] = 1.0;
     for (std::size_t k = 0; k < m; ++k)
         row[k] *= r;
-    row[n] *= r;
-    const std::size_t last = m - 1;
+
+    if (b_nb_ == 0) {
+        b0_ = s_;
+        b_m0_ = m;
+    }
+    const std::size_t t = b_nb_, last = m - 1;
+    // The block's earlier pivot rows: their values in the pivot column, for
+    // the rows that take this step without their search part, then the
+    // exchange of positions that every row makes.
+    for (std::size_t u = 0; u < t; ++u) {
+        double *pvu = pv_ + u * ld_;
+        pvq_[u] = pvu[q];
+        std::swap(pvu[q], pvu[last]);
+    }
     if (q != last) {
         std::swap(row[q], row[last]);
         const std::size_t moved = colat_[last];
@@ -127,73 +120,91 @@ bool solver::prepare_step()
         colid_[last] = static_cast<double>(c);
         pos_[c] = last;
     }
-    rs_[b_nb_] = r;
-    prow_[b_nb_] = P;
-    job_.elim = true;
+    std::memcpy(pv_ + t * ld_, row, m * sizeof(double));
+    rs_[t] = r;
+    prow_[t] = P;
+    bq_[t] = q;
+    pivoted_[P] = 1;
+    const std::size_t at = cand_at_[P], tail = cand_[--ncand_];
+    cand_[at] = tail;
+    cand_at_[tail] = at;
+    from_[P] = s_ + 1;
+    tstart_[P] = static_cast<int>(t + 1);
+    rmax_[P] = -1.0;
+    best_.store(0, std::memory_order_relaxed);
+    job_.kind = pass::step;
     job_.P = P;
     job_.q = q;
-    job_.m = m;
-    job_.t = b_nb_;
-    job_.f = f_[fbuf_] + b_nb_ * round_up(n, 8);
+    job_.last = last;
+    job_.t = t;
+    job_.r = r;
+    // (NaN in the pivot row turns what it reaches into NaN, which never
+    // counts; -1, a row of NaN alone, adds nothing to a bound)
+    job_.pmax = std::max(0.0, k_.row_max(row, 0, last));
     return true;
 }
 
-void solver::run_chunk(std::size_t chunk)
+// The next step's pass; when there is none (the end, or a step that cannot
+// go on), the closing of the open block, or the end of the passes.
+void solver::next_step()
 {
-    const std::size_t n = n_;
-    const std::size_t r0 = n * chunk / chunks_, r1 = n * (chunk + 1) / chunks_;
-    if (job_.flush)
-        k_.flush_rows(w_, job_.blk, job_.tstart, r0, r1);
-    if (!job_.elim)
-        return;
-    // Positions 0..last-1 stay in the search, `last` now holds the pivot
-    // column (the newest inverse column), n the constants.
-    const std::size_t P = job_.P, q = job_.q, last = job_.m - 1;
-    const double *prow = w_ + P * ld_;
-    double *f = job_.f;
-    for (std::size_t l = r0; l < r1; ++l) {
-        if (l == P)
-            continue;
-        double *row = w_ + l * ld_;
-        const double fl = row[q];
-        f[l] = fl;
-        row[q] = row[last];
-        row[last] = 0.0;
-        rmax_[l] = k_.eliminate_max(row, prow, last, fl, true);
-        const double t1 = prow[last] * fl;
-        row[last] = row[last] - t1;
-        const double t2 = prow[n] * fl;
-        row[n] = row[n] - t2;
-    }
-}
-
-// Runs on one thread while the others wait: books the finished job and sets
-// up the next one.
-void solver::after_job()
-{
-    const bool had_elim = job_.elim;
-    job_.elim = false;
-    job_.flush = false;
-    if (had_elim) {
-        ++b_nb_;
-        ++s_;
-        --m_;
-    }
-    if (out_ != outcome::running) {
-        job_.exit = true; // the last flush is done
-        return;
-    }
-    if (had_elim && (b_nb_ == bsize_ || s_ == n_))
-        close_block();
     if (s_ == n_) {
         out_ = outcome::solved;
     } else if (prepare_step()) {
         return;
-    } else if (b_nb_ > 0) {
-        close_block();
     }
-    if (!job_.flush)
+    if (b_nb_ > 0)
+        begin_close();
+    else
         job_.exit = true;
+}
+
+// Closes the open block: the calling thread brings the pivot rows up to date
+// in the columns pivoted inside the block and keeps their scaled values;
+// then a pass does the same in the older columns, by columns, and a last one
+// brings every other row up to date, by rows.
+void solver::begin_close()
+{
+    const std::size_t m0 = b_m0_;
+    for (std::size_t t = 0; t < b_nb_; ++t) {
+        const std::size_t P = prow_[t];
+        double *row = w_ + P * ld_;
+        k_.update_new(row, pv_, ld_, f_ + P * fs_, 0, t, m0);
+        double *pvt = pv_ + t * ld_;
+        for (std::size_t k = m0 - t; k < m0; ++k) {
+            row[k] = row[k] * rs_[t];
+            pvt[k] = row[k];
+        }
+    }
+    job_.kind = pass::close;
+}
+
+// Runs on one thread while the others wait: books the finished pass and
+// sets up the next one.
+void solver::after_job()
+{
+    switch (job_.kind) {
+    case pass::step:
+        ++b_nb_;
+        ++s_;
+        --m_;
+        winners_ = true;
+        if (b_nb_ == bsize_ || s_ == n_)
+            begin_close();
+        else
+            next_step();
+        break;
+    case pass::close:
+        job_.kind = pass::flush;
+        break;
+    case pass::flush:
+        b_nb_ = 0;
+        if (out_ == outcome::running)
+            next_step();
+        else
+            job_.exit = true;
+        break;
+    }
 }
 
 // The remaining steps as plain loops (after a step that found no candidate):
@@ -246,20 +257,17 @@ gj_status solver::run()
     if (!allocate())
         return gj_status::no_memory;
     copy_in();
-    b_m0_ = n_;
     if (prepare_step()) {
         const std::size_t from = tuning_.parallel_from ? tuning_.parallel_from : 256;
         std::size_t want = 1;
         if (n_ >= from)
             want = std::min(tuning_.threads ? tuning_.threads : pool_threads(), n_);
         team crew(want);
-        // Several chunks a thread, so that a thread the system puts aside in
-        // the middle of a pass holds up no more than one chunk.
         chunks_ = crew.size() == 1 ? 1 : std::min(crew.size() * chunks_per_thread, n_);
         // On a machine busy with other work the helpers keep being put
-        // aside and every step waits for them: then the rest is done alone.
+        // aside and every pass waits for them: then the rest is done alone.
         bool alone = crew.size() == 1;
-        unsigned steps = 0, waits = 0;
+        unsigned passes = 0, waits = 0;
         for (;;) {
             if (alone) {
                 for (std::size_t c = 0; c < chunks_; ++c)
@@ -268,9 +276,9 @@ gj_status solver::run()
                 waits += crew.run(
                     [](void *ctx, std::size_t c) { static_cast<solver *>(ctx)->run_chunk(c); },
                     this, chunks_);
-                if (++steps == 64) {
+                if (++passes == 64) {
                     alone = waits >= 8;
-                    steps = waits = 0;
+                    passes = waits = 0;
                 }
             }
             after_job();

@@ -22,14 +22,16 @@ bool solver::allocate()
     bsize_ = std::min(bsize_, n);
     ld_ = round_up(n + 1, 8);
     const std::size_t B = bsize_;
-    // Doubles first (64-byte aligned pieces), then the index arrays.
-    std::size_t doubles = 8 /* alignment slack */ + n * ld_ + ld_ /* colid */ + round_up(n, 8) +
-                          B * ld_ + 2 * B * round_up(n, 8) + round_up(B, 8);
-    std::size_t sizes = 4 * n + ld_ + B;
-    std::size_t ints = 2 * n;
-    std::size_t bytes = doubles * sizeof(double) + sizes * sizeof(std::size_t) + ints * sizeof(int);
-    if (n > (SIZE_MAX / sizeof(double)) / (ld_ + 16))
+    fs_ = round_up(B, 8);
+    if (n > (SIZE_MAX / sizeof(double) - 4 * ld_) / (ld_ + fs_ + 64))
         return false;
+    // Doubles first (64-byte aligned pieces), then the index arrays.
+    const std::size_t nr = round_up(n, 8);
+    const std::size_t doubles = 8 /* alignment slack */ + n * ld_ + ld_ /* colid */ + B * ld_ +
+                                n * fs_ + 2 * nr /* rmax, bound */ + 2 * fs_ /* rs, pvq */;
+    const std::size_t sizes = 7 * n + ld_ + 2 * B;
+    const std::size_t bytes = doubles * sizeof(double) + sizes * sizeof(std::size_t) +
+                              n * sizeof(int) + n /* pivoted */;
     block_ = lib_calloc(bytes, 1);
     if (!block_)
         return false;
@@ -40,16 +42,18 @@ bool solver::allocate()
     d += n * ld_;
     colid_ = d;
     d += ld_;
-    rmax_ = d;
-    d += round_up(n, 8);
     pv_ = d;
     d += B * ld_;
-    f_[0] = d;
-    d += B * round_up(n, 8);
-    f_[1] = d;
-    d += B * round_up(n, 8);
+    f_ = d;
+    d += n * fs_;
+    rmax_ = d;
+    d += nr;
+    bound_ = d;
+    d += nr;
     rs_ = d;
-    d += round_up(B, 8);
+    d += fs_;
+    pvq_ = d;
+    d += fs_;
     auto *z = reinterpret_cast<std::size_t *>(d);
     ph_ = z;
     z += n;
@@ -57,13 +61,20 @@ bool solver::allocate()
     z += n;
     pos_ = z;
     z += n;
+    from_ = z;
+    z += n;
     colat_ = z;
     z += ld_;
     prow_ = z;
     z += B;
-    int *i = reinterpret_cast<int *>(z + n); // (one spare run of n keeps the ints aligned)
-    tstart_[0] = i;
-    tstart_[1] = i + n;
+    bq_ = z;
+    z += B;
+    cand_ = z;
+    z += n;
+    cand_at_ = z;
+    z += n;
+    tstart_ = reinterpret_cast<int *>(z);
+    pivoted_ = reinterpret_cast<unsigned char *>(tstart_ + n);
     return true;
 }
 
@@ -84,13 +95,14 @@ void solver::copy_in()
     }
     colid_[n] = -1.0;
     for (std::size_t j = 0; j < n; ++j) {
-        ph_[j] = lg_[j] = j;
+        ph_[j] = lg_[j] = cand_[j] = cand_at_[j] = j;
         double *w = w_ + j * ld_;
         std::memcpy(w, a_[j], n * sizeof(double));
         w[n] = b_ ? b_[j] : a_[j][n];
-        rmax_[j] = k_.row_max(w, 0, n);
+        rmax_[j] = bound_[j] = k_.row_max(w, 0, n);
     }
     m_ = n;
+    ncand_ = n;
 }
 
 void solver::copy_out(bool unscramble)
@@ -134,19 +146,6 @@ void solver::copy_out(bool unscramble)
                 for (std::size_t r = 0; r < n; ++r)
                     std::swap(a_[r][indxr_[l]], a_[r][indxc_[l]]);
     }
-}
-
-gj_block solver::open_block() const
-{
-    gj_block blk;
-    blk.nb = b_nb_;
-    blk.m0 = b_m0_;
-    blk.n = n_;
-    blk.pv = pv_;
-    blk.f = f_[fbuf_];
-    blk.rows = round_up(n_, 8);
-    blk.ld = ld_;
-    return blk;
 }
 
 } // namespace mtrx_detail

@@ -54,7 +54,7 @@ std::atomic<std::size_t> g_threads{0}; // test seam (0: the processor count)
 constexpr auto idle_life = std::chrono::seconds(1);
 
 // Rounds of `pause` a thread spins for before it sleeps (a member waiting
-// for the next job) or yields (the caller waiting for a chunk to finish):
+// for the next job, the caller waiting for a chunk another member is in):
 // some tens of microseconds. (Under a hypervisor a long run of `pause` makes
 // the virtual processor exit to the host: a few thousand in a row cost a
 // hundred times more each.)
@@ -336,6 +336,7 @@ bool team::run(work_fn work, void *ctx, std::size_t chunks)
     chunks = std::min(chunks, max_chunks);
     work_ = work;
     ctx_ = ctx;
+    chunks_ = chunks;
     done_.store(0, std::memory_order_relaxed);
     if (++jobs_ == 0)
         jobs_ = 1;
@@ -347,16 +348,19 @@ bool team::run(work_fn work, void *ctx, std::size_t chunks)
     if (sleepers_.load(std::memory_order_seq_cst) > 0)
         wake();
     this->work(0, gen);
-    bool long_wait = false;
-    for (unsigned spins = 0; done_.load(std::memory_order_acquire) < chunks; ++spins) {
-        if (spins < spin_rounds) {
-            cpu_relax();
-        } else {
-            long_wait = true;
-            std::this_thread::yield();
-        }
+    // A chunk another member has begun: spin a little, then sleep, so that
+    // the system may move that member onto this processor if its own is
+    // taken by other work.
+    for (int spins = 0; spins < spin_rounds; ++spins) {
+        if (done_.load(std::memory_order_acquire) >= chunks)
+            return false;
+        cpu_relax();
     }
-    return long_wait;
+    std::unique_lock<std::mutex> lk(mu_);
+    caller_waits_.store(true, std::memory_order_seq_cst);
+    done_cv_.wait(lk, [&] { return done_.load(std::memory_order_seq_cst) >= chunks; });
+    caller_waits_.store(false, std::memory_order_relaxed);
+    return true;
 }
 
 bool team::claim(std::size_t share, std::uint32_t gen, std::size_t &chunk)
@@ -383,8 +387,15 @@ void team::work(std::size_t member, std::uint32_t gen)
         const std::size_t share = (member + k) % size_;
         std::size_t c;
         while (claim(share, gen, c)) {
+            // (the job's fields are read before its last chunk is counted:
+            // the caller may set up the next job from then on)
+            const std::size_t chunks = chunks_;
             work_(ctx_, c);
-            done_.fetch_add(1, std::memory_order_release);
+            const std::size_t now = done_.fetch_add(1, std::memory_order_seq_cst) + 1;
+            if (now == chunks && member != 0 && caller_waits_.load(std::memory_order_seq_cst)) {
+                std::lock_guard<std::mutex> lk(mu_);
+                done_cv_.notify_one();
+            }
             if (member != 0 && g_closed.load(std::memory_order_relaxed))
                 return;
         }

@@ -66,8 +66,8 @@ public:
     std::size_t size() const { return size_; }
 
     // Runs work(ctx, c) once for every c in [0, chunks) on the team and
-    // returns when all have run: true when the caller waited long for a
-    // chunk another member had begun.
+    // returns when all have run: true when the caller had to sleep until a
+    // chunk another member had begun was done.
     bool run(work_fn work, void *ctx, std::size_t chunks);
 
 private:
@@ -90,6 +90,7 @@ private:
     // chunks, so never while they change.
     work_fn work_ = nullptr;
     void *ctx_ = nullptr;
+    std::size_t chunks_ = 0;
     std::atomic<std::uint32_t> gen_{0}; // the job's number, 0 before the first
     // Per share: the job's number, the share's next chunk and its end,
     // packed so that a claim made for one job never takes a chunk of the next
@@ -101,9 +102,11 @@ private:
     cursor cur_[max_size];
     std::atomic<std::size_t> done_{0}; // chunks of the job finished
     std::atomic<bool> exit_{false};
-    std::atomic<int> sleepers_{0};
+    std::atomic<int> sleepers_{0};        // members asleep between jobs
+    std::atomic<bool> caller_waits_{false}; // the caller asleep until the job is done
     std::mutex mu_;
-    std::condition_variable cv_;
+    std::condition_variable cv_;      // members: a new job, or the end
+    std::condition_variable done_cv_; // the caller: the job is done
 };
 
 } // namespace mtrx_detail

@@ -21,14 +21,33 @@ namespace {
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-enum class kind { uniform, small_ints, specials, rank_deficient, unit_ties, zero_block, nan_block };
-const kind all_kinds[] = {kind::uniform,    kind::small_ints, kind::specials, kind::rank_deficient,
-                          kind::unit_ties,  kind::zero_block, kind::nan_block};
+enum class kind {
+    uniform,
+    small_ints,
+    specials,
+    rank_deficient,
+    unit_ties,
+    zero_block,
+    nan_block,
+    graded,
+    badly_scaled
+};
+const kind all_kinds[] = {kind::uniform,   kind::small_ints, kind::specials,
+                          kind::rank_deficient, kind::unit_ties, kind::zero_block,
+                          kind::nan_block, kind::graded,     kind::badly_scaled};
 
 // n rows of n + 1 + 2 values; the two columns past n must come back untouched.
+// Graded rows shrink by up to twelve orders of magnitude down the matrix,
+// badly scaled ones have rows and columns scaled anywhere from 1e-8 to 1e8:
+// there most rows cannot hold the next pivot for many steps and wait.
 std::vector<std::vector<double>> make(kind k, std::size_t n, std::mt19937_64 &g)
 {
     std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::vector<double> row_scale(n), col_scale(n + 3);
+    for (double &x : row_scale)
+        x = std::pow(10.0, 8 * u(g));
+    for (double &x : col_scale)
+        x = std::pow(10.0, 8 * u(g));
     std::uniform_int_distribution<int> small(-3, 3);
     const double specials[] = {0.0, -0.0, kNaN, kInf, -kInf, 1e300, -1e-300, 4e-320, 1.0, -1.0};
     std::vector<std::vector<double>> a(n, std::vector<double>(n + 3));
@@ -57,6 +76,12 @@ std::vector<std::vector<double>> make(kind k, std::size_t n, std::mt19937_64 &g)
             case kind::nan_block:
                 // Finite pivots first; NaN fills the rest once they spread.
                 x = i >= n / 2 && j >= n / 3 && j < n ? kNaN : u(g);
+                break;
+            case kind::graded:
+                x = u(g) * std::pow(10.0, -12.0 * static_cast<double>(i) / static_cast<double>(n));
+                break;
+            case kind::badly_scaled:
+                x = u(g) * row_scale[i] * col_scale[j];
                 break;
             }
         }
