@@ -111,8 +111,10 @@ void shape(benchmark::internal::Benchmark *b, std::size_t n, bool slow)
         repeated(b, benchmark::kMillisecond, slow ? 5 : 10)->MinTime(0.5);
     else if (n <= 1000)
         repeated(b, benchmark::kMillisecond, slow ? 3 : 10)->Iterations(slow ? 1 : 3);
-    else
+    else if (n <= 2000)
         repeated(b, benchmark::kMillisecond, slow ? 2 : 5)->Iterations(1);
+    else
+        repeated(b, benchmark::kMillisecond, slow ? 2 : 3)->Iterations(1);
 }
 
 // ---- results and tables ------------------------------------------------------

@@ -1,11 +1,17 @@
 // gj/<contender>/<n>: solve an n x n system. guassj (its defaults, and on
 // one thread) against the plain loop, Eigen's two LU decompositions (built
-// like everything else, and for this processor) and LAPACKE dgesv.
+// like everything else, and for this processor) and LAPACKE dgesv. At
+// n = 4000 only guassj and dgesv run (the others would take minutes), and
+// guassj reports the memory it takes beside its time.
 #include <Eigen/Dense>
 #include <lapacke.h>
+#include <malloc.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "eigen_native.h"
@@ -33,6 +39,31 @@ void timed_reset(benchmark::State &st, row_matrix &m, const system_data &s)
     st.ResumeTiming();
 }
 
+// The process's resident memory now ("VmRSS") or at its highest since the
+// last reset ("VmHWM"), in bytes; -1 where the system does not say.
+double resident(const char *field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::size_t len = std::strlen(field);
+    while (std::getline(in, line))
+        if (line.compare(0, len, field) == 0 && line.size() > len && line[len] == ':')
+            return std::stod(line.substr(len + 1)) * 1024.0; // (in kB)
+    return -1.0;
+}
+
+// Gives the heap's free memory back to the system (so that what the next
+// call allocates shows as new resident memory) and starts a new
+// highest-resident mark (Linux: "5" to clear_refs).
+void reset_peak()
+{
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// From this n on, guassj's peak memory is measured.
+constexpr std::size_t peak_from = 1000;
+
 } // namespace
 
 void bm_guassj(benchmark::State &st, std::size_t n, std::size_t threads,
@@ -44,11 +75,28 @@ void bm_guassj(benchmark::State &st, std::size_t n, std::size_t threads,
     t.threads = threads;
     t.in_place_below = in_place_below;
     mtrx_detail::gj_tune(t);
+    double peak = 0;
     for (auto _ : st) {
         timed_reset(st, m, s);
+        double before = 0;
+        if (n >= peak_from) {
+            st.PauseTiming();
+            reset_peak();
+            before = resident("VmRSS");
+            st.ResumeTiming();
+        }
         guassj(m.ptrs.data(), n);
         benchmark::DoNotOptimize(m.rows[0][n]);
+        if (n >= peak_from) {
+            st.PauseTiming();
+            peak = std::max(peak, resident("VmHWM") - before);
+            st.ResumeTiming();
+        }
     }
+    // The memory guassj took beyond what the process held before the call
+    // (its working copy of the matrix and bookkeeping), in MB.
+    if (n >= peak_from && peak >= 0)
+        st.counters["peak_MB"] = peak / 1e6;
     mtrx_detail::gj_tune(mtrx_detail::gj_tuning{});
 }
 
@@ -139,7 +187,9 @@ bool check()
     return ok;
 }
 
-const std::size_t sizes[] = {100, 250, 500, 1000, 2000};
+const std::size_t sizes[] = {100, 250, 500, 1000, 2000, 4000};
+// Where only guassj and dgesv run.
+constexpr std::size_t large = 4000;
 
 void add()
 {
@@ -151,6 +201,8 @@ void add()
         const std::string sz = suffix(n);
         shape(benchmark::RegisterBenchmark(("gj/guassj" + sz).c_str(), bm_guassj, n, 0, 0), n,
               false);
+        if (n >= large)
+            continue;
         if (hw > 1)
             shape(benchmark::RegisterBenchmark(("gj/guassj-1thr" + sz).c_str(), bm_guassj, n, 1, 0),
                   n, false);
@@ -188,6 +240,23 @@ void tables(const results &r)
                        {"Eigen native FullPivLU", "eigen-native-fullpivlu"},
                        {"Eigen native PartialPivLU", "eigen-native-partialpivlu"}},
                       sizes, 1e3, "%.4g ms");
+    // guassj's memory beside its time, and the matrix it solves (n rows of
+    // n + 1 doubles).
+    std::printf("| n | guassj | peak memory | one copy of the matrix | LAPACKE dgesv |\n"
+                "|---|---|---|---|---|\n");
+    for (std::size_t n : sizes) {
+        if (n < peak_from)
+            continue;
+        const std::string name = "gj/guassj" + suffix(n);
+        const double t = r.seconds(name), mb = r.counter(name, "peak_MB");
+        if (t <= 0)
+            continue;
+        std::printf("| %zu | %.4g ms | %s | %.1f MB | %s |\n", n, t * 1e3,
+                    mb >= 0 ? (std::to_string(static_cast<long>(mb + 0.5)) + " MB").c_str() : "-",
+                    static_cast<double>(n) * static_cast<double>(n + 1) * 8 / 1e6,
+                    ratio(r.seconds("gj/lapacke-dgesv" + suffix(n)), t).c_str());
+    }
+    std::printf("\n");
 }
 
 [[maybe_unused]] const bool added = add_family({"gj/", 10, check, add, tables});
