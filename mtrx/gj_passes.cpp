@@ -141,9 +141,20 @@ void solver::close_columns(std::size_t c0, std::size_t c1)
 void solver::flush_rows(std::size_t r0, std::size_t r1)
 {
     const std::size_t nb = b_nb_, m0 = b_m0_, m_end = m0 - nb, T = k_.tile_rows;
-    for (std::size_t l = r0; l < r1; ++l)
-        if (pivoted_[l])
-            replay_steps(l);
+    // Rows already pivoted, four at a time where they are owed the same steps
+    // (their chains of operations then overlap).
+    std::size_t group[4], grouped = 0;
+    for (std::size_t l = r0; l < r1; ++l) {
+        if (!pivoted_[l])
+            continue;
+        if (tstart_[l] != 0) {
+            replay_steps(&l, 1);
+        } else if ((group[grouped++] = l, grouped == 4)) {
+            replay_steps(group, 4);
+            grouped = 0;
+        }
+    }
+    replay_steps(group, grouped);
     double *rows[8];
     const double *fls[8];
     std::size_t ids[8];
@@ -197,29 +208,41 @@ void solver::flush_rows(std::size_t r0, std::size_t r1)
     }
 }
 
-// What the steps of the block did in a row already pivoted (from the step
-// after its own, when it was pivoted in this block): each step's multiplier,
-// its element in the pivot column brought up to date alone, and the
-// exchange of positions with the new inverse element. The block's pivot
-// rows already stand in the block's last layout, where the column pivoted in
-// step t sits at position m0-1-t.
-void solver::replay_steps(std::size_t l)
+// What the steps of the block did in rows already pivoted, owed the same
+// steps (from the step after its own, for a row pivoted in this block): each
+// step's multiplier, its element in the pivot column brought up to date
+// alone, and the exchange of positions with the new inverse element. The
+// block's pivot rows already stand in the block's last layout, where the
+// column pivoted in step t sits at position m0-1-t.
+void solver::replay_steps(const std::size_t *ls, std::size_t count)
 {
+    if (count == 0)
+        return;
     const std::size_t nb = b_nb_, m0 = b_m0_;
-    double *row = w_ + l * ld_;
-    double *fl = f_ + l * fs_;
-    const std::size_t from = static_cast<std::size_t>(tstart_[l]);
+    double *row[4], *fl[4];
+    for (std::size_t i = 0; i < count; ++i) {
+        row[i] = w_ + ls[i] * ld_;
+        fl[i] = f_ + ls[i] * fs_;
+    }
+    const std::size_t from = static_cast<std::size_t>(tstart_[ls[0]]);
     for (std::size_t t = from; t < nb; ++t) {
         const std::size_t q = bq_[t], last = m0 - 1 - t;
-        double x = row[q];
+        double x[4];
+        for (std::size_t i = 0; i < count; ++i)
+            x[i] = row[i][q];
         for (std::size_t u = from; u < t; ++u) {
-            const double p = pv_[u * ld_ + last] * fl[u];
-            x = x - p;
+            const double pu = pv_[u * ld_ + last];
+            for (std::size_t i = 0; i < count; ++i) {
+                const double p = pu * fl[i][u];
+                x[i] = x[i] - p;
+            }
         }
-        fl[t] = x;
-        row[q] = row[last];
-        const double p = rs_[t] * x;
-        row[last] = 0.0 - p;
+        for (std::size_t i = 0; i < count; ++i) {
+            fl[i][t] = x[i];
+            row[i][q] = row[i][last];
+            const double p = rs_[t] * x[i];
+            row[i][last] = 0.0 - p;
+        }
     }
 }
 

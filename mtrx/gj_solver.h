@@ -140,7 +140,7 @@ private:
     void bring_up(std::size_t l, std::size_t chunk);
     void close_columns(std::size_t c0, std::size_t c1);
     void flush_rows(std::size_t r0, std::size_t r1);
-    void replay_steps(std::size_t l);
+    void replay_steps(const std::size_t *ls, std::size_t count);
     // ---- the working array (gj_workspace.cpp) -----------------------------
     bool allocate();
     void release();
