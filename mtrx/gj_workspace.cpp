@@ -8,6 +8,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "gj_solver.h"
 
 namespace mtrx_detail {
@@ -35,6 +39,17 @@ bool solver::allocate()
     block_ = lib_calloc(bytes, 1);
     if (!block_)
         return false;
+#if defined(__linux__)
+    // Large pages for a large working array, where the system grants them
+    // on request: every pass streams through it, and with 4 kB pages every
+    // 4 kB costs a translation (n = 2000: 12% of the run on one thread).
+    if (bytes >= (std::size_t(4) << 20)) {
+        const std::uintptr_t page = 4096, start = reinterpret_cast<std::uintptr_t>(block_);
+        const std::uintptr_t lo = (start + page - 1) & ~(page - 1);
+        const std::uintptr_t hi = (start + bytes) & ~(page - 1);
+        madvise(reinterpret_cast<void *>(lo), hi - lo, MADV_HUGEPAGE); // (a hint)
+    }
+#endif
 
     auto base = reinterpret_cast<std::uintptr_t>(block_);
     double *d = reinterpret_cast<double *>(round_up(base, 64));
