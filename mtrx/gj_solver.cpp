@@ -263,13 +263,16 @@ gj_status solver::run()
         if (n_ >= from)
             want = std::min(tuning_.threads ? tuning_.threads : pool_threads(), n_);
         team crew(want);
+        const std::size_t small_step = tuning_.step_alone_below ? tuning_.step_alone_below : 1 << 16;
         chunks_ = crew.size() == 1 ? 1 : std::min(crew.size() * chunks_per_thread, n_);
         // On a machine busy with other work the helpers keep being put
         // aside and every pass waits for them: then the rest is done alone.
         bool alone = crew.size() == 1;
         unsigned passes = 0, waits = 0;
         for (;;) {
-            if (alone) {
+            // (a step over a small remaining matrix costs less than handing
+            // it out; the blocks' passes keep the whole width)
+            if (alone || (job_.kind == pass::step && ncand_ * m_ < small_step)) {
                 for (std::size_t c = 0; c < chunks_; ++c)
                     run_chunk(c);
             } else {

@@ -146,8 +146,10 @@ gj_status gj_reduce(double **a, double *b, std::size_t n);
 
 // How gj_reduce runs, for tests and benchmarks (0 = the default): which
 // instruction set, how many threads, how many steps are deferred together,
-// from which n threads are used, and below which n the plain steps run on
-// the caller's rows. The bits never depend on any of these.
+// from which n threads are used, below which n the plain steps run on the
+// caller's rows, and below how many elements (candidate rows times columns
+// not yet pivoted) a step runs on the calling thread alone. The bits never
+// depend on any of these.
 enum class gj_isa { automatic, portable, avx2, avx512 };
 struct gj_tuning {
     gj_isa isa = gj_isa::automatic;
@@ -155,6 +157,7 @@ struct gj_tuning {
     std::size_t block = 0;
     std::size_t parallel_from = 0;
     std::size_t in_place_below = 0; // smaller systems skip the working array (1: none do)
+    std::size_t step_alone_below = 0; // (1: every step is shared)
 };
 // False (and nothing changed) when the instruction set is not available here.
 bool gj_tune(const gj_tuning &t);

@@ -185,7 +185,8 @@ protected:
         t.threads = threads;
         t.block = block;
         t.parallel_from = 2;
-        t.in_place_below = 1; // the working-array solver at every size
+        t.in_place_below = 1;   // the working-array solver at every size
+        t.step_alone_below = 1; // and every pass shared
         ASSERT_TRUE(gj_tune(t));
         std::mt19937_64 g(seed);
         for (std::size_t n : sizes)
@@ -241,6 +242,7 @@ TEST_P(GaussJordanBits, AllNaNStepHalfway)
     t.block = 3;
     t.parallel_from = 2;
     t.in_place_below = 1;
+    t.step_alone_below = 1;
     ASSERT_TRUE(gj_tune(t));
     pool_set_threads(2);
     std::mt19937_64 g(10);

@@ -238,6 +238,7 @@ TEST(ConcurrentCallers, SolveAndMultiplyAtOnceWithThePlainLoopsBits)
     gj_tuning t;
     t.threads = 4;
     t.parallel_from = 2;
+    t.step_alone_below = 1;
     ASSERT_TRUE(gj_tune(t));
     std::atomic<int> wrong{0};
     std::vector<std::thread> callers;
