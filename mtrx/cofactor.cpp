@@ -204,7 +204,7 @@ extern "C" double *arr2d_mult_vect(double **m, const double *v, size_t n)
 {
     double *r = new_vector(n);
     if (!r) {
-        std::fprintf(stderr, "%s() error: virtual memory exhausted.\n", unknown);
+        say("%s() error: virtual memory exhausted.\n", unknown);
         return nullptr;
     }
     for (size_t i = 0; i < n; ++i) {
@@ -223,53 +223,50 @@ extern "C" double **arr2d_div_scalar(double **m, double x, size_t n)
     return arr2d_filled(n, n, [=](size_t i, size_t j) { return m[i][j] / x; });
 }
 
-extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
-{
-    if (m->rows != m->cols) {
-        std::fprintf(stderr, "%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows,
-                     m->cols);
-        return nullptr;
-    }
-    const size_t n = m->rows;
-    double **a = m->mtrx;
+namespace {
 
+// The method on the n x n array a and the constants b: the solution, the
+// zero one included, in *x (MTRX_OK), or why there is none (MTRX_ENOSOLUTION,
+// MTRX_EINFINITE, or MTRX_ENOMEM after the messages of the functions that
+// failed). a and b are not changed; everything else made is released.
+mtrx_status solve_by_cofactors(double **a, const double *b, size_t n, double **x)
+{
+    *x = nullptr;
     double *s = new_vector(n);
     if (!s) {
-        std::fprintf(stderr, "%s() error: memory exhausted 'sol'.\n", unknown);
-        return nullptr;
+        say("%s() error: memory exhausted 'sol'.\n", unknown);
+        return MTRX_ENOMEM;
     }
     double **adj = nullptr; // the cofactors, transposed in place into the adjugate
     double *q = nullptr;    // adj * b
-    auto release = [&]() -> double * {
+    auto release = [&](mtrx_status st) {
         std::free(q);
         arr2d_free(adj, n);
         std::free(s);
-        return nullptr;
+        return st;
     };
 
     adj = arr2d_cofactor(a, n);
     if (!adj)
-        return release();
+        return release(MTRX_ENOMEM);
     const double det = arr2d_det(a, adj, n);
     arr2d_transpose_inplace(adj, n);
     q = arr2d_mult_vect(adj, b, n);
     if (!q)
-        return release();
+        return release(MTRX_ENOMEM);
 
     if (det == 0.0) {
         // A singular A with b outside its column space has no solution, even
         // when adj * b vanishes (as it does whenever rank A < n - 1).
         consistency c = vect_is_zero(q, n) ? check_consistency(a, b, n) : consistency::inconsistent;
-        if (c == consistency::consistent)
-            std::printf("The system is consistent - infinite solutions.\n");
-        else if (c == consistency::inconsistent)
-            std::printf("The system has no solution.\n");
-        return release();
+        return release(c == consistency::consistent     ? MTRX_EINFINITE
+                       : c == consistency::inconsistent ? MTRX_ENOSOLUTION
+                                                        : MTRX_ENOMEM);
     }
 
     double **inv = arr2d_div_scalar(adj, det, n);
     if (!inv)
-        return release();
+        return release(MTRX_ENOMEM);
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < n; ++j) {
             const double t = inv[i][j] * b[j];
@@ -277,15 +274,38 @@ extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
         }
     arr2d_free(inv, n);
     arr2d_free(adj, n);
-    adj = nullptr;
     std::free(q);
-    q = nullptr;
+    *x = s;
+    return MTRX_OK;
+}
 
-    if (vect_is_zero(s, n)) {
-        std::printf("The system has a trivial solution.\n");
-        return release();
+} // namespace
+
+extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
+{
+    if (m->rows != m->cols) {
+        say("%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows, m->cols);
+        return nullptr;
     }
-    return s;
+    double *x;
+    switch (solve_by_cofactors(m->mtrx, b, m->rows, &x)) {
+    case MTRX_EINFINITE:
+        say_out("The system is consistent - infinite solutions.\n");
+        break;
+    case MTRX_ENOSOLUTION:
+        say_out("The system has no solution.\n");
+        break;
+    case MTRX_OK:
+        if (vect_is_zero(x, m->rows)) {
+            say_out("The system has a trivial solution.\n");
+            std::free(x);
+            x = nullptr;
+        }
+        break;
+    default:
+        break;
+    }
+    return x;
 }
 
 extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
@@ -295,8 +315,7 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
     // column, and its block counts as rows x 0.
     const size_t ncoef = m->cols ? m->cols - 1 : 0;
     if (m->cols == 0 || ncoef != m->rows) {
-        std::fprintf(stderr, "%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows,
-                     ncoef);
+        say("%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows, ncoef);
         return nullptr;
     }
     auto *c = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
@@ -312,7 +331,7 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
 
     double *v = new_vector(m->rows);
     if (!v) {
-        std::fprintf(stderr, "%s() error: calloc-v\n", unknown);
+        say("%s() error: calloc-v\n", unknown);
         mtrx_free(c);
         return nullptr;
     }
@@ -323,4 +342,32 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
     mtrx_free(c);
     std::free(v);
     return r;
+}
+
+extern "C" mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err)
+{
+    quiet_scope quiet;
+    if (!x || !m || m->cols != m->rows + 1 || (!m->mtrx && m->rows != 0)) {
+        if (x)
+            *x = nullptr;
+        if (!x || !m)
+            return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                                 "Invalid argument: a null record or result pointer.");
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a %zu x %zu record is no system of %zu equations.",
+                             m->rows, m->cols, m->rows);
+    }
+    // The constants as a vector of their own; the coefficients are read in
+    // place, as the method reads no column past rows - 1.
+    const size_t n = m->rows;
+    double *b = new_vector(n);
+    if (!b) {
+        *x = nullptr;
+        return set_error(err, MTRX_ENOMEM);
+    }
+    for (size_t i = 0; i < n; ++i)
+        b[i] = m->mtrx[i][n];
+    const mtrx_status st = solve_by_cofactors(m->mtrx, b, n, x);
+    std::free(b);
+    return set_error(err, st);
 }

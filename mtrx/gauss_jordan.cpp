@@ -797,18 +797,18 @@ gj_status gj_reduce(double **a, double *b, std::size_t n)
 using namespace mtrx_detail;
 
 namespace {
-void report(gj_status st)
+void report(mtrx_status st)
 {
-    if (st == gj_status::singular)
-        std::fputs("guassj() error: singular matrix.\n", stderr);
-    else if (st == gj_status::no_memory)
-        std::fputs("guassj() error: virtual memory exhausted.\n", stderr);
+    if (st == MTRX_ESINGULAR)
+        say("guassj() error: singular matrix.\n");
+    else if (st == MTRX_ENOMEM)
+        say("guassj() error: virtual memory exhausted.\n");
 }
 } // namespace
 
-extern "C" void guassj(double **a, size_t n) { report(gj_reduce(a, nullptr, n)); }
+extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
 
-extern "C" void guassj_vec(double **a, double *b, size_t n) { report(gj_reduce(a, b, n)); }
+extern "C" void guassj_vec(double **a, double *b, size_t n) { report(mtrx_reduce(a, b, n, nullptr)); }
 
 extern "C" void swap_dbl(double *a, double *b)
 {

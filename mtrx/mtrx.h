@@ -9,10 +9,14 @@
  * it to the caller. Records are released with mtrx_free, arrays and vectors
  * with free. The library keeps no state between calls.
  *
- * Diagnostics go to stderr; the "%s() error: " prefix of each message carries
- * the literal "<unknown>". Two conditions end the process with exit(1):
- * exhausted memory while an array grows, and a line without any number inside
- * a matrix that mtrx_read_str or mtrx_read_file_ptrs is reading.
+ * Two layers. The status functions (the last group) return an mtrx_status,
+ * never end the process and never write on any stream: they are for programs
+ * that embed the library. The other functions are built on them and speak as
+ * a console tool does: diagnostics on stderr, the "%s() error: " prefix of
+ * each message carrying the literal "<unknown>", and two conditions that end
+ * the process with exit(1): exhausted memory while an array grows, and a line
+ * without any number inside a matrix that mtrx_read_str or
+ * mtrx_read_file_ptrs is reading.
  */
 #ifndef MTRX_MTRX_H
 #define MTRX_MTRX_H
@@ -247,6 +251,94 @@ void arr2d_print(double **a, size_t rows, size_t cols, int width);
 void vect_print(const double *v, size_t n, int width);
 /* The address of the row-pointer array and each of its maxrows entries. */
 void mtrx_dump_ptrs(const mtrx_t *m);
+
+/* ---- Status interface --------------------------------------------------- */
+
+/*
+ * Every function of this group returns a status and
+ *  - never ends the process and never writes on any stream;
+ *  - keeps nothing between calls, and may run on several threads at once on
+ *    different data;
+ *  - fills *err, when err is not null, on every return (MTRX_OK included);
+ *  - on failure leaves *out (or *x) null with nothing left allocated, and
+ *    its inputs as they were unless it says otherwise.
+ * What it hands out belongs to the caller: records go back with mtrx_free,
+ * vectors with free. The readers follow the number rules of row_parse.
+ */
+typedef enum mtrx_status {
+    MTRX_OK = 0,
+    MTRX_ENOMEM,      /* memory exhausted; nothing leaked, inputs unchanged */
+    MTRX_EEMPTY,      /* no number anywhere in the text / stream */
+    MTRX_ENONUMBER,   /* a line inside the matrix holds no number */
+    MTRX_EMALFORMED,  /* a number start that converts nothing, e.g. "..5" */
+    MTRX_ERANGE,      /* a value too large or too small for a double, e.g. 1e999 */
+    MTRX_ESHAPE,      /* the rows do not have the count the operation needs */
+    MTRX_ESINGULAR,   /* a zero pivot: no unique solution */
+    MTRX_EINVAL,      /* an argument the function cannot take (null, non-square, ...) */
+    MTRX_ENOSOLUTION, /* a singular system without any solution (cofactor solver) */
+    MTRX_EINFINITE    /* a singular system with infinitely many (cofactor solver) */
+} mtrx_status;
+
+/* What went wrong, for the caller to show or act on. */
+typedef struct mtrx_error {
+    mtrx_status status;
+    size_t row;        /* the matrix row concerned (from 0), where there is one */
+    size_t count;      /* MTRX_ESHAPE from a reader: the values that row holds */
+    size_t expected;   /* MTRX_ESHAPE from a reader: the values it should hold */
+    char message[128]; /* one English sentence, no newline */
+} mtrx_error;
+
+/* A short English name for `status` (a static string; any value may be
+ * passed, unknown ones get "Unknown status"). */
+const char *mtrx_strerror(mtrx_status status);
+
+/*
+ * A rectangular matrix in the row-pointer form (as mtrx_read_str makes it)
+ * from the `len` bytes at `text`, which need not end in '\0' ('\0' bytes
+ * inside start no number). One row per line; blank lines and whitespace are
+ * passed over wherever they stand. The first line that fails decides:
+ * MTRX_ENONUMBER, MTRX_EMALFORMED or MTRX_ERANGE with its row; then
+ * MTRX_ESHAPE names the first row whose count differs from row 0's (count,
+ * and expected = row 0's count). MTRX_EEMPTY when the text holds no number.
+ */
+mtrx_status mtrx_parse(const char *text, size_t len, mtrx_t **out, mtrx_error *err);
+/* An augmented system: the rules of mtrx_parse, and every row must hold
+ * rows + 1 values (MTRX_ESHAPE names the first row that does not, with its
+ * count and expected = rows + 1). */
+mtrx_status mtrx_parse_system(const char *text, size_t len, mtrx_t **out, mtrx_error *err);
+/* mtrx_parse's rules on the rest of a stream, read in blocks to its end (or
+ * to the failure: the stream may then have been read beyond that line). */
+mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err);
+
+/*
+ * Gauss-Jordan elimination with full pivoting in place, as guassj and
+ * guassj_vec: with b null, `a` is the n x (n + 1) augmented matrix and
+ * column n receives the solution; otherwise `a` is n x n and b the
+ * constants, which receive it. The n x n block becomes the inverse.
+ * MTRX_ESINGULAR leaves the rows as the failing step found them;
+ * MTRX_ENOMEM leaves them unchanged. n = 0 is MTRX_OK.
+ */
+mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *err);
+/* The augmented n x (n + 1) record `m` (cols = rows + 1, else MTRX_EINVAL)
+ * solved by mtrx_reduce on a copy, with the bits of mtrx_solve_gj; *x a new
+ * vector of n doubles (one for n = 0). `m` is not changed. */
+mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err);
+/*
+ * The same system solved as mtrx_solve_cofactor_aug solves it, with its
+ * verdicts as statuses: a singular system is MTRX_ENOSOLUTION or
+ * MTRX_EINFINITE; the trivial (zero) solution is a solution like any other,
+ * MTRX_OK with every element of *x within [-1e-20, 1e-20].
+ */
+mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err);
+
+/* The record operations above as statuses: MTRX_ESHAPE for operands whose
+ * dimensions do not fit (the message gives both), MTRX_EINVAL for a null
+ * argument; *out a new tight record with the bits of mtrx_add, mtrx_sub,
+ * mtrx_mult and mtrx_transpose. */
+mtrx_status mtrx_sum(const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err);
+mtrx_status mtrx_difference(const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err);
+mtrx_status mtrx_product(const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err);
+mtrx_status mtrx_transposed(const mtrx_t *a, mtrx_t **out, mtrx_error *err);
 
 #ifdef __cplusplus
 }
