@@ -28,6 +28,16 @@ bool all_space(const char *b, const char *e)
     return std::all_of(b, e, is_c_space);
 }
 
+// Whether [b, e) holds a number (one out of range counts; a start such as
+// "-." that converts nothing does not).
+bool holds_number(const char *b, const char *e)
+{
+    for (const char *p = b; (p = next_number(p, e, start_rule::loose)) != e; ++p)
+        if (convert_number(p, e).end != p)
+            return true;
+    return false;
+}
+
 // One read into the row-pointer form: a row per line given to add(). A row
 // shorter than the first is padded with zeros to `cols` places, so that
 // every row holds at least `cols` values. In `exit` mode the input's faults
@@ -87,7 +97,7 @@ bool row_builder::start()
 bool row_builder::add(const char *b, const char *e)
 {
     if (empty_first_)
-        return next_number(b, e, start_rule::loose) == e ? true : fail(MTRX_ENONUMBER, 0);
+        return holds_number(b, e) ? fail(MTRX_ENONUMBER, 0) : true;
 
     mtrx_t *m = m_;
     if (m->rows == m->maxrows) {
