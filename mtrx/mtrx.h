@@ -288,8 +288,8 @@ typedef struct mtrx_error {
     char message[128]; /* one English sentence, no newline */
 } mtrx_error;
 
-/* A short English name for `status` (a static string; any value may be
- * passed, unknown ones get "Unknown status"). */
+/* A short English name for `status`, a static string ("Unknown status" for
+ * a value that names none). */
 const char *mtrx_strerror(mtrx_status status);
 
 /*
@@ -320,8 +320,9 @@ mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err);
  */
 mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *err);
 /* The augmented n x (n + 1) record `m` (cols = rows + 1, else MTRX_EINVAL)
- * solved by mtrx_reduce on a copy, with the bits of mtrx_solve_gj; *x a new
- * vector of n doubles (one for n = 0). `m` is not changed. */
+ * solved by mtrx_reduce on a copy, with the bits of mtrx_solve_gj: *x a new
+ * vector of n doubles (a valid one to free even for n = 0). `m` is not
+ * changed; MTRX_ESINGULAR for a zero pivot. */
 mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err);
 /*
  * The same system solved as mtrx_solve_cofactor_aug solves it, with its

@@ -272,11 +272,11 @@ TEST(StatusArithmetic, AgreesWithTheNaturalForms)
     for (int k = 0; k < 300; ++k) {
         MtrxPtr a = random_record(), b = rng() % 2 ? random_record() : nullptr;
         const mtrx_t *bb = b ? b.get() : a.get();
-        for (auto [status, natural] : ops) {
+        for (const auto &op : ops) {
             mtrx_t *r = nullptr, *q = nullptr;
             mtrx_error err;
-            const mtrx_status st = status(a.get(), bb, &r, &err);
-            std::string said = stderr_of([&] { q = natural(a.get(), bb); });
+            const mtrx_status st = op.first(a.get(), bb, &r, &err);
+            std::string said = stderr_of([&] { q = op.second(a.get(), bb); });
             MtrxPtr rp(r), qp(q);
             EXPECT_EQ(st == MTRX_OK, said.empty()) << said;
             EXPECT_TRUE(st == MTRX_OK ? same_record(r, q) : !r && !q && st == MTRX_ESHAPE);
@@ -341,7 +341,7 @@ TEST(StatusInterface, ArgumentsItCannotTake)
     for (int s = MTRX_OK; s <= MTRX_EINFINITE; ++s)
         names.insert(mtrx_strerror(static_cast<mtrx_status>(s)));
     EXPECT_EQ(names.size(), size_t(MTRX_EINFINITE) + 1);
-    EXPECT_STREQ(mtrx_strerror(static_cast<mtrx_status>(99)), "Unknown status");
+    EXPECT_STREQ(mtrx_strerror(static_cast<mtrx_status>(MTRX_EINFINITE + 1)), "Unknown status");
 }
 
 TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
