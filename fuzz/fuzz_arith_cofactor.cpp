@@ -6,26 +6,6 @@
 
 #include "fuzz_common.h"
 
-namespace {
-
-bool same(double a, double b)
-{
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-mtrx_t *record(fuzz::Bytes &b, std::size_t rows, std::size_t cols)
-{
-    mtrx_t *m = mtrx_create(rows, cols);
-    m->rows = rows;
-    m->cols = cols;
-    for (std::size_t i = 0; i < rows; ++i)
-        for (std::size_t j = 0; j < cols; ++j)
-            m->mtrx[i][j] = b.value();
-    return m;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     // The cofactor solver's verdicts go to stdout; nobody reads them here.
@@ -38,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     fuzz::Bytes b(data, size);
     std::size_t r = b.byte() % 6, c = b.byte() % 6, p = b.byte() % 6;
-    mtrx_t *a = record(b, r, c);
+    mtrx_t *a = fuzz::record(b, r, c);
     mtrx_t *a2 = mtrx_copy(a);
-    mtrx_t *x = record(b, c, p);
+    mtrx_t *x = fuzz::record(b, c, p);
 
     mtrx_t *sum = mtrx_add(a, a2);
     mtrx_t *prod = mtrx_mult(a, x);
@@ -50,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     for (std::size_t i = 0; i < r; ++i) {
         for (std::size_t j = 0; j < c; ++j)
-            if (!same(tt->mtrx[i][j], a->mtrx[i][j]) ||
-                !same(sum->mtrx[i][j], a->mtrx[i][j] + a2->mtrx[i][j]))
+            if (!fuzz::same_value(tt->mtrx[i][j], a->mtrx[i][j]) ||
+                !fuzz::same_value(sum->mtrx[i][j], a->mtrx[i][j] + a2->mtrx[i][j]))
                 std::abort();
         for (std::size_t j = 0; j < p; ++j) {
             double s = 0.0;
@@ -59,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 double term = a->mtrx[i][k] * x->mtrx[k][j];
                 s = s + term;
             }
-            if (!same(prod->mtrx[i][j], s))
+            if (!fuzz::same_value(prod->mtrx[i][j], s))
                 std::abort();
         }
     }

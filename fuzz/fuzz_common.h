@@ -115,6 +115,20 @@ inline bool every_line_has_a_number(const std::string &text, bool strict)
     return true;
 }
 
+// A rows x cols record in the preallocated form filled from the bytes.
+inline mtrx_t *record(Bytes &b, std::size_t rows, std::size_t cols)
+{
+    mtrx_t *m = mtrx_create(rows, cols);
+    if (!m)
+        std::abort();
+    m->rows = rows;
+    m->cols = cols;
+    for (std::size_t i = 0; i < rows; ++i)
+        for (std::size_t j = 0; j < cols; ++j)
+            m->mtrx[i][j] = b.value();
+    return m;
+}
+
 // Everything written on file descriptor `fd` (1 or 2) while `f` runs.
 template <class F> std::string written(int fd, F f)
 {

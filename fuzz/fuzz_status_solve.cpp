@@ -8,19 +8,6 @@
 
 namespace {
 
-mtrx_t *record(fuzz::Bytes &b, std::size_t rows, std::size_t cols)
-{
-    mtrx_t *m = mtrx_create(rows, cols);
-    if (!m)
-        std::abort();
-    m->rows = rows;
-    m->cols = cols;
-    for (std::size_t i = 0; i < rows; ++i)
-        for (std::size_t j = 0; j < cols; ++j)
-            m->mtrx[i][j] = b.value();
-    return m;
-}
-
 void require(bool ok)
 {
     if (!ok)
@@ -39,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     fuzz::Bytes b(data, size);
     const std::size_t n = b.byte() % 7;
-    mtrx_t *ab = record(b, n, n + 1);
+    mtrx_t *ab = fuzz::record(b, n, n + 1);
     const std::size_t rows = b.byte() % 4, cols = b.byte() % 4;
-    mtrx_t *q = record(b, rows, cols);
+    mtrx_t *q = fuzz::record(b, rows, cols);
     mtrx_t *reduced = mtrx_copy(ab), *before = mtrx_copy(ab);
 
     // Every status call, with nothing written on either stream.
