@@ -60,7 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // The cofactor solver's verdicts.
     double *nat = nullptr;
-    out = fuzz::written(1, [&] { said = fuzz::written(2, [&] { nat = mtrx_solve_cofactor_aug(ab); }); });
+    out = fuzz::written(1, [&] {
+        said = fuzz::written(2, [&] { nat = mtrx_solve_cofactor_aug(ab); });
+    });
     require(said.empty());
     if (cof == MTRX_ENOSOLUTION)
         require(out == "The system has no solution.\n");

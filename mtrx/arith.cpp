@@ -60,7 +60,8 @@ mtrx_status apply(record_op op, const mtrx_t *a, const mtrx_t *b, mtrx_t **out)
                           [&] { return arr2d_mult(a->mtrx, b->mtrx, a->rows, a->cols, b->cols); });
         break;
     case record_op::transpose:
-        *out = new_record(a->cols, a->rows, [&] { return arr2d_transpose(a->mtrx, a->rows, a->cols); });
+        *out = new_record(a->cols, a->rows,
+                          [&] { return arr2d_transpose(a->mtrx, a->rows, a->cols); });
         break;
     }
     return *out ? MTRX_OK : MTRX_ENOMEM;
@@ -139,13 +140,22 @@ extern "C" double **arr2d_transpose(double **src, size_t rows, size_t cols)
 
 // ---- Records ---------------------------------------------------------------------
 
-extern "C" mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b) { return natural(record_op::add, a, b); }
-extern "C" mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b) { return natural(record_op::sub, a, b); }
+extern "C" mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b)
+{
+    return natural(record_op::add, a, b);
+}
+extern "C" mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b)
+{
+    return natural(record_op::sub, a, b);
+}
 extern "C" mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b)
 {
     return natural(record_op::mult, a, b);
 }
-extern "C" mtrx_t *mtrx_transpose(const mtrx_t *a) { return natural(record_op::transpose, a, a); }
+extern "C" mtrx_t *mtrx_transpose(const mtrx_t *a)
+{
+    return natural(record_op::transpose, a, a);
+}
 
 extern "C" mtrx_status mtrx_sum(const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err)
 {

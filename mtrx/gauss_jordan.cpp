@@ -808,7 +808,10 @@ void report(mtrx_status st)
 
 extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
 
-extern "C" void guassj_vec(double **a, double *b, size_t n) { report(mtrx_reduce(a, b, n, nullptr)); }
+extern "C" void guassj_vec(double **a, double *b, size_t n)
+{
+    report(mtrx_reduce(a, b, n, nullptr));
+}
 
 extern "C" void swap_dbl(double *a, double *b)
 {

@@ -119,8 +119,8 @@ scan_result scan_values(const char *p, const char *end, double *out, std::size_t
 // row_parse over [begin, end): returns the new array or null; *n as in
 // row_parse. In `report` mode exhausted memory (the final shrink included)
 // sets *nomem and returns null. When `stop` is given it tells whether a
-// failed conversion ended the line. The character at `end` must be one that
-// cannot continue a number.
+// failed conversion ended the line. No number may run past `end`: the byte
+// there, or the last one before it, must be one that cannot continue a number.
 double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
                   bool *nomem, scan_stop *stop = nullptr);
 

@@ -189,7 +189,8 @@ bool line_reader::next(const char *&begin, const char *&end)
         const void *nl =
             scanned_ < len_ ? std::memchr(buf_ + scanned_, '\n', len_ - scanned_) : nullptr;
         if (nl) {
-            const std::size_t e = static_cast<std::size_t>(static_cast<const char *>(nl) - buf_) + 1;
+            const std::size_t e =
+                static_cast<std::size_t>(static_cast<const char *>(nl) - buf_) + 1;
             begin = buf_ + pos_;
             end = buf_ + e;
             pos_ = scanned_ = e;

@@ -65,8 +65,8 @@ Case make_case(std::mt19937 &rng)
                    (fault == 4 && i == at && i > 0 && cols > 1 ? 1 : 0);
         c.rows.emplace_back();
         for (size_t j = 0; j < n; ++j) {
-            double v = pick(4) == 0 ? specials[pick(7)]
-                                    : std::ldexp(double(int(rng() % 2001) - 1000), int(pick(40)) - 20);
+            const int mantissa = int(rng() % 2001) - 1000, exponent = int(pick(40)) - 20;
+            double v = pick(4) == 0 ? specials[pick(7)] : std::ldexp(mantissa, exponent);
             char num[40];
             std::snprintf(num, sizeof num, "%.17g", v);
             c.text += (j ? seps[pick(7)] : "");
@@ -158,8 +158,9 @@ TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
             EXPECT_THAT(said, testing::StartsWith("<unknown>() error: column mismatch row[" +
                                                   std::to_string(c.row) + "]\n"));
         } else if (st != MTRX_OK) {
-            EXPECT_THAT(said, testing::HasSubstr(st == MTRX_ERANGE ? "error: in conversion.\n"
-                                                                    : "error: no digits converted.\n"));
+            EXPECT_THAT(said, testing::HasSubstr(st == MTRX_ERANGE
+                                                     ? "error: in conversion.\n"
+                                                     : "error: no digits converted.\n"));
         }
     }
 }
