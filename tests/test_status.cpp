@@ -46,7 +46,7 @@ Case make_case(std::mt19937 &rng)
     auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
     const char *seps[] = {" ", ",", "\t", "; ", " | ", " ab ", ")("};
     const char *ends[] = {"\n", "\r\n", "\n\n", " \t\n\r\n"};
-    const double specials[] = {0.0, -0.0, 1e308, -2.5e-308, 2.2250738585072014e-308, 0.1,
+    const double awkward[] = {0.0, -0.0, 1e308, -2.5e-308, 2.2250738585072014e-308, 0.1,
                                123456789.125};
     Case c;
     const size_t r = 1 + pick(5), cols = pick(2) ? r + 1 : 1 + pick(6);
@@ -66,7 +66,7 @@ Case make_case(std::mt19937 &rng)
         c.rows.emplace_back();
         for (size_t j = 0; j < n; ++j) {
             const int mantissa = int(rng() % 2001) - 1000, exponent = int(pick(40)) - 20;
-            double v = pick(4) == 0 ? specials[pick(7)] : std::ldexp(mantissa, exponent);
+            double v = pick(4) == 0 ? awkward[pick(7)] : std::ldexp(mantissa, exponent);
             char num[40];
             std::snprintf(num, sizeof num, "%.17g", v);
             c.text += (j ? seps[pick(7)] : "");
