@@ -1,0 +1,456 @@
+// Cofactors in n^3 operations, from one LU factorisation with full pivoting.
+//
+// The cofactor matrix of A is the adjugate of its transpose. The working copy
+// is B = 2^-s A^T, with s chosen so that B's largest magnitude lies in
+// [0.5, 1): a scaling by a power of two, exact but for elements it pushes into
+// the subnormal range, after which no finite A makes the factorisation
+// overflow. Full pivoting brings to (k, k) at step k the largest remaining
+// element (the first such in row order, then in column order) by a row and a
+// column exchange:
+//
+//     P B Q = L U = L D V,
+//
+// L unit lower triangular, D = diag(p_0 .. p_{n-1}) the pivots, V unit upper
+// triangular, |L| <= 1 and |V| <= 1. With adj(XY) = adj(Y) adj(X), adj(L) =
+// L^-1, adj(V) = V^-1, adj(D) = diag(pi) where pi_k is the product of the
+// pivots other than p_k, and a permutation's adjugate its sign times its
+// inverse:
+//
+//     adj(B) = sign(P) sign(Q) Q V^-1 diag(pi) L^-1 P,   C = 2^(s (n-1)) adj(B).
+//
+// No pivot is divided into the result (V is U with row k divided by p_k, and
+// full pivoting keeps |U[k][j]| <= |p_k|), so this one formula holds for every
+// rank. A regular B gets det(B) B^-1. A pivot is zero only when the whole
+// block left at its step is exactly zero. With one zero pivot, the last (rank
+// n - 1), only pi_{n-1} is nonzero and the adjugate is the rank-one product
+// of the right null vector (the last column of V^-1) and the left null vector
+// (the last row of L^-1) times the product of the other pivots, formed
+// directly in n^2 work. With two zero pivots or more (rank n - 2 or less)
+// every pi_k is zero and so is C.
+//
+// A tiny pivot is kept as it is: the adjugate is a polynomial in the
+// elements, continuous through the singular matrices, and the formula follows
+// it, so a matrix that is singular in exact arithmetic but not after rounding
+// gets cofactors close to its true rank-one (or zero) ones. No threshold
+// decides a rank.
+//
+// Products of n pivots leave the range of a double long before the cofactors
+// do, so pi is held as mantissas over a common power of two, which joins
+// 2^(s (n-1)) in one exact scaling of every result element: the cofactors
+// that overflow come out infinite, those below the subnormal range zero.
+//
+// A NaN or an infinity makes every cofactor whose minor holds one NaN; the
+// others do not depend on such elements (cofactor (i, j) ignores row i and
+// column j) and are computed with them read as 0.
+//
+// Storage: one contiguous n x n working copy of B, which the factors
+// overwrite (L below the diagonal, the pivots on it, V above); V^-1 and L^-1
+// then replace V and L in place, and each row of V^-1 diag(pi) L^-1 is formed
+// in a scratch row and written straight into C through the permutations.
+// Work: n^3/3 multiply-subtract pairs for the factorisation, n^3/6 for each
+// triangular inverse and n^3/3 for their product. Four allocations, all
+// through lib_calloc.
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+#include "gj_kernels.h"
+#include "internal.h"
+
+namespace mtrx_detail {
+
+namespace {
+
+// 2^k exactly, for -1022 <= k <= 1023.
+double pow2(long long k) { return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52); }
+
+// Multiplication by sign * 2^e for any e, as at most a few exact steps: the
+// part within [-1000, 1000] first, then whole 2^+-1000 steps, so that a
+// result in the subnormal range is rounded once in the common case.
+struct pow2_scale {
+    double first = 1.0, step = 1.0;
+    int steps = 0;
+
+    pow2_scale(long long e, double sign)
+    {
+        // Beyond 2^+-2200 every finite nonzero double overflows (underflows).
+        e = e > 2200 ? 2200 : e < -2200 ? -2200 : e;
+        while (e > 1000) {
+            step = pow2(1000);
+            e -= 1000;
+            ++steps;
+        }
+        while (e < -1000) {
+            step = pow2(-1000);
+            e += 1000;
+            ++steps;
+        }
+        first = sign * pow2(e);
+    }
+
+    double operator()(double x) const
+    {
+        x = x * first;
+        for (int i = 0; i < steps; ++i)
+            x = x * step;
+        return x;
+    }
+};
+
+// A product kept as mantissa * 2^exp with the mantissa in [0.5, 1) (or 0).
+struct scaled {
+    double m = 1.0;
+    long long e = 0;
+
+    scaled times(double x) const
+    {
+        int ex = 0, ey = 0;
+        const double mx = std::frexp(x, &ex); // (a subnormal x loses nothing)
+        const double p = std::frexp(m * mx, &ey);
+        return {p, p == 0.0 ? 0 : e + ex + ey};
+    }
+    scaled times(const scaled &o) const
+    {
+        scaled r = times(o.m);
+        if (r.m != 0.0)
+            r.e += o.e;
+        return r;
+    }
+};
+
+class adjugate {
+public:
+    adjugate(double *const *a, double **c, std::size_t n)
+        : a_(a), c_(c), n_(n), sub_(gj_kernels_portable().eliminate_max)
+    {
+    }
+    ~adjugate()
+    {
+        std::free(work_);
+        std::free(cp_);
+        std::free(rp_);
+        std::free(w_);
+    }
+    adjugate(const adjugate &) = delete;
+    adjugate &operator=(const adjugate &) = delete;
+
+    bool run();
+
+private:
+    bool allocate();
+    bool mark_non_finite();
+    void copy_in();
+    std::size_t factorise();
+    void form_pivot_products(std::size_t rank);
+    void rank_one();
+    void invert_factors();
+    void regular();
+    void emit(std::size_t k, std::size_t l, double x, const pow2_scale &f)
+    {
+        double &d = c_[cp_[k]][rp_[l]];
+        if (!(bad_ && std::isnan(d)))
+            d = f(x);
+    }
+
+    double *const *a_;
+    double **c_;
+    std::size_t n_;
+    // t = t - x * f over a run, as the Gauss-Jordan kernel does it.
+    double (*sub_)(double *t, const double *x, std::size_t len, double f, bool padded);
+
+    double *w_ = nullptr;       // the working copy, n x n, row-major
+    std::size_t *rp_ = nullptr; // row k of the factors is row rp_[k] of B
+    std::size_t *cp_ = nullptr; // column k is column cp_[k] of B
+    double *work_ = nullptr;    // 3n: a scratch row, then pi's mantissas and exponents
+    double *t_ = nullptr, *pm_ = nullptr, *pe_ = nullptr;
+
+    std::size_t bad_ = 0; // NaN and infinite elements of A
+    double amax_ = 0.0;   // the largest finite magnitude in A
+    int s_ = 0;           // B = 2^-s A^T
+    double sign_ = 1.0;   // sign(P) sign(Q)
+    long long exp_ = 0;   // C = 2^exp_ * sign * Q V^-1 diag(pm) L^-1 P
+};
+
+bool adjugate::allocate()
+{
+    const std::size_t n = n_;
+    if (n > std::numeric_limits<std::size_t>::max() / sizeof(double) / n)
+        return false;
+    w_ = static_cast<double *>(lib_calloc(n * n, sizeof(double)));
+    rp_ = w_ ? static_cast<std::size_t *>(lib_calloc(n, sizeof(std::size_t))) : nullptr;
+    cp_ = rp_ ? static_cast<std::size_t *>(lib_calloc(n, sizeof(std::size_t))) : nullptr;
+    work_ = cp_ ? static_cast<double *>(lib_calloc(3 * n, sizeof(double))) : nullptr;
+    if (!work_)
+        return false;
+    t_ = work_;
+    pm_ = work_ + n;
+    pe_ = work_ + 2 * n;
+    return true;
+}
+
+// Counts the non-finite elements of A (per row of A in cp_, per column in
+// rp_, before either holds a permutation), finds the largest finite
+// magnitude, and sets to NaN every element of C whose minor holds a
+// non-finite element: the cofactors (i, j) with all of them in row i or
+// column j are the only ones left to compute. False when none is.
+bool adjugate::mark_non_finite()
+{
+    const std::size_t n = n_;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) {
+            const double x = a_[i][j];
+            if (std::isfinite(x)) {
+                amax_ = std::fmax(amax_, std::fabs(x));
+            } else {
+                ++cp_[i];
+                ++rp_[j];
+                ++bad_;
+            }
+        }
+    bool any_left = true;
+    if (bad_) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        any_left = false;
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                const std::size_t own = std::isfinite(a_[i][j]) ? 0 : 1;
+                if (cp_[i] + rp_[j] - own == bad_)
+                    any_left = true;
+                else
+                    c_[i][j] = nan;
+            }
+    }
+    for (std::size_t k = 0; k < n; ++k)
+        rp_[k] = cp_[k] = k;
+    return any_left;
+}
+
+// B = 2^-s A^T into the working copy, a tile at a time.
+void adjugate::copy_in()
+{
+    const std::size_t n = n_;
+    if (amax_ > 0.0)
+        std::frexp(amax_, &s_);
+    const pow2_scale down(-static_cast<long long>(s_), 1.0);
+    constexpr std::size_t tile = 32;
+    for (std::size_t i0 = 0; i0 < n; i0 += tile)
+        for (std::size_t j0 = 0; j0 < n; j0 += tile)
+            for (std::size_t i = i0; i < i0 + tile && i < n; ++i) {
+                const double *row = a_[i];
+                for (std::size_t j = j0; j < j0 + tile && j < n; ++j)
+                    w_[j * n + i] = std::isfinite(row[j]) ? down(row[j]) : 0.0;
+            }
+}
+
+// P B Q = L U with full pivoting; returns the rank, the number of steps
+// before the block left over was exactly zero. pe_ holds each row's largest
+// magnitude over the columns still to be searched, kept up to date by the
+// elimination pass itself.
+std::size_t adjugate::factorise()
+{
+    const std::size_t n = n_;
+    const gj_kernels &k0 = gj_kernels_portable();
+    double *rmax = pe_;
+    for (std::size_t i = 0; i < n; ++i)
+        rmax[i] = k0.row_max(w_ + i * n, 0, n);
+    for (std::size_t k = 0; k < n; ++k) {
+        std::size_t pr = k;
+        double big = rmax[k];
+        for (std::size_t i = k + 1; i < n; ++i)
+            if (rmax[i] > big) {
+                big = rmax[i];
+                pr = i;
+            }
+        if (!(big > 0.0))
+            return k;
+        std::size_t pc = k;
+        while (pc + 1 < n && std::fabs(w_[pr * n + pc]) != big)
+            ++pc;
+        if (pr != k) {
+            std::swap_ranges(w_ + pr * n, w_ + pr * n + n, w_ + k * n);
+            std::swap(rmax[pr], rmax[k]);
+            std::swap(rp_[pr], rp_[k]);
+            sign_ = -sign_;
+        }
+        if (pc != k) {
+            for (std::size_t r = 0; r < n; ++r)
+                std::swap(w_[r * n + pc], w_[r * n + k]);
+            std::swap(cp_[pc], cp_[k]);
+            sign_ = -sign_;
+        }
+        const double *p = w_ + k * n;
+        const double piv = p[k];
+        for (std::size_t i = k + 1; i < n; ++i) {
+            double *row = w_ + i * n;
+            const double f = row[k] / piv;
+            row[k] = f;
+            rmax[i] = sub_(row + k + 1, p + k + 1, n - k - 1, f, false);
+        }
+    }
+    return n;
+}
+
+// pi_k = the product of the pivots other than p_k, as pm_[k] * 2^(pe_[k] - E)
+// with E the largest exponent among the nonzero ones, which goes into exp_.
+// With one zero pivot (the last) only pi_{n-1} is nonzero.
+void adjugate::form_pivot_products(std::size_t rank)
+{
+    const std::size_t n = n_;
+    scaled before; // the product of p_0 .. p_{k-1}
+    for (std::size_t k = 0; k < n; ++k) {
+        pm_[k] = before.m;
+        pe_[k] = static_cast<double>(before.e);
+        before = before.times(k < rank ? w_[k * n + k] : 0.0);
+    }
+    scaled after; // the product of p_{k+1} .. p_{n-1}
+    long long top = 0;
+    for (std::size_t k = n; k-- > 0;) {
+        const scaled pi = scaled{pm_[k], static_cast<long long>(pe_[k])}.times(after);
+        pm_[k] = pi.m;
+        pe_[k] = static_cast<double>(pi.e);
+        // (pi_{n-1}, the first, is nonzero for rank n - 1 and n)
+        if (pi.m != 0.0 && (k == n - 1 || pi.e > top))
+            top = pi.e;
+        after = after.times(k < rank ? w_[k * n + k] : 0.0);
+    }
+    for (std::size_t k = 0; k < n; ++k)
+        if (pm_[k] != 0.0)
+            pm_[k] = pow2_scale(static_cast<long long>(pe_[k]) - top, 1.0)(pm_[k]);
+    exp_ = static_cast<long long>(s_) * static_cast<long long>(n - 1) + top;
+}
+
+// Rank n - 1: C = 2^exp_ sign Q x pi_{n-1} y^T P, with V x = 0 (x_{n-1} = 1)
+// and y^T L = e_{n-1}^T, so that y^T L U = 0.
+void adjugate::rank_one()
+{
+    const std::size_t n = n_;
+    double *x = t_;
+    double *y = pe_;
+    x[n - 1] = 1.0;
+    for (std::size_t i = n - 1; i-- > 0;) {
+        const double *v = w_ + i * n;
+        const double piv = v[i];
+        double s = 0.0;
+        for (std::size_t k = i + 1; k < n; ++k) {
+            const double term = (v[k] / piv) * x[k];
+            s = s + term;
+        }
+        x[i] = -s;
+    }
+    for (std::size_t j = 0; j + 1 < n; ++j)
+        y[j] = 0.0;
+    y[n - 1] = 1.0;
+    for (std::size_t i = n - 1; i > 0; --i)
+        if (y[i] != 0.0)
+            sub_(y, w_ + i * n, i, y[i], false);
+    const pow2_scale f(exp_, sign_);
+    const double pi = pm_[n - 1];
+    for (std::size_t k = 0; k < n; ++k) {
+        const double u = x[k] * pi;
+        for (std::size_t l = 0; l < n; ++l)
+            emit(k, l, u * y[l], f);
+    }
+}
+
+// V = D^-1 U and then V^-1 over the strict upper triangle, L^-1 over the
+// strict lower one, each row formed in the scratch row from the rows already
+// inverted: V^-1 from the bottom up, L^-1 from the top down.
+void adjugate::invert_factors()
+{
+    const std::size_t n = n_;
+    for (std::size_t i = 0; i < n; ++i) {
+        double *row = w_ + i * n;
+        const double piv = row[i];
+        for (std::size_t j = i + 1; j < n; ++j)
+            row[j] = row[j] / piv;
+    }
+    double *t = t_;
+    for (std::size_t i = n - 1; i-- > 0;) {
+        double *row = w_ + i * n;
+        for (std::size_t j = i + 1; j < n; ++j)
+            t[j] = 0.0;
+        for (std::size_t k = i + 1; k < n; ++k) {
+            const double v = row[k];
+            if (v == 0.0)
+                continue;
+            t[k] = t[k] - v;
+            sub_(t + k + 1, w_ + k * n + k + 1, n - k - 1, v, false);
+        }
+        for (std::size_t j = i + 1; j < n; ++j)
+            row[j] = t[j];
+    }
+    for (std::size_t i = 1; i < n; ++i) {
+        double *row = w_ + i * n;
+        for (std::size_t j = 0; j < i; ++j)
+            t[j] = 0.0;
+        for (std::size_t k = 0; k < i; ++k) {
+            const double l = row[k];
+            if (l == 0.0)
+                continue;
+            t[k] = t[k] - l;
+            sub_(t, w_ + k * n, k, l, false);
+        }
+        for (std::size_t j = 0; j < i; ++j)
+            row[j] = t[j];
+    }
+}
+
+// Regular B: row k of V^-1 diag(pi) L^-1 is the sum over j >= k of
+// V^-1[k][j] pi_j times row j of L^-1 (whose diagonal is 1).
+void adjugate::regular()
+{
+    invert_factors();
+    const std::size_t n = n_;
+    const pow2_scale f(exp_, sign_);
+    double *t = t_;
+    for (std::size_t k = 0; k < n; ++k) {
+        const double *vrow = w_ + k * n;
+        for (std::size_t l = 0; l < n; ++l)
+            t[l] = 0.0;
+        for (std::size_t j = k; j < n; ++j) {
+            const double g = (j == k ? 1.0 : vrow[j]) * pm_[j];
+            if (g == 0.0)
+                continue;
+            sub_(t, w_ + j * n, j, -g, false); // t += g * L^-1[j][0 .. j)
+            t[j] = t[j] + g;
+        }
+        for (std::size_t l = 0; l < n; ++l)
+            emit(k, l, t[l], f);
+    }
+}
+
+bool adjugate::run()
+{
+    if (n_ == 0)
+        return true;
+    if (!allocate()) {
+        std::fprintf(stderr, "%s() error: virtual memory exhausted.\n", "<unknown>");
+        return false;
+    }
+    if (!mark_non_finite())
+        return true;
+    copy_in();
+    const std::size_t rank = factorise();
+    if (rank + 2 <= n_)
+        return true; // C stays zero
+    form_pivot_products(rank);
+    if (rank < n_)
+        rank_one();
+    else
+        regular();
+    return true;
+}
+
+} // namespace
+
+bool cofactors_by_lu(double *const *a, double **c, std::size_t n)
+{
+    adjugate adj(a, c, n);
+    return adj.run();
+}
+
+} // namespace mtrx_detail
