@@ -189,6 +189,48 @@ TEST(Cofactors, OtherSizesGiveTrueCofactors)
     }
 }
 
+TEST(Cofactors, NonFiniteElementsSpoilOnlyTheMinorsHoldingThem)
+{
+    // Cofactor (i, j) ignores row i and column j, so it is a number exactly
+    // when every NaN or infinity lies in row i or column j: the same number
+    // as with those elements set to 0, and close to the one with the
+    // elements they replaced. Every other cofactor is NaN.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Bad {
+        size_t i, j;
+        double v;
+    };
+    const std::vector<std::vector<Bad>> cases = {
+        {{1, 2, nan}},
+        {{1, 2, inf}, {4, 0, -inf}},
+        {{3, 0, nan}, {3, 1, inf}, {3, 2, nan}, {3, 3, nan}, {3, 4, -inf}, {3, 5, nan}},
+        {{0, 0, nan}, {5, 5, nan}, {2, 3, inf}},
+    };
+    const Matrix a = test_matrix(6, 5);
+    const Matrix plain = cofactors(a);
+    for (const auto &bad : cases) {
+        Matrix spoilt = a, zeroed = a;
+        for (const Bad &b : bad) {
+            spoilt[b.i][b.j] = b.v;
+            zeroed[b.i][b.j] = 0.0;
+        }
+        const Matrix c = cofactors(spoilt), z = cofactors(zeroed);
+        for (size_t i = 0; i < 6; ++i)
+            for (size_t j = 0; j < 6; ++j) {
+                bool clean = true;
+                for (const Bad &b : bad)
+                    clean = clean && (b.i == i || b.j == j);
+                if (clean) {
+                    EXPECT_EQ(c[i][j], z[i][j]) << i << "," << j;
+                    EXPECT_NEAR(c[i][j], plain[i][j], 1e-12 * std::fabs(plain[i][j])) << i << "," << j;
+                } else {
+                    EXPECT_TRUE(std::isnan(c[i][j])) << i << "," << j;
+                }
+            }
+    }
+}
+
 TEST(CofactorSolver, SolvesTheExampleSystem)
 {
     Outcome o = solve({{3, 2, -4}, {2, 3, 3}, {5, -3, 1}}, {3, 15, 14});
