@@ -45,11 +45,13 @@
 //
 // Storage: one contiguous n x n working copy of B, which the factors
 // overwrite (L below the diagonal, the pivots on it, V above); V^-1 and L^-1
-// then replace V and L in place, and each row of V^-1 diag(pi) L^-1 is formed
-// in a scratch row and written straight into C through the permutations.
+// then replace V and L in place. L^-1 moves to a second n x n array, its
+// columns put in C's order, and the product V^-1 diag(pi) L^-1 is formed by
+// the library's matrix product straight into C's rows, taken in Q's order.
 // Work: n^3/3 multiply-subtract pairs for the factorisation, n^3/6 for each
-// triangular inverse and n^3/3 for their product. Four allocations, all
-// through lib_calloc.
+// triangular inverse, and a product of n x n arrays. Four allocations through
+// lib_calloc (the product's own scratch aside).
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -125,7 +127,7 @@ struct scaled {
 class adjugate {
 public:
     adjugate(double *const *a, double **c, std::size_t n)
-        : a_(a), c_(c), n_(n), sub_(gj_kernels_portable().eliminate_max)
+        : a_(a), c_(c), n_(n), k_(gj_kernels_in_use())
     {
     }
     ~adjugate()
@@ -149,6 +151,13 @@ private:
     void rank_one();
     void invert_factors();
     void regular();
+    // t[j] = t[j] - x[j] * f for j < len, by the Gauss-Jordan kernel's
+    // inner loop; returns the largest new |t[j]| (-1 for len = 0).
+    double sub(double *t, const double *x, std::size_t len, double f) const
+    {
+        return k_.eliminate_max(t, x, len, f, false);
+    }
+    // C's element for row k and column l of the factors' order.
     void emit(std::size_t k, std::size_t l, double x, const pow2_scale &f)
     {
         double &d = c_[cp_[k]][rp_[l]];
@@ -159,14 +168,19 @@ private:
     double *const *a_;
     double **c_;
     std::size_t n_;
-    // t = t - x * f over a run, as the Gauss-Jordan kernel does it.
-    double (*sub_)(double *t, const double *x, std::size_t len, double f, bool padded);
+    const gj_kernels &k_; // the Gauss-Jordan inner loops for this processor
 
     double *w_ = nullptr;       // the working copy, n x n, row-major
+    double *b_ = nullptr;       // then L^-1, n x n, after w_ in one block
     std::size_t *rp_ = nullptr; // row k of the factors is row rp_[k] of B
     std::size_t *cp_ = nullptr; // column k is column cp_[k] of B
-    double *work_ = nullptr;    // 3n: a scratch row, then pi's mantissas and exponents
-    double *t_ = nullptr, *pm_ = nullptr, *pe_ = nullptr;
+
+    static constexpr std::size_t group = 8; // rows of V^-1 or L^-1 formed together
+    void *work_ = nullptr;      // (group + 2) n doubles and 3n row pointers:
+    double *t_ = nullptr;       // scratch rows
+    double *pm_ = nullptr;      // pi's mantissas
+    double *pe_ = nullptr;      // row maxima, then pi's exponents
+    double **rows_ = nullptr;   // the rows of the product's three operands
 
     std::size_t bad_ = 0; // NaN and infinite elements of A
     double amax_ = 0.0;   // the largest finite magnitude in A
@@ -178,17 +192,20 @@ private:
 bool adjugate::allocate()
 {
     const std::size_t n = n_;
-    if (n > std::numeric_limits<std::size_t>::max() / sizeof(double) / n)
+    if (n > std::numeric_limits<std::size_t>::max() / sizeof(double) / n / 2)
         return false;
-    w_ = static_cast<double *>(lib_calloc(n * n, sizeof(double)));
+    w_ = static_cast<double *>(lib_calloc(2 * n * n, sizeof(double)));
     rp_ = w_ ? static_cast<std::size_t *>(lib_calloc(n, sizeof(std::size_t))) : nullptr;
     cp_ = rp_ ? static_cast<std::size_t *>(lib_calloc(n, sizeof(std::size_t))) : nullptr;
-    work_ = cp_ ? static_cast<double *>(lib_calloc(3 * n, sizeof(double))) : nullptr;
+    static_assert(sizeof(double *) <= sizeof(double));
+    work_ = cp_ ? lib_calloc((group + 5) * n, sizeof(double)) : nullptr;
     if (!work_)
         return false;
-    t_ = work_;
-    pm_ = work_ + n;
-    pe_ = work_ + 2 * n;
+    b_ = w_ + n * n;
+    t_ = static_cast<double *>(work_);
+    pm_ = t_ + group * n;
+    pe_ = pm_ + n;
+    rows_ = reinterpret_cast<double **>(pe_ + n);
     return true;
 }
 
@@ -253,10 +270,9 @@ void adjugate::copy_in()
 std::size_t adjugate::factorise()
 {
     const std::size_t n = n_;
-    const gj_kernels &k0 = gj_kernels_portable();
     double *rmax = pe_;
     for (std::size_t i = 0; i < n; ++i)
-        rmax[i] = k0.row_max(w_ + i * n, 0, n);
+        rmax[i] = k_.row_max(w_ + i * n, 0, n);
     for (std::size_t k = 0; k < n; ++k) {
         std::size_t pr = k;
         double big = rmax[k];
@@ -288,7 +304,7 @@ std::size_t adjugate::factorise()
             double *row = w_ + i * n;
             const double f = row[k] / piv;
             row[k] = f;
-            rmax[i] = sub_(row + k + 1, p + k + 1, n - k - 1, f, false);
+            rmax[i] = sub(row + k + 1, p + k + 1, n - k - 1, f);
         }
     }
     return n;
@@ -346,7 +362,7 @@ void adjugate::rank_one()
     y[n - 1] = 1.0;
     for (std::size_t i = n - 1; i > 0; --i)
         if (y[i] != 0.0)
-            sub_(y, w_ + i * n, i, y[i], false);
+            sub(y, w_ + i * n, i, y[i]);
     const pow2_scale f(exp_, sign_);
     const double pi = pm_[n - 1];
     for (std::size_t k = 0; k < n; ++k) {
@@ -357,8 +373,11 @@ void adjugate::rank_one()
 }
 
 // V = D^-1 U and then V^-1 over the strict upper triangle, L^-1 over the
-// strict lower one, each row formed in the scratch row from the rows already
-// inverted: V^-1 from the bottom up, L^-1 from the top down.
+// strict lower one: V^-1 a group of rows at a time from the bottom up, L^-1
+// from the top down, each row of a group formed in a scratch row. The rows
+// already inverted are streamed once per group, each taking its turn in every
+// row of the group while it is in the cache; then the group's rows take each
+// other, in the order of their dependence.
 void adjugate::invert_factors()
 {
     const std::size_t n = n_;
@@ -368,59 +387,79 @@ void adjugate::invert_factors()
         for (std::size_t j = i + 1; j < n; ++j)
             row[j] = row[j] / piv;
     }
-    double *t = t_;
-    for (std::size_t i = n - 1; i-- > 0;) {
-        double *row = w_ + i * n;
-        for (std::size_t j = i + 1; j < n; ++j)
-            t[j] = 0.0;
-        for (std::size_t k = i + 1; k < n; ++k) {
-            const double v = row[k];
-            if (v == 0.0)
-                continue;
-            t[k] = t[k] - v;
-            sub_(t + k + 1, w_ + k * n + k + 1, n - k - 1, v, false);
+    // t_g -= v * (e_k + V^-1[k][k+1 ..]) over columns k .. n-1.
+    auto upper = [&](double *t, std::size_t k, double v) {
+        if (v == 0.0)
+            return;
+        t[k] = t[k] - v;
+        sub(t + k + 1, w_ + k * n + k + 1, n - k - 1, v);
+    };
+    // t_g -= l * (L^-1[k][.. k) + e_k) over columns 0 .. k.
+    auto lower = [&](double *t, std::size_t k, double l) {
+        if (l == 0.0)
+            return;
+        t[k] = t[k] - l;
+        sub(t, w_ + k * n, k, l);
+    };
+    for (std::size_t i1 = n; i1 > 0;) {
+        const std::size_t i0 = i1 > group ? i1 - group : 0;
+        for (std::size_t i = i0; i < i1; ++i)
+            std::fill(t_ + (i - i0) * n + i + 1, t_ + (i - i0) * n + n, 0.0);
+        for (std::size_t k = i1; k < n; ++k)
+            for (std::size_t i = i0; i < i1; ++i)
+                upper(t_ + (i - i0) * n, k, w_[i * n + k]);
+        for (std::size_t i = i1; i-- > i0;) {
+            double *t = t_ + (i - i0) * n;
+            for (std::size_t k = i + 1; k < i1; ++k)
+                upper(t, k, w_[i * n + k]);
+            std::copy(t + i + 1, t + n, w_ + i * n + i + 1);
         }
-        for (std::size_t j = i + 1; j < n; ++j)
-            row[j] = t[j];
+        i1 = i0;
     }
-    for (std::size_t i = 1; i < n; ++i) {
-        double *row = w_ + i * n;
-        for (std::size_t j = 0; j < i; ++j)
-            t[j] = 0.0;
-        for (std::size_t k = 0; k < i; ++k) {
-            const double l = row[k];
-            if (l == 0.0)
-                continue;
-            t[k] = t[k] - l;
-            sub_(t, w_ + k * n, k, l, false);
+    for (std::size_t i0 = 0; i0 < n; i0 += group) {
+        const std::size_t i1 = std::min(i0 + group, n);
+        for (std::size_t i = i0; i < i1; ++i)
+            std::fill(t_ + (i - i0) * n, t_ + (i - i0) * n + i, 0.0);
+        for (std::size_t k = 0; k < i0; ++k)
+            for (std::size_t i = i0; i < i1; ++i)
+                lower(t_ + (i - i0) * n, k, w_[i * n + k]);
+        for (std::size_t i = i0; i < i1; ++i) {
+            double *t = t_ + (i - i0) * n;
+            for (std::size_t k = i0; k < i; ++k)
+                lower(t, k, w_[i * n + k]);
+            std::copy(t, t + i, w_ + i * n);
         }
-        for (std::size_t j = 0; j < i; ++j)
-            row[j] = t[j];
     }
 }
 
-// Regular B: row k of V^-1 diag(pi) L^-1 is the sum over j >= k of
-// V^-1[k][j] pi_j times row j of L^-1 (whose diagonal is 1).
+// Regular B: C gets Q (V^-1 diag(pi)) (L^-1 P), both factors with their
+// zeros written out, then the sign and the power of two.
 void adjugate::regular()
 {
     invert_factors();
     const std::size_t n = n_;
-    const pow2_scale f(exp_, sign_);
-    double *t = t_;
-    for (std::size_t k = 0; k < n; ++k) {
-        const double *vrow = w_ + k * n;
-        for (std::size_t l = 0; l < n; ++l)
-            t[l] = 0.0;
-        for (std::size_t j = k; j < n; ++j) {
-            const double g = (j == k ? 1.0 : vrow[j]) * pm_[j];
-            if (g == 0.0)
-                continue;
-            sub_(t, w_ + j * n, j, -g, false); // t += g * L^-1[j][0 .. j)
-            t[j] = t[j] + g;
+    for (std::size_t j = 0; j < n; ++j) {
+        double *row = w_ + j * n, *b = b_ + j * n;
+        for (std::size_t l = 0; l < j; ++l) {
+            b[rp_[l]] = row[l];
+            row[l] = 0.0;
         }
-        for (std::size_t l = 0; l < n; ++l)
-            emit(k, l, t[l], f);
+        b[rp_[j]] = 1.0;
+        row[j] = pm_[j];
+        for (std::size_t l = j + 1; l < n; ++l)
+            row[l] = row[l] * pm_[l];
     }
+    double **a = rows_, **b = rows_ + n, **r = rows_ + 2 * n;
+    for (std::size_t k = 0; k < n; ++k) {
+        a[k] = w_ + k * n;
+        b[k] = b_ + k * n;
+        r[k] = c_[cp_[k]];
+    }
+    product_into(r, a, b, n, n, n); // (the NaN of a spoilt cofactor stays NaN)
+    const pow2_scale f(exp_, sign_);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            c_[i][j] = f(c_[i][j]);
 }
 
 bool adjugate::run()

@@ -231,6 +231,35 @@ TEST(Cofactors, NonFiniteElementsSpoilOnlyTheMinorsHoldingThem)
     }
 }
 
+TEST(Cofactors, SameBitsWithEveryInstructionSet)
+{
+    // The factorisation runs on the Gauss-Jordan inner loops of whichever
+    // instruction set is chosen; rows of every length meet their vector tails.
+    std::vector<Matrix> inputs;
+    for (size_t n : {4u, 9u, 37u, 70u})
+        inputs.push_back(test_matrix(n, static_cast<unsigned>(n)));
+    Matrix singular = test_matrix(23, 1);
+    singular[7] = singular[3]; // rank 22: the rank-one path
+    inputs.push_back(singular);
+    std::vector<Matrix> first;
+    for (mtrx_detail::gj_isa isa : {mtrx_detail::gj_isa::portable, mtrx_detail::gj_isa::avx2,
+                                    mtrx_detail::gj_isa::avx512}) {
+        mtrx_detail::gj_tuning t;
+        t.isa = isa;
+        if (!mtrx_detail::gj_tune(t))
+            continue;
+        for (size_t k = 0; k < inputs.size(); ++k) {
+            Matrix c = cofactors(inputs[k]);
+            if (first.size() <= k)
+                first.push_back(c);
+            else
+                EXPECT_EQ(c, first[k]) << mtrx_detail::gj_kernel_name() << ", input " << k;
+        }
+    }
+    mtrx_detail::gj_tune({});
+    EXPECT_NE(first[4][7][0], 0.0);
+}
+
 TEST(CofactorSolver, SolvesTheExampleSystem)
 {
     Outcome o = solve({{3, 2, -4}, {2, 3, 3}, {5, -3, 1}}, {3, 15, 14});
