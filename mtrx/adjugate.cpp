@@ -387,14 +387,14 @@ void adjugate::invert_factors()
         for (std::size_t j = i + 1; j < n; ++j)
             row[j] = row[j] / piv;
     }
-    // t_g -= v * (e_k + V^-1[k][k+1 ..]) over columns k .. n-1.
+    // t -= v * (e_k + V^-1[k][k+1 ..]) over columns k .. n-1.
     auto upper = [&](double *t, std::size_t k, double v) {
         if (v == 0.0)
             return;
         t[k] = t[k] - v;
         sub(t + k + 1, w_ + k * n + k + 1, n - k - 1, v);
     };
-    // t_g -= l * (L^-1[k][.. k) + e_k) over columns 0 .. k.
+    // t -= l * (L^-1[k][.. k) + e_k) over columns 0 .. k.
     auto lower = [&](double *t, std::size_t k, double l) {
         if (l == 0.0)
             return;
