@@ -47,11 +47,11 @@ inline double det_by_elimination(std::vector<std::vector<double>> &w, std::size_
     return det;
 }
 
-// c[i][j] = (-1)^(i+j) det(a without row i and column j) for n >= 2.
-inline void minor_cofactors(double *const *a, double **c, std::size_t n)
+// c[i][j] = (-1)^(i+j) det(a without row i and column j): each minor copied
+// into w ((n - 1) x (n - 1), of any element type), then det(w, n - 1).
+template <class A, class C, class W, class Det>
+void cofactors_by_minors(const A &a, C &c, W &w, std::size_t n, Det det)
 {
-    const std::size_t k = n - 1;
-    std::vector<std::vector<double>> w(k, std::vector<double>(k));
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j) {
             for (std::size_t r = 0, wr = 0; r < n; ++r) {
@@ -62,9 +62,16 @@ inline void minor_cofactors(double *const *a, double **c, std::size_t n)
                         w[wr][ws++] = a[r][s];
                 ++wr;
             }
-            const double d = det_by_elimination(w, k);
+            const auto d = det(w, n - 1);
             c[i][j] = (i + j) % 2 ? -d : d;
         }
+}
+
+// The cofactors of the n x n array a into c (n >= 1).
+inline void minor_cofactors(double *const *a, double **c, std::size_t n)
+{
+    std::vector<std::vector<double>> w(n - 1, std::vector<double>(n - 1));
+    cofactors_by_minors(a, c, w, n, det_by_elimination);
 }
 
 } // namespace quendle_ref

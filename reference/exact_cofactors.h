@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "cofactor_minors_ref.h"
+
 namespace quendle_ref {
 
 using int_matrix = std::vector<std::vector<long long>>;
@@ -35,27 +37,13 @@ inline __int128 bareiss_det(std::vector<std::vector<__int128>> &m, std::size_t k
     return k ? sign * m[k - 1][k - 1] : 1;
 }
 
-// c[i][j] = (-1)^(i+j) det(a without row i and column j).
+// c[i][j] = (-1)^(i+j) det(a without row i and column j), exactly.
 inline std::vector<std::vector<__int128>> exact_cofactors(const int_matrix &a)
 {
     const std::size_t n = a.size();
     std::vector<std::vector<__int128>> c(n, std::vector<__int128>(n));
-    if (n == 0)
-        return c;
-    std::vector<std::vector<__int128>> w(n - 1, std::vector<__int128>(n - 1));
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j) {
-            for (std::size_t r = 0, wr = 0; r < n; ++r) {
-                if (r == i)
-                    continue;
-                for (std::size_t s = 0, ws = 0; s < n; ++s)
-                    if (s != j)
-                        w[wr][ws++] = a[r][s];
-                ++wr;
-            }
-            const __int128 d = bareiss_det(w, n - 1);
-            c[i][j] = (i + j) % 2 ? -d : d;
-        }
+    std::vector<std::vector<__int128>> w(n ? n - 1 : 0, std::vector<__int128>(n ? n - 1 : 0));
+    cofactors_by_minors(a, c, w, n, bareiss_det);
     return c;
 }
 
