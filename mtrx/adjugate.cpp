@@ -1,12 +1,15 @@
 // Cofactors in n^3 operations, from one LU factorisation with full pivoting.
 //
 // The cofactor matrix of A is the adjugate of its transpose. The working copy
-// is B = 2^-s A^T, with s chosen so that B's largest magnitude lies in
-// [0.5, 1): a scaling by a power of two, exact but for elements it pushes into
-// the subnormal range, after which no finite A makes the factorisation
-// overflow. Full pivoting brings to (k, k) at step k the largest remaining
-// element (the first such in row order, then in column order) by a row and a
-// column exchange:
+// is B = R^-1 A^T S^-1, R and S diagonal powers of two: R makes the largest
+// magnitude of every row lie in [2^959, 2^960), then S does the same for
+// every column. The scaling is exact but for elements it pushes below the
+// normal range; the elimination's growth (with full pivoting far below the
+// 2^64 left) cannot overflow; and no multiplier underflows while its product
+// still counts, so rows or columns scaled more than a double's range apart
+// (2^600 and 2^-600) lose nothing. Full pivoting brings to (k, k) at step k
+// the largest remaining element (the first such in row order, then in column
+// order) by a row and a column exchange:
 //
 //     P B Q = L U = L D V,
 //
@@ -16,7 +19,11 @@
 // pivots other than p_k, and a permutation's adjugate its sign times its
 // inverse:
 //
-//     adj(B) = sign(P) sign(Q) Q V^-1 diag(pi) L^-1 P,   C = 2^(s (n-1)) adj(B).
+//     adj(B) = sign(P) sign(Q) Q V^-1 diag(pi) L^-1 P,
+//     C = adj(A^T) = adj(S) adj(B) adj(R),
+//
+// the last two factors being diagonal: C[i][j] = adj(B)[i][j] times the
+// scales of S other than the i-th and those of R other than the j-th.
 //
 // No pivot is divided into the result (V is U with row k divided by p_k, and
 // full pivoting keeps |U[k][j]| <= |p_k|), so this one formula holds for every
@@ -35,9 +42,9 @@
 // decides a rank.
 //
 // Products of n pivots leave the range of a double long before the cofactors
-// do, so pi is held as mantissas over a common power of two, which joins
-// 2^(s (n-1)) in one exact scaling of every result element: the cofactors
-// that overflow come out infinite, those below the subnormal range zero.
+// do, so pi is held as mantissas over a common power of two, which joins the
+// scales in one exact scaling of every result element: the cofactors that
+// overflow come out infinite, those below the subnormal range zero.
 //
 // A NaN or an infinity makes every cofactor whose minor holds one NaN; the
 // others do not depend on such elements (cofactor (i, j) ignores row i and
@@ -70,38 +77,33 @@ namespace {
 // 2^k exactly, for -1022 <= k <= 1023.
 double pow2(long long k) { return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52); }
 
-// Multiplication by sign * 2^e for any e, as at most a few exact steps: the
-// part within [-1000, 1000] first, then whole 2^+-1000 steps, so that a
-// result in the subnormal range is rounded once in the common case.
-struct pow2_scale {
-    double first = 1.0, step = 1.0;
-    int steps = 0;
+// x * 2^e for any e, as at most three exact steps: the part within
+// [-1000, 1000] first, then whole 2^+-1000 steps, so that a result in the
+// subnormal range is rounded once in the common case. (Beyond 2^+-2200 every
+// finite nonzero double overflows or underflows.)
+double times_pow2(double x, long long e)
+{
+    e = std::clamp<long long>(e, -2200, 2200);
+    long long steps = 0;
+    for (; e > 1000; e -= 1000)
+        ++steps;
+    for (; e < -1000; e += 1000)
+        --steps;
+    x = x * pow2(e);
+    for (; steps > 0; --steps)
+        x = x * pow2(1000);
+    for (; steps < 0; ++steps)
+        x = x * pow2(-1000);
+    return x;
+}
 
-    pow2_scale(long long e, double sign)
-    {
-        // Beyond 2^+-2200 every finite nonzero double overflows (underflows).
-        e = e > 2200 ? 2200 : e < -2200 ? -2200 : e;
-        while (e > 1000) {
-            step = pow2(1000);
-            e -= 1000;
-            ++steps;
-        }
-        while (e < -1000) {
-            step = pow2(-1000);
-            e += 1000;
-            ++steps;
-        }
-        first = sign * pow2(e);
-    }
-
-    double operator()(double x) const
-    {
-        x = x * first;
-        for (int i = 0; i < steps; ++i)
-            x = x * step;
-        return x;
-    }
-};
+// e with x in [2^(e-1), 2^e), for a finite nonzero x.
+long long exponent_of(double x)
+{
+    int e = 0;
+    std::frexp(x, &e);
+    return e;
+}
 
 // A product kept as mantissa * 2^exp with the mantissa in [0.5, 1) (or 0).
 struct scaled {
@@ -158,11 +160,19 @@ private:
         return k_.eliminate_max(t, x, len, f, false);
     }
     // C's element for row k and column l of the factors' order.
-    void emit(std::size_t k, std::size_t l, double x, const pow2_scale &f)
+    void emit(std::size_t k, std::size_t l, double x)
     {
-        double &d = c_[cp_[k]][rp_[l]];
+        const std::size_t i = cp_[k], j = rp_[l];
+        double &d = c_[i][j];
         if (!(bad_ && std::isnan(d)))
-            d = f(x);
+            d = unscaled(i, j, x);
+    }
+    // C[i][j] from element (i, j) x of Q V^-1 diag(pm) L^-1 P: the sign, and
+    // 2^exp_ over the scales of row i of S and column j of R.
+    double unscaled(std::size_t i, std::size_t j, double x) const
+    {
+        return times_pow2(sign_ * x, exp_ - static_cast<long long>(se_[i]) -
+                                         static_cast<long long>(re_[j]));
     }
 
     double *const *a_;
@@ -176,17 +186,17 @@ private:
     std::size_t *cp_ = nullptr; // column k is column cp_[k] of B
 
     static constexpr std::size_t group = 8; // rows of V^-1 or L^-1 formed together
-    void *work_ = nullptr;      // (group + 2) n doubles and 3n row pointers:
+    void *work_ = nullptr;      // (group + 4) n doubles and 3n row pointers:
     double *t_ = nullptr;       // scratch rows
     double *pm_ = nullptr;      // pi's mantissas
     double *pe_ = nullptr;      // row maxima, then pi's exponents
+    double *re_ = nullptr;      // R = diag(2^re_), exponents as doubles
+    double *se_ = nullptr;      // S = diag(2^se_)
     double **rows_ = nullptr;   // the rows of the product's three operands
 
     std::size_t bad_ = 0; // NaN and infinite elements of A
-    double amax_ = 0.0;   // the largest finite magnitude in A
-    int s_ = 0;           // B = 2^-s A^T
     double sign_ = 1.0;   // sign(P) sign(Q)
-    long long exp_ = 0;   // C = 2^exp_ * sign * Q V^-1 diag(pm) L^-1 P
+    long long exp_ = 0;   // pi's common exponent plus every exponent of R and S
 };
 
 bool adjugate::allocate()
@@ -198,31 +208,29 @@ bool adjugate::allocate()
     rp_ = w_ ? static_cast<std::size_t *>(lib_calloc(n, sizeof(std::size_t))) : nullptr;
     cp_ = rp_ ? static_cast<std::size_t *>(lib_calloc(n, sizeof(std::size_t))) : nullptr;
     static_assert(sizeof(double *) <= sizeof(double));
-    work_ = cp_ ? lib_calloc((group + 5) * n, sizeof(double)) : nullptr;
+    work_ = cp_ ? lib_calloc((group + 7) * n, sizeof(double)) : nullptr;
     if (!work_)
         return false;
     b_ = w_ + n * n;
     t_ = static_cast<double *>(work_);
     pm_ = t_ + group * n;
     pe_ = pm_ + n;
-    rows_ = reinterpret_cast<double **>(pe_ + n);
+    re_ = pe_ + n;
+    se_ = re_ + n;
+    rows_ = reinterpret_cast<double **>(se_ + n);
     return true;
 }
 
 // Counts the non-finite elements of A (per row of A in cp_, per column in
-// rp_, before either holds a permutation), finds the largest finite
-// magnitude, and sets to NaN every element of C whose minor holds a
-// non-finite element: the cofactors (i, j) with all of them in row i or
+// rp_, before either holds a permutation) and sets to NaN every element of C
+// whose minor holds one: the cofactors (i, j) with all of them in row i or
 // column j are the only ones left to compute. False when none is.
 bool adjugate::mark_non_finite()
 {
     const std::size_t n = n_;
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j) {
-            const double x = a_[i][j];
-            if (std::isfinite(x)) {
-                amax_ = std::fmax(amax_, std::fabs(x));
-            } else {
+            if (!std::isfinite(a_[i][j])) {
                 ++cp_[i];
                 ++rp_[j];
                 ++bad_;
@@ -246,21 +254,45 @@ bool adjugate::mark_non_finite()
     return any_left;
 }
 
-// B = 2^-s A^T into the working copy, a tile at a time.
+// B = R^-1 A^T S^-1 into the working copy (the transpose a tile at a time),
+// non-finite elements read as 0.
 void adjugate::copy_in()
 {
     const std::size_t n = n_;
-    if (amax_ > 0.0)
-        std::frexp(amax_, &s_);
-    const pow2_scale down(-static_cast<long long>(s_), 1.0);
+    auto top_exponent = [](double big) { return big > 0.0 ? exponent_of(big) - 960 : 0; };
+    double *big = pe_;
+    for (std::size_t i = 0; i < n; ++i)
+        big[i] = 0.0;
+    for (std::size_t j = 0; j < n; ++j)
+        for (std::size_t i = 0; i < n; ++i)
+            if (std::isfinite(a_[j][i]))
+                big[i] = std::fmax(big[i], std::fabs(a_[j][i]));
+    for (std::size_t i = 0; i < n; ++i)
+        re_[i] = static_cast<double>(top_exponent(big[i]));
     constexpr std::size_t tile = 32;
-    for (std::size_t i0 = 0; i0 < n; i0 += tile)
-        for (std::size_t j0 = 0; j0 < n; j0 += tile)
-            for (std::size_t i = i0; i < i0 + tile && i < n; ++i) {
-                const double *row = a_[i];
-                for (std::size_t j = j0; j < j0 + tile && j < n; ++j)
-                    w_[j * n + i] = std::isfinite(row[j]) ? down(row[j]) : 0.0;
+    for (std::size_t j0 = 0; j0 < n; j0 += tile)
+        for (std::size_t i0 = 0; i0 < n; i0 += tile)
+            for (std::size_t j = j0; j < j0 + tile && j < n; ++j) {
+                const double *row = a_[j];
+                for (std::size_t i = i0; i < i0 + tile && i < n; ++i)
+                    w_[i * n + j] = std::isfinite(row[i])
+                                        ? times_pow2(row[i], -static_cast<long long>(re_[i]))
+                                        : 0.0;
             }
+    for (std::size_t j = 0; j < n; ++j)
+        big[j] = 0.0;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            big[j] = std::fmax(big[j], std::fabs(w_[i * n + j]));
+    bool columns = false;
+    for (std::size_t j = 0; j < n; ++j) {
+        se_[j] = static_cast<double>(top_exponent(big[j]));
+        columns = columns || se_[j] != 0.0;
+    }
+    if (columns)
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j)
+                w_[i * n + j] = times_pow2(w_[i * n + j], -static_cast<long long>(se_[j]));
 }
 
 // P B Q = L U with full pivoting; returns the rank, the number of steps
@@ -335,12 +367,14 @@ void adjugate::form_pivot_products(std::size_t rank)
     }
     for (std::size_t k = 0; k < n; ++k)
         if (pm_[k] != 0.0)
-            pm_[k] = pow2_scale(static_cast<long long>(pe_[k]) - top, 1.0)(pm_[k]);
-    exp_ = static_cast<long long>(s_) * static_cast<long long>(n - 1) + top;
+            pm_[k] = times_pow2(pm_[k], static_cast<long long>(pe_[k]) - top);
+    exp_ = top;
+    for (std::size_t k = 0; k < n; ++k)
+        exp_ += static_cast<long long>(re_[k]) + static_cast<long long>(se_[k]);
 }
 
-// Rank n - 1: C = 2^exp_ sign Q x pi_{n-1} y^T P, with V x = 0 (x_{n-1} = 1)
-// and y^T L = e_{n-1}^T, so that y^T L U = 0.
+// Rank n - 1: adj(B) = sign Q x pi_{n-1} y^T P (up to the power of two), with
+// V x = 0 (x_{n-1} = 1) and y^T L = e_{n-1}^T, so that y^T L U = 0.
 void adjugate::rank_one()
 {
     const std::size_t n = n_;
@@ -363,12 +397,11 @@ void adjugate::rank_one()
     for (std::size_t i = n - 1; i > 0; --i)
         if (y[i] != 0.0)
             sub(y, w_ + i * n, i, y[i]);
-    const pow2_scale f(exp_, sign_);
     const double pi = pm_[n - 1];
     for (std::size_t k = 0; k < n; ++k) {
         const double u = x[k] * pi;
         for (std::size_t l = 0; l < n; ++l)
-            emit(k, l, u * y[l], f);
+            emit(k, l, u * y[l]);
     }
 }
 
@@ -433,7 +466,7 @@ void adjugate::invert_factors()
 }
 
 // Regular B: C gets Q (V^-1 diag(pi)) (L^-1 P), both factors with their
-// zeros written out, then the sign and the power of two.
+// zeros written out, then the sign and the powers of two.
 void adjugate::regular()
 {
     invert_factors();
@@ -456,10 +489,9 @@ void adjugate::regular()
         r[k] = c_[cp_[k]];
     }
     product_into(r, a, b, n, n, n); // (the NaN of a spoilt cofactor stays NaN)
-    const pow2_scale f(exp_, sign_);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
-            c_[i][j] = f(c_[i][j]);
+            c_[i][j] = unscaled(i, j, c_[i][j]);
 }
 
 bool adjugate::run()

@@ -392,6 +392,34 @@ TEST(Accuracy, CofactorsAgainstExactArithmetic)
             }
 }
 
+// Rows (or columns) scaled by 2^600 and 2^-600, more than a double's range
+// apart: cof(D M)[i][j] = cof(M)[i][j] times the scales of the rows other
+// than i (of the columns other than j for M D), exactly representable for
+// integer M. Tiny pivots must be kept, not flushed to zero.
+TEST(Accuracy, CofactorsOfElementsFarApartInMagnitude)
+{
+    std::mt19937_64 g(78);
+    const int scale[] = {600, 600, -600, -600, 0, 300};
+    for (size_t n : {4u, 6u})
+        for (int seed = 0; seed < 10; ++seed) {
+            auto m = of_rank<long long>(n, n, std::uniform_int_distribution<long long>(-9, 9), g);
+            const auto exact = quendle_ref::exact_cofactors(m);
+            for (bool rows : {true, false}) {
+                Square a(n, std::vector<double>(n)), e(n, std::vector<double>(n));
+                int all = 0;
+                for (size_t k = 0; k < n; ++k)
+                    all += scale[k];
+                for (size_t i = 0; i < n; ++i)
+                    for (size_t j = 0; j < n; ++j) {
+                        a[i][j] = std::ldexp(static_cast<double>(m[i][j]), scale[rows ? i : j]);
+                        e[i][j] = std::ldexp(static_cast<double>(exact[i][j]), all - scale[rows ? i : j]);
+                    }
+                EXPECT_LE(max_diff(cofactors(a), e), 8 * static_cast<double>(n) * DBL_EPSILON * max_abs(e))
+                    << n << " x " << n << (rows ? ", rows" : ", columns") << " scaled, seed " << seed;
+            }
+        }
+}
+
 // Random real matrices, regular and of rank n - 1 and n - 2, against every
 // cofactor computed as the determinant of its minor.
 TEST(Accuracy, CofactorsAgainstTheMinorMethod)
