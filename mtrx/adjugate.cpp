@@ -260,7 +260,7 @@ void adjugate::copy_in()
 {
     const std::size_t n = n_;
     auto top_exponent = [](double big) { return big > 0.0 ? exponent_of(big) - 960 : 0; };
-    double *big = pe_;
+    double *big = pe_; // row i of A^T is column i of A
     for (std::size_t i = 0; i < n; ++i)
         big[i] = 0.0;
     for (std::size_t j = 0; j < n; ++j)
@@ -284,12 +284,12 @@ void adjugate::copy_in()
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
             big[j] = std::fmax(big[j], std::fabs(w_[i * n + j]));
-    bool columns = false;
+    bool any = false; // (as a rule the rows' scaling leaves every column's at 0)
     for (std::size_t j = 0; j < n; ++j) {
         se_[j] = static_cast<double>(top_exponent(big[j]));
-        columns = columns || se_[j] != 0.0;
+        any = any || se_[j] != 0.0;
     }
-    if (columns)
+    if (any)
         for (std::size_t i = 0; i < n; ++i)
             for (std::size_t j = 0; j < n; ++j)
                 w_[i * n + j] = times_pow2(w_[i * n + j], -static_cast<long long>(se_[j]));
