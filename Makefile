@@ -4,7 +4,7 @@ SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
 # Debian packages the build and the tests need.
-PACKAGES := cmake make g++ gcc pkg-config googletest valgrind \
+PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base \
             clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
