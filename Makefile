@@ -1,5 +1,6 @@
 # Front door: `make test` builds both trees and runs every test; `make run`
-# opens the window program under Wine; `make dist` makes the Windows download.
+# opens the window program under Wine; `make dist` makes the Windows download
+# and the library's Windows developer package.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
@@ -119,8 +120,9 @@ run-console: build-linux
 dist: build-windows
 	rm -rf build/windows/package
 	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
+	cmake --build build/windows --target dev-package
 	mkdir -p dist
-	cp build/windows/package/quendle-*-win64.zip dist/
+	cp build/windows/package/quendle-*-win64.zip build/windows/dev-package/mtrx-*-win64-dev.zip dist/
 
 clean:
 	rm -rf build dist
