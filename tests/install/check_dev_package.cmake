@@ -17,17 +17,7 @@ require_files(${root} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx
   lib/cmake/mtrx/mtrxConfigVersion.cmake lib/cmake/mtrx/mtrxTargets-static.cmake
   lib/cmake/mtrx/mtrxTargets-shared.cmake README.md LICENSE)
 
-# The export table: "[Ordinal/Name Pointer] Table" and one "[ n] name" line each.
-run(${OBJDUMP} -p ${root}/bin/mtrx.dll)
-string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n(\t\\[ *[0-9]+\\] [^\n]+\n)*" table "${out}")
-string(REGEX MATCHALL "\t\\[ *[0-9]+\\] [^\n]+" entries "${table}")
-set(exported "")
-foreach(entry IN LISTS entries)
-  string(REGEX REPLACE ".* " "" name "${entry}")
-  list(APPEND exported ${name})
-endforeach()
-declared_functions(declared ${C_COMPILER} ${root}/include ${WORK_DIR})
-require_exports(mtrx.dll "${exported}" "${declared}")
+require_exports(${root}/bin/mtrx.dll ${C_COMPILER} ${root}/include ${WORK_DIR})
 
 # Whether a program loads mtrx.dll.
 function(imports_dll var exe)

@@ -47,21 +47,45 @@ function(declared_functions var cc include_dir scratch)
   set(${var} "${names}" PARENT_SCOPE)
 endfunction()
 
-# Stops the check unless the names `library` exports (sorted list) are
-# exactly the functions the header declares.
-function(require_exports library exported declared)
-  set(missing "")
-  foreach(name IN LISTS declared)
-    if(NOT name IN_LIST exported)
-      list(APPEND missing ${name})
+# The names a shared library exports: `nm -D` lists an ELF library's, and
+# `objdump -p` (OBJDUMP) prints a DLL's export table as "[ n] name" lines
+# after "[Ordinal/Name Pointer] Table".
+function(exported_names var library)
+  if(library MATCHES "\\.dll$")
+    run(${OBJDUMP} -p ${library})
+    set(heading "\\[Ordinal/Name Pointer\\] Table\n")
+    string(REGEX MATCH "${heading}(\t\\[ *[0-9]+\\] [^\n]+\n)*" out "${out}")
+    string(REGEX REPLACE "${heading}" "" out "${out}")
+  else()
+    run(nm -D --defined-only ${library})
+  endif()
+  string(REGEX MATCHALL "[^\n]+" lines "${out}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE ".* " "" name "${line}")
+    list(APPEND names ${name})
+  endforeach()
+  set(${var} "${names}" PARENT_SCOPE)
+endfunction()
+
+# The items of list `a` that are not in list `b`.
+function(list_minus var a b)
+  set(result "")
+  foreach(item IN LISTS a)
+    if(NOT item IN_LIST b)
+      list(APPEND result ${item})
     endif()
   endforeach()
-  set(extra "")
-  foreach(name IN LISTS exported)
-    if(NOT name IN_LIST declared)
-      list(APPEND extra ${name})
-    endif()
-  endforeach()
+  set(${var} "${result}" PARENT_SCOPE)
+endfunction()
+
+# Stops the check unless `library` exports exactly the functions mtrx.h
+# declares, as the C compiler `cc` reads the header under `include_dir`.
+function(require_exports library cc include_dir scratch)
+  exported_names(exported ${library})
+  declared_functions(declared ${cc} ${include_dir} ${scratch})
+  list_minus(extra "${exported}" "${declared}")
+  list_minus(missing "${declared}" "${exported}")
   if(missing OR extra)
     message(FATAL_ERROR "${library} exports what mtrx.h does not declare: ${extra}\n"
                         "and does not export what it declares: ${missing}")
