@@ -10,8 +10,16 @@ PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base 
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
 
-# Further Debian packages `make bench` needs (not the tests).
-BENCH_PACKAGES := libbenchmark-dev libeigen3-dev liblapacke-dev libopenblas-dev
+# Further Debian packages `make bench` needs (not the tests); the charts need
+# only the last.
+CHART_PACKAGES := python3-matplotlib
+BENCH_PACKAGES := libbenchmark-dev libeigen3-dev liblapacke-dev libopenblas-dev $(CHART_PACKAGES)
+
+# Where `make bench` keeps its results (Google Benchmark's JSON), which
+# `make bench-charts` draws in docs/. Debian's python, with its matplotlib,
+# whatever python3 comes first on PATH.
+BENCH_JSON := build/bench/results.json
+CHART_PYTHON := /usr/bin/python3
 
 export WINEPREFIX := $(CURDIR)/build/wine
 export WINEDEBUG := -all
@@ -20,7 +28,7 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 FUZZ_SECONDS ?= 600
 
 .PHONY: deps bench-deps configure build build-linux build-windows build-asan test test-linux \
-        test-windows test-asan fuzz run run-console dist wine-prefix bench clean
+        test-windows test-asan fuzz run run-console dist wine-prefix bench bench-charts clean
 
 # Installs whichever of the packages in $(1) are missing.
 define install_missing
@@ -87,12 +95,20 @@ test: build wine-prefix
 	exit $$status
 
 # The benchmarks against Eigen, LAPACKE (OpenBLAS) and the plain loops, in a
-# tree of their own built with -O3; prints the ratio tables at the end. Not
+# tree of their own built with -O3; prints the ratio tables at the end, keeps
+# the results in $(BENCH_JSON) and draws the charts in docs/ from them. Not
 # part of `make test`. Takes a few minutes on two cores.
 bench: bench-deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
-	build/bench/bin/quendle-bench $(BENCH_ARGS)
+	build/bench/bin/quendle-bench --benchmark_out=$(BENCH_JSON) --benchmark_out_format=json $(BENCH_ARGS)
+	$(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
+
+# The charts again from the last results, without running anything.
+bench-charts:
+	$(call install_missing,$(CHART_PACKAGES))
+	@[ -f $(BENCH_JSON) ] || { echo "No $(BENCH_JSON) yet: 'make bench' writes it."; exit 1; }
+	$(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
 
 # A long fuzz campaign: every target for FUZZ_SECONDS, one after another,
 # growing the working corpora in build/asan/fuzz/corpus.

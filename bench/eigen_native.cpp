@@ -5,7 +5,9 @@
 #define Eigen quendle_native_eigen
 #include <Eigen/Dense>
 
-#include "bench_inputs.h"
+#include "eigen_native.h"
+
+namespace quendle_bench {
 
 namespace {
 
@@ -40,3 +42,5 @@ void bm_eigen_native_partialpiv(benchmark::State &st, std::size_t n)
 }
 
 const char *eigen_native_simd() { return Eigen::SimdInstructionSetsInUse(); }
+
+} // namespace quendle_bench
