@@ -14,10 +14,11 @@ set(CPACK_STRIP_FILES ON)
 include(CPack)
 
 # The developer package (`make dist` copies it to dist/): the library as
-# built here and as a DLL from a library-only build of its own, with the
-# headers, pkg-config file and CMake package. The Windows tests build it the
-# same way.
-set(QUENDLE_DEV_PACKAGE_ARGS -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DSTATIC_BUILD=${PROJECT_BINARY_DIR}
+# built here and, from a library-only build of its own, as the other kind
+# (static or DLL), with the headers, pkg-config file and CMake package. The
+# Windows tests build it the same way.
+set(QUENDLE_DEV_PACKAGE_ARGS -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DTREE=${PROJECT_BINARY_DIR}
+  -DTREE_SHARED=${BUILD_SHARED_LIBS}
   -DTOOLCHAIN=${CMAKE_TOOLCHAIN_FILE} -DBUILD_TYPE=${CMAKE_BUILD_TYPE} -DVERSION=${PROJECT_VERSION}
   -P ${PROJECT_SOURCE_DIR}/cmake/dev_package.cmake)
 add_custom_target(dev-package
