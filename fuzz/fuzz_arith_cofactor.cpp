@@ -1,10 +1,15 @@
 // The arithmetic and the cofactor solver on small records of awkward values:
 // no fault, operands unchanged, shapes as documented, and a + b - b, a^T^T
-// and the product checked against a plain loop (NaN matches NaN).
+// and the product checked against a plain loop (NaN matches NaN). The
+// cofactors of a square record: from 4 x 4 on NaN exactly where the minor
+// holds a NaN or an infinity, and for records of small multiples of 1/2
+// within rounding of the exact ones.
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
 #include "fuzz_common.h"
+#include "reference/exact_cofactors.h"
 
 namespace {
 
@@ -22,6 +27,68 @@ mtrx_t *record(fuzz::Bytes &b, std::size_t rows, std::size_t cols)
         for (std::size_t j = 0; j < cols; ++j)
             m->mtrx[i][j] = b.value();
     return m;
+}
+
+void check_cofactors(double **a, std::size_t n)
+{
+    double **c = arr2d_cofactor(a, n);
+    if (!c)
+        std::abort();
+    // 2a as integers when every element is a multiple of 1/2 up to 7.
+    quendle_ref::int_matrix twice(n, std::vector<long long>(n));
+    bool small = true;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) {
+            const double x = 2 * a[i][j];
+            small = small && std::fabs(x) <= 14 && x == std::trunc(x);
+            twice[i][j] = small ? static_cast<long long>(x) : 0;
+        }
+    if (n >= 4) {
+        std::size_t bad = 0;
+        std::vector<std::size_t> in_row(n), in_col(n);
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j)
+                if (!std::isfinite(a[i][j])) {
+                    ++bad;
+                    ++in_row[i];
+                    ++in_col[j];
+                }
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                const std::size_t own = std::isfinite(a[i][j]) ? 0 : 1;
+                if (std::isnan(c[i][j]) != (in_row[i] + in_col[j] - own != bad))
+                    std::abort();
+            }
+    }
+    if (small) {
+        // cofactor(a) = cofactor(2a) / 2^(n-1); within rounding of the largest
+        // for a regular record, of the rows' scale (Hadamard) for a singular one.
+        const auto exact = quendle_ref::exact_cofactors(twice);
+        const double unscale = std::ldexp(1.0, -static_cast<int>(n - 1));
+        __int128 det = 0;
+        double emax = 0, err = 0, h = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            det += twice[i][0] * exact[i][0];
+            double p = 1;
+            for (std::size_t r = 0; r < n; ++r) {
+                double s = 0;
+                for (std::size_t j = 0; j < n; ++j)
+                    s += a[r][j] * a[r][j];
+                if (r != i)
+                    p *= std::sqrt(s);
+            }
+            h = std::fmax(h, p);
+            for (std::size_t j = 0; j < n; ++j) {
+                const double e = static_cast<double>(exact[i][j]) * unscale;
+                emax = std::fmax(emax, std::fabs(e));
+                err = std::fmax(err, std::fabs(c[i][j] - e));
+            }
+        }
+        const double eps = static_cast<double>(n) * DBL_EPSILON;
+        if (!(err <= (det != 0 ? 8 * eps * emax : eps * h)))
+            std::abort();
+    }
+    arr2d_free(c, n);
 }
 
 } // namespace
@@ -63,6 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 std::abort();
         }
     }
+
+    if (r == c && r > 0)
+        check_cofactors(a->mtrx, r);
 
     // The cofactor solver on the square part and on the augmented form.
     std::vector<double> rhs(r ? r : 1);

@@ -19,67 +19,6 @@ constexpr double zero_band = 1e-20;
 
 double *new_vector(size_t n) { return static_cast<double *>(lib_calloc(n ? n : 1, sizeof(double))); }
 
-// The determinant of the k x k array w by elimination with partial pivoting;
-// w is overwritten (its row pointers are exchanged, its rows reduced). A
-// column without a usable pivot gives 0, or NaN when it holds a NaN.
-double det_by_elimination(double **w, size_t k)
-{
-    double det = 1.0;
-    for (size_t c = 0; c < k; ++c) {
-        size_t p = c;
-        for (size_t r = c + 1; r < k; ++r)
-            if (std::fabs(w[r][c]) > std::fabs(w[p][c]))
-                p = r;
-        if (w[p][c] == 0.0) {
-            for (size_t r = c; r < k; ++r)
-                if (std::isnan(w[r][c]))
-                    return w[r][c];
-            return 0.0;
-        }
-        if (p != c) {
-            std::swap(w[p], w[c]);
-            det = -det;
-        }
-        const double *pr = w[c];
-        det = det * pr[c];
-        for (size_t r = c + 1; r < k; ++r) {
-            double *row = w[r];
-            const double f = row[c] / pr[c];
-            for (size_t j = c + 1; j < k; ++j) {
-                const double t = f * pr[j];
-                row[j] = row[j] - t;
-            }
-        }
-    }
-    return det;
-}
-
-// The cofactors of an n x n array for n >= 4: each is the signed determinant
-// of its minor, found by elimination on a scratch copy.
-bool minor_cofactors(double **a, double **c, size_t n)
-{
-    const size_t k = n - 1;
-    double **w = arr2d_calloc(k, k);
-    if (!w)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        for (size_t j = 0; j < n; ++j) {
-            for (size_t r = 0, wr = 0; r < n; ++r) {
-                if (r == i)
-                    continue;
-                for (size_t s = 0, ws = 0; s < n; ++s)
-                    if (s != j)
-                        w[wr][ws++] = a[r][s];
-                ++wr;
-            }
-            const double d = det_by_elimination(w, k);
-            c[i][j] = (i + j) % 2 ? -d : d;
-        }
-    }
-    arr2d_free(w, k);
-    return true;
-}
-
 enum class consistency { consistent, inconsistent, no_memory };
 
 // Whether A x = b has a solution at all, for a singular A: rank [A | b] is
@@ -152,7 +91,8 @@ extern "C" int vect_is_zero(const double *v, size_t n)
 }
 
 // Cofactors C[i][j] = (-1)^(i+j) det(A without row i and column j). The 3 x 3
-// case uses the cyclic form, whose index rotation carries the signs.
+// case uses the cyclic form, whose index rotation carries the signs; from
+// 4 x 4 on they come from one factorisation (adjugate.cpp).
 extern "C" double **arr2d_cofactor(double **a, size_t n)
 {
     double **c = arr2d_calloc(n, n);
@@ -176,7 +116,7 @@ extern "C" double **arr2d_cofactor(double **a, size_t n)
                 c[i][j] = t1 - t2;
             }
         }
-    } else if (n >= 4 && !minor_cofactors(a, c, n)) {
+    } else if (n >= 4 && !cofactors_by_lu(a, c, n)) {
         arr2d_free(c, n);
         return nullptr;
     }

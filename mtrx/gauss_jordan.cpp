@@ -781,6 +781,8 @@ bool gj_tune(const gj_tuning &t)
 
 const char *gj_kernel_name() { return kernels_for(g_tuning.isa)->name; }
 
+const gj_kernels &gj_kernels_in_use() { return *kernels_for(g_tuning.isa); }
+
 gj_status gj_reduce(double **a, double *b, std::size_t n)
 {
     if (n == 0)

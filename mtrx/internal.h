@@ -182,6 +182,13 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
 void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
                   std::size_t p);
 
+// ---- Cofactors ---------------------------------------------------------------
+
+// The cofactors of the n x n array `a` into the zeroed n x n array `c`, from
+// one LU factorisation with full pivoting (adjugate.cpp says how). False when
+// memory runs out, after a message on stderr; `c` is then partly written.
+bool cofactors_by_lu(double *const *a, double **c, std::size_t n);
+
 // ---- Bare arrays -------------------------------------------------------------
 
 // A new rows x cols array from arr2d_calloc with element [i][j] set to

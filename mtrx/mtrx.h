@@ -210,7 +210,8 @@ MTRX_EXPORT int row_cmp(const void *p, const void *q);
 /* 1 when every one of the n elements lies within [-1e-20, 1e-20] (or is NaN),
  * otherwise 0; 1 for n = 0. */
 MTRX_EXPORT int vect_is_zero(const double *v, size_t n);
-/* A new n x n array of the cofactors of the n x n array `a`, or null.
+/* A new n x n array of the cofactors of the n x n array `a`, or null. From
+ * n = 4 on, a cofactor whose minor holds a NaN or an infinity is NaN.
  * Release with arr2d_free(c, n). */
 MTRX_EXPORT double **arr2d_cofactor(double **a, size_t n);
 /* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
