@@ -1,10 +1,11 @@
 # Front door: `make test` builds both trees and runs every test; `make run`
-# opens the window program under Wine; `make dist` makes the Windows download.
+# opens the window program under Wine; `make dist` makes the Windows download
+# and the library's Windows developer package.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
 # Debian packages the build and the tests need.
-PACKAGES := cmake make g++ gcc pkg-config googletest valgrind \
+PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base \
             clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
@@ -135,8 +136,9 @@ run-console: build-linux
 dist: build-windows
 	rm -rf build/windows/package
 	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
+	cmake --build build/windows --target dev-package
 	mkdir -p dist
-	cp build/windows/package/quendle-*-win64.zip dist/
+	cp build/windows/package/quendle-*-win64.zip build/windows/dev-package/mtrx-*-win64-dev.zip dist/
 
 clean:
 	rm -rf build dist
