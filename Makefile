@@ -110,14 +110,18 @@ bench-charts:
 	@[ -f $(BENCH_JSON) ] || { echo "No $(BENCH_JSON) yet: 'make bench' writes it."; exit 1; }
 	$(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
 
-# A long fuzz campaign: every target for FUZZ_SECONDS, one after another,
-# growing the working corpora in build/asan/fuzz/corpus.
+# A long fuzz campaign: every target for FUZZ_SECONDS, or for FUZZ_RUNS
+# executions when that is set (make fuzz FUZZ_RUNS=10000000), one after
+# another, growing the working corpora in build/asan/fuzz/corpus. What the
+# targets write themselves (the natural readers' messages) is discarded.
 fuzz: build-asan
-	@for t in build/asan/bin/fuzz_*; do \
+	@limit=$$([ -n "$(FUZZ_RUNS)" ] && echo -runs=$(FUZZ_RUNS) || echo -max_total_time=$(FUZZ_SECONDS)); \
+	for t in build/asan/bin/fuzz_*; do \
 	  name=$$(basename $$t); mkdir -p build/asan/fuzz/corpus/$$name; \
-	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  $$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	  echo "== $$name ($$limit)"; start=$$(date +%s); \
+	  $$t $$limit -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -close_fd_mask=3 \
 	    build/asan/fuzz/corpus/$$name fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==[0-9]+== ERROR|SUMMARY)'; \
+	  echo "   $$(( $$(date +%s) - start )) s"; \
 	done
 
 # The window needs an X display; without one, say so before building anything.
