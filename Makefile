@@ -1,10 +1,11 @@
 # Front door: `make test` builds both trees and runs every test; `make run`
-# opens the window program under Wine; `make dist` makes the Windows download.
+# opens the window program under Wine; `make dist` makes the Windows download
+# and the library's Windows developer package.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
 # Debian packages the build and the tests need.
-PACKAGES := cmake make g++ gcc pkg-config googletest valgrind \
+PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base \
             clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core
@@ -119,14 +120,18 @@ bench-charts:
 	@[ -f $(BENCH_JSON) ] || { echo "No $(BENCH_JSON) yet: 'make bench' writes it."; exit 1; }
 	$(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
 
-# A long fuzz campaign: every target for FUZZ_SECONDS, one after another,
-# growing the working corpora in build/asan/fuzz/corpus.
+# A long fuzz campaign: every target for FUZZ_SECONDS, or for FUZZ_RUNS
+# executions when that is set (make fuzz FUZZ_RUNS=10000000), one after
+# another, growing the working corpora in build/asan/fuzz/corpus. What the
+# targets write themselves (the natural readers' messages) is discarded.
 fuzz: build-asan
-	@for t in build/asan/bin/fuzz_*; do \
+	@limit=$$([ -n "$(FUZZ_RUNS)" ] && echo -runs=$(FUZZ_RUNS) || echo -max_total_time=$(FUZZ_SECONDS)); \
+	for t in build/asan/bin/fuzz_*; do \
 	  name=$$(basename $$t); mkdir -p build/asan/fuzz/corpus/$$name; \
-	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  $$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	  echo "== $$name ($$limit)"; start=$$(date +%s); \
+	  $$t $$limit -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -close_fd_mask=3 \
 	    build/asan/fuzz/corpus/$$name fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==[0-9]+== ERROR|SUMMARY)'; \
+	  echo "   $$(( $$(date +%s) - start )) s"; \
 	done
 
 # The window needs an X display; without one, say so before building anything.
@@ -145,8 +150,9 @@ run-console: build-linux
 dist: build-windows
 	rm -rf build/windows/package
 	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
+	cmake --build build/windows --target dev-package
 	mkdir -p dist
-	cp build/windows/package/quendle-*-win64.zip dist/
+	cp build/windows/package/quendle-*-win64.zip build/windows/dev-package/mtrx-*-win64-dev.zip dist/
 
 clean:
 	rm -rf build dist

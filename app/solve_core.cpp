@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "internal.h"
 
@@ -11,16 +10,9 @@ namespace quendle {
 
 namespace {
 
-using namespace mtrx_detail;
-
 struct mtrx_deleter {
     void operator()(mtrx_t *m) const { mtrx_free(m); }
 };
-
-solve_outcome error_line(const std::string &why)
-{
-    return {"\r\n\r\n ERROR: " + why + "\r\n", false};
-}
 
 template <class... Args> std::string format(const char *fmt, Args... args)
 {
@@ -30,46 +22,28 @@ template <class... Args> std::string format(const char *fmt, Args... args)
     return s;
 }
 
+solve_outcome error_line(const mtrx_error &err)
+{
+    return {std::string("\r\n\r\n ERROR: ") + err.message + "\r\n", false};
+}
+
+// Finds where the matrix begins, reads the system from there through the
+// status interface and reduces it; every error line is the library's own
+// sentence for what failed.
 solve_outcome solve(const char *begin, std::size_t len)
 {
     const char *end = begin + len;
-    const char *p = next_number(begin, end, start_rule::strict);
-    if (p == end)
-        return error_line("Invalid Format or Matrix Not Found.");
+    // (no start: an empty system text, which the reader calls not found)
+    const char *p = mtrx_detail::next_number(begin, end, mtrx_detail::start_rule::strict);
 
-    std::vector<std::size_t> counts;
-    read_result r = read_text(p, static_cast<std::size_t>(end - p), on_failure::report, &counts);
-    std::unique_ptr<mtrx_t, mtrx_deleter> m(r.m);
-    switch (r.status) {
-    case read_status::ok:
-        break;
-    case read_status::no_values:
-        return error_line(format("Invalid Format: row %zu holds no number.", r.row));
-    case read_status::bad_number:
-        return error_line(format("Invalid Format: row %zu holds a malformed number.", r.row));
-    case read_status::out_of_range:
-        return error_line(format("Invalid Format: row %zu holds a number out of range.", r.row));
-    case read_status::no_memory:
-        return error_line("Out of memory.");
-    case read_status::empty: // cannot happen: the text from p holds a number
-        return error_line("Invalid Format or Matrix Not Found.");
-    }
-
+    mtrx_error err;
+    mtrx_t *raw = nullptr;
+    if (mtrx_parse_system(p, static_cast<std::size_t>(end - p), &raw, &err) != MTRX_OK)
+        return error_line(err);
+    std::unique_ptr<mtrx_t, mtrx_deleter> m(raw);
     const std::size_t n = m->rows;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (counts[i] != n + 1)
-            return error_line(format("Invalid Format: row %zu has %zu values, expected %zu.", i,
-                                     counts[i], n + 1));
-    }
-
-    switch (gj_reduce(m->mtrx, nullptr, n)) {
-    case gj_status::solved:
-        break;
-    case gj_status::singular:
-        return error_line("Singular Matrix - no unique solution.");
-    case gj_status::no_memory:
-        return error_line("Out of memory.");
-    }
+    if (mtrx_reduce(m->mtrx, nullptr, n, &err) != MTRX_OK)
+        return error_line(err);
 
     std::string report = "\r\n\r\nSolution Vector:\r\n\r\n";
     for (std::size_t i = 0; i < n; ++i)

@@ -18,10 +18,12 @@ struct solve_outcome {
 // the n x (n + 1) system by Gauss-Jordan elimination with full pivoting.
 // The report is "\r\n\r\nSolution Vector:\r\n\r\n" and one line
 // " x[%3u] : % 11.7f\r\n" per unknown, or "\r\n\r\n ERROR: <why>\r\n".
-// Never ends the process; exhausted memory gives the "Out of memory." line.
+// Never ends the process and writes on no stream; each error line is the
+// library's own sentence for the failure (mtrx_error's message), exhausted
+// memory giving "Out of memory.".
 // Characters that cannot start a number (bytes of 0x80 and above, '\0')
 // are passed over.
-// `text` holds `len` bytes and text[len] must be '\0'.
+// `text` holds `len` bytes (no terminator needed).
 solve_outcome solve_text(const char *text, std::size_t len);
 inline solve_outcome solve_text(const std::string &text)
 {

@@ -1,27 +1,78 @@
 // The arithmetic and the cofactor solver on small records of awkward values:
 // no fault, operands unchanged, shapes as documented, and a + b - b, a^T^T
-// and the product checked against a plain loop (NaN matches NaN).
+// and the product checked against a plain loop (NaN matches NaN). The
+// cofactors of a square record: from 4 x 4 on NaN exactly where the minor
+// holds a NaN or an infinity, and for records of small multiples of 1/2
+// within rounding of the exact ones.
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
 #include "fuzz_common.h"
+#include "reference/exact_cofactors.h"
 
 namespace {
 
-bool same(double a, double b)
+void check_cofactors(double **a, std::size_t n)
 {
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-mtrx_t *record(fuzz::Bytes &b, std::size_t rows, std::size_t cols)
-{
-    mtrx_t *m = mtrx_create(rows, cols);
-    m->rows = rows;
-    m->cols = cols;
-    for (std::size_t i = 0; i < rows; ++i)
-        for (std::size_t j = 0; j < cols; ++j)
-            m->mtrx[i][j] = b.value();
-    return m;
+    double **c = arr2d_cofactor(a, n);
+    if (!c)
+        std::abort();
+    // 2a as integers when every element is a multiple of 1/2 up to 7.
+    quendle_ref::int_matrix twice(n, std::vector<long long>(n));
+    bool small = true;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) {
+            const double x = 2 * a[i][j];
+            small = small && std::fabs(x) <= 14 && x == std::trunc(x);
+            twice[i][j] = small ? static_cast<long long>(x) : 0;
+        }
+    if (n >= 4) {
+        std::size_t bad = 0;
+        std::vector<std::size_t> in_row(n), in_col(n);
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j)
+                if (!std::isfinite(a[i][j])) {
+                    ++bad;
+                    ++in_row[i];
+                    ++in_col[j];
+                }
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                const std::size_t own = std::isfinite(a[i][j]) ? 0 : 1;
+                if (std::isnan(c[i][j]) != (in_row[i] + in_col[j] - own != bad))
+                    std::abort();
+            }
+    }
+    if (small) {
+        // cofactor(a) = cofactor(2a) / 2^(n-1); within rounding of the largest
+        // for a regular record, of the rows' scale (Hadamard) for a singular one.
+        const auto exact = quendle_ref::exact_cofactors(twice);
+        const double unscale = std::ldexp(1.0, -static_cast<int>(n - 1));
+        __int128 det = 0;
+        double emax = 0, err = 0, h = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            det += twice[i][0] * exact[i][0];
+            double p = 1;
+            for (std::size_t r = 0; r < n; ++r) {
+                double s = 0;
+                for (std::size_t j = 0; j < n; ++j)
+                    s += a[r][j] * a[r][j];
+                if (r != i)
+                    p *= std::sqrt(s);
+            }
+            h = std::fmax(h, p);
+            for (std::size_t j = 0; j < n; ++j) {
+                const double e = static_cast<double>(exact[i][j]) * unscale;
+                emax = std::fmax(emax, std::fabs(e));
+                err = std::fmax(err, std::fabs(c[i][j] - e));
+            }
+        }
+        const double eps = static_cast<double>(n) * DBL_EPSILON;
+        if (!(err <= (det != 0 ? 8 * eps * emax : eps * h)))
+            std::abort();
+    }
+    arr2d_free(c, n);
 }
 
 } // namespace
@@ -38,9 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     fuzz::Bytes b(data, size);
     std::size_t r = b.byte() % 6, c = b.byte() % 6, p = b.byte() % 6;
-    mtrx_t *a = record(b, r, c);
+    mtrx_t *a = fuzz::record(b, r, c);
     mtrx_t *a2 = mtrx_copy(a);
-    mtrx_t *x = record(b, c, p);
+    mtrx_t *x = fuzz::record(b, c, p);
 
     mtrx_t *sum = mtrx_add(a, a2);
     mtrx_t *prod = mtrx_mult(a, x);
@@ -50,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     for (std::size_t i = 0; i < r; ++i) {
         for (std::size_t j = 0; j < c; ++j)
-            if (!same(tt->mtrx[i][j], a->mtrx[i][j]) ||
-                !same(sum->mtrx[i][j], a->mtrx[i][j] + a2->mtrx[i][j]))
+            if (!fuzz::same_value(tt->mtrx[i][j], a->mtrx[i][j]) ||
+                !fuzz::same_value(sum->mtrx[i][j], a->mtrx[i][j] + a2->mtrx[i][j]))
                 std::abort();
         for (std::size_t j = 0; j < p; ++j) {
             double s = 0.0;
@@ -59,10 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 double term = a->mtrx[i][k] * x->mtrx[k][j];
                 s = s + term;
             }
-            if (!same(prod->mtrx[i][j], s))
+            if (!fuzz::same_value(prod->mtrx[i][j], s))
                 std::abort();
         }
     }
+
+    if (r == c && r > 0)
+        check_cofactors(a->mtrx, r);
 
     // The cofactor solver on the square part and on the augmented form.
     std::vector<double> rhs(r ? r : 1);

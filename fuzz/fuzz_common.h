@@ -1,6 +1,7 @@
-// Helpers for the fuzz targets: decoding small matrices from fuzz bytes, and
-// the filter that keeps inputs the readers would end the process on out of
-// the targets that call the process-ending library entries.
+// Helpers for the fuzz targets: decoding small matrices from fuzz bytes, the
+// filter that keeps inputs the readers would end the process on out of the
+// targets that call the process-ending library entries, and what a call
+// writes on stdout or stderr.
 #ifndef QUENDLE_FUZZ_COMMON_H
 #define QUENDLE_FUZZ_COMMON_H
 
@@ -11,6 +12,9 @@
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <sanitizer/common_interface_defs.h>
+#include <unistd.h>
 
 #include "internal.h"
 
@@ -108,6 +112,70 @@ inline bool every_line_has_a_number(const std::string &text, bool strict)
         }
         o = e;
     }
+    return true;
+}
+
+// A rows x cols record in the preallocated form filled from the bytes.
+inline mtrx_t *record(Bytes &b, std::size_t rows, std::size_t cols)
+{
+    mtrx_t *m = mtrx_create(rows, cols);
+    if (!m)
+        std::abort();
+    m->rows = rows;
+    m->cols = cols;
+    for (std::size_t i = 0; i < rows; ++i)
+        for (std::size_t j = 0; j < cols; ++j)
+            m->mtrx[i][j] = b.value();
+    return m;
+}
+
+// Everything written on file descriptor `fd` (1 or 2) while `f` runs.
+template <class F> std::string written(int fd, F f)
+{
+    static FILE *files[3] = {nullptr, nullptr, nullptr};
+    FILE *&tmp = files[fd];
+    if (!tmp)
+        tmp = std::tmpfile();
+    FILE *stream = fd == 1 ? stdout : stderr;
+    std::fflush(stream);
+    const int saved = dup(fd);
+    if (ftruncate(fileno(tmp), 0) != 0 || saved < 0 || dup2(fileno(tmp), fd) < 0)
+        std::abort();
+    f();
+    std::fflush(stream);
+    dup2(saved, fd);
+    close(saved);
+    const off_t size = lseek(fileno(tmp), 0, SEEK_END);
+    std::string s(static_cast<std::size_t>(size), '\0');
+    if (size > 0 && pread(fileno(tmp), s.data(), s.size(), 0) != size)
+        std::abort();
+    lseek(fileno(tmp), 0, SEEK_SET);
+    return s;
+}
+
+// The sanitizers' reports go to the real stderr even while written(2, ...)
+// holds it.
+inline void keep_reports_on_stderr() { __sanitizer_set_report_fd(reinterpret_cast<void *>(
+    static_cast<std::intptr_t>(dup(2)))); }
+
+// Bit for bit, any NaN matching any NaN (which payload an operation passes
+// on is the processor's business).
+inline bool same_value(double a, double b)
+{
+    return (a != a && b != b) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+inline bool same_record(const mtrx_t *a, const mtrx_t *b)
+{
+    if (!a || !b)
+        return a == b;
+    if (a->rows != b->rows || a->cols != b->cols || a->maxrows != b->maxrows ||
+        a->maxcols != b->maxcols)
+        return false;
+    for (std::size_t i = 0; i < a->rows; ++i)
+        for (std::size_t j = 0; j < a->cols; ++j)
+            if (!same_value(a->mtrx[i][j], b->mtrx[i][j]))
+                return false;
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Element-wise sum and difference, product, transpose and copy of bare arrays
-// and of records, and the row comparison for sorting a row-pointer array.
-// Every result is a new, tight allocation; the operands are only read.
+// and of records (in the natural form and as statuses), and the row
+// comparison for sorting a row-pointer array. Every result is a new, tight
+// allocation; the operands are only read.
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,7 +19,7 @@ template <class Make> mtrx_t *new_record(size_t rows, size_t cols, Make make)
 {
     auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
     if (!m) {
-        std::fprintf(stderr, "%s() error: calloc-result.\n", unknown);
+        say("%s() error: calloc-result.\n", unknown);
         return nullptr;
     }
     m->rows = m->maxrows = rows;
@@ -31,13 +32,72 @@ template <class Make> mtrx_t *new_record(size_t rows, size_t cols, Make make)
     return m;
 }
 
-bool same_shape(const mtrx_t *a, const mtrx_t *b)
+enum class record_op { add, sub, mult, transpose };
+
+// One record operation, the body of both forms: the result in *out, or
+// MTRX_ESHAPE (nothing allocated, nothing said) when the dimensions do not
+// fit, or MTRX_ENOMEM after the allocation functions' messages.
+mtrx_status apply(record_op op, const mtrx_t *a, const mtrx_t *b, mtrx_t **out)
 {
-    if (a->rows == b->rows && a->cols == b->cols)
-        return true;
-    std::fprintf(stderr, "%s() error: unequal dimensions, (%zu x %zu) != (%zu x %zu)\n", unknown,
-                 a->rows, a->cols, b->rows, b->cols);
-    return false;
+    switch (op) {
+    case record_op::add:
+    case record_op::sub:
+        if (a->rows != b->rows || a->cols != b->cols) {
+            *out = nullptr;
+            return MTRX_ESHAPE;
+        }
+        *out = new_record(a->rows, a->cols, [&] {
+            return op == record_op::add ? arr2d_add(a->mtrx, b->mtrx, a->rows, a->cols)
+                                        : arr2d_sub(a->mtrx, b->mtrx, a->rows, a->cols);
+        });
+        break;
+    case record_op::mult:
+        if (a->cols != b->rows) {
+            *out = nullptr;
+            return MTRX_ESHAPE;
+        }
+        *out = new_record(a->rows, b->cols,
+                          [&] { return arr2d_mult(a->mtrx, b->mtrx, a->rows, a->cols, b->cols); });
+        break;
+    case record_op::transpose:
+        *out = new_record(a->cols, a->rows,
+                          [&] { return arr2d_transpose(a->mtrx, a->rows, a->cols); });
+        break;
+    }
+    return *out ? MTRX_OK : MTRX_ENOMEM;
+}
+
+// The natural form: the record, or null with a message on stderr.
+mtrx_t *natural(record_op op, const mtrx_t *a, const mtrx_t *b)
+{
+    mtrx_t *r;
+    if (apply(op, a, b, &r) == MTRX_ESHAPE)
+        say("%s() error: unequal dimensions, (%zu x %zu) != (%zu x %zu)\n%s", unknown, a->rows,
+            a->cols, b->rows, b->cols,
+            op == record_op::mult ? " [not (m x n) * (n x p) => (m x p)]\n" : "");
+    return r;
+}
+
+// The status form.
+mtrx_status status(record_op op, const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err)
+{
+    quiet_scope quiet;
+    if (!out || !a || (!b && op != record_op::transpose)) {
+        if (out)
+            *out = nullptr;
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a null record or result pointer.");
+    }
+    const mtrx_status st = apply(op, a, b, out);
+    if (st != MTRX_ESHAPE)
+        return set_error(err, st);
+    if (op == record_op::mult)
+        return set_error_msg(err, st, 0, 0, 0,
+                             "Unequal dimensions, (%zu x %zu) * (%zu x %zu): the columns of the "
+                             "first must equal the rows of the second.",
+                             a->rows, a->cols, b->rows, b->cols);
+    return set_error_msg(err, st, 0, 0, 0, "Unequal dimensions, (%zu x %zu) != (%zu x %zu).",
+                         a->rows, a->cols, b->rows, b->cols);
 }
 
 } // namespace
@@ -82,36 +142,38 @@ extern "C" double **arr2d_transpose(double **src, size_t rows, size_t cols)
 
 extern "C" mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b)
 {
-    if (!same_shape(a, b))
-        return nullptr;
-    return new_record(a->rows, a->cols,
-                      [&] { return arr2d_add(a->mtrx, b->mtrx, a->rows, a->cols); });
+    return natural(record_op::add, a, b);
 }
-
 extern "C" mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b)
 {
-    if (!same_shape(a, b))
-        return nullptr;
-    return new_record(a->rows, a->cols,
-                      [&] { return arr2d_sub(a->mtrx, b->mtrx, a->rows, a->cols); });
+    return natural(record_op::sub, a, b);
 }
-
 extern "C" mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b)
 {
-    if (a->cols != b->rows) {
-        std::fprintf(stderr,
-                     "%s() error: unequal dimensions, (%zu x %zu) != (%zu x %zu)\n"
-                     " [not (m x n) * (n x p) => (m x p)]\n",
-                     unknown, a->rows, a->cols, b->rows, b->cols);
-        return nullptr;
-    }
-    return new_record(a->rows, b->cols,
-                      [&] { return arr2d_mult(a->mtrx, b->mtrx, a->rows, a->cols, b->cols); });
+    return natural(record_op::mult, a, b);
 }
-
 extern "C" mtrx_t *mtrx_transpose(const mtrx_t *a)
 {
-    return new_record(a->cols, a->rows, [&] { return arr2d_transpose(a->mtrx, a->rows, a->cols); });
+    return natural(record_op::transpose, a, a);
+}
+
+extern "C" mtrx_status mtrx_sum(const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err)
+{
+    return status(record_op::add, a, b, out, err);
+}
+extern "C" mtrx_status mtrx_difference(const mtrx_t *a, const mtrx_t *b, mtrx_t **out,
+                                       mtrx_error *err)
+{
+    return status(record_op::sub, a, b, out, err);
+}
+extern "C" mtrx_status mtrx_product(const mtrx_t *a, const mtrx_t *b, mtrx_t **out,
+                                    mtrx_error *err)
+{
+    return status(record_op::mult, a, b, out, err);
+}
+extern "C" mtrx_status mtrx_transposed(const mtrx_t *a, mtrx_t **out, mtrx_error *err)
+{
+    return status(record_op::transpose, a, a, out, err);
 }
 
 // ---- Sorting rows ----------------------------------------------------------------

@@ -19,67 +19,6 @@ constexpr double zero_band = 1e-20;
 
 double *new_vector(size_t n) { return static_cast<double *>(lib_calloc(n ? n : 1, sizeof(double))); }
 
-// The determinant of the k x k array w by elimination with partial pivoting;
-// w is overwritten (its row pointers are exchanged, its rows reduced). A
-// column without a usable pivot gives 0, or NaN when it holds a NaN.
-double det_by_elimination(double **w, size_t k)
-{
-    double det = 1.0;
-    for (size_t c = 0; c < k; ++c) {
-        size_t p = c;
-        for (size_t r = c + 1; r < k; ++r)
-            if (std::fabs(w[r][c]) > std::fabs(w[p][c]))
-                p = r;
-        if (w[p][c] == 0.0) {
-            for (size_t r = c; r < k; ++r)
-                if (std::isnan(w[r][c]))
-                    return w[r][c];
-            return 0.0;
-        }
-        if (p != c) {
-            std::swap(w[p], w[c]);
-            det = -det;
-        }
-        const double *pr = w[c];
-        det = det * pr[c];
-        for (size_t r = c + 1; r < k; ++r) {
-            double *row = w[r];
-            const double f = row[c] / pr[c];
-            for (size_t j = c + 1; j < k; ++j) {
-                const double t = f * pr[j];
-                row[j] = row[j] - t;
-            }
-        }
-    }
-    return det;
-}
-
-// The cofactors of an n x n array for n >= 4: each is the signed determinant
-// of its minor, found by elimination on a scratch copy.
-bool minor_cofactors(double **a, double **c, size_t n)
-{
-    const size_t k = n - 1;
-    double **w = arr2d_calloc(k, k);
-    if (!w)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        for (size_t j = 0; j < n; ++j) {
-            for (size_t r = 0, wr = 0; r < n; ++r) {
-                if (r == i)
-                    continue;
-                for (size_t s = 0, ws = 0; s < n; ++s)
-                    if (s != j)
-                        w[wr][ws++] = a[r][s];
-                ++wr;
-            }
-            const double d = det_by_elimination(w, k);
-            c[i][j] = (i + j) % 2 ? -d : d;
-        }
-    }
-    arr2d_free(w, k);
-    return true;
-}
-
 enum class consistency { consistent, inconsistent, no_memory };
 
 // Whether A x = b has a solution at all, for a singular A: rank [A | b] is
@@ -152,7 +91,8 @@ extern "C" int vect_is_zero(const double *v, size_t n)
 }
 
 // Cofactors C[i][j] = (-1)^(i+j) det(A without row i and column j). The 3 x 3
-// case uses the cyclic form, whose index rotation carries the signs.
+// case uses the cyclic form, whose index rotation carries the signs; from
+// 4 x 4 on they come from one factorisation (adjugate.cpp).
 extern "C" double **arr2d_cofactor(double **a, size_t n)
 {
     double **c = arr2d_calloc(n, n);
@@ -176,7 +116,7 @@ extern "C" double **arr2d_cofactor(double **a, size_t n)
                 c[i][j] = t1 - t2;
             }
         }
-    } else if (n >= 4 && !minor_cofactors(a, c, n)) {
+    } else if (n >= 4 && !cofactors_by_lu(a, c, n)) {
         arr2d_free(c, n);
         return nullptr;
     }
@@ -204,7 +144,7 @@ extern "C" double *arr2d_mult_vect(double **m, const double *v, size_t n)
 {
     double *r = new_vector(n);
     if (!r) {
-        std::fprintf(stderr, "%s() error: virtual memory exhausted.\n", unknown);
+        say("%s() error: virtual memory exhausted.\n", unknown);
         return nullptr;
     }
     for (size_t i = 0; i < n; ++i) {
@@ -223,53 +163,50 @@ extern "C" double **arr2d_div_scalar(double **m, double x, size_t n)
     return arr2d_filled(n, n, [=](size_t i, size_t j) { return m[i][j] / x; });
 }
 
-extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
-{
-    if (m->rows != m->cols) {
-        std::fprintf(stderr, "%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows,
-                     m->cols);
-        return nullptr;
-    }
-    const size_t n = m->rows;
-    double **a = m->mtrx;
+namespace {
 
+// The method on the n x n array a and the constants b: the solution, the
+// zero one included, in *x (MTRX_OK), or why there is none (MTRX_ENOSOLUTION,
+// MTRX_EINFINITE, or MTRX_ENOMEM after the messages of the functions that
+// failed). a and b are not changed; everything else made is released.
+mtrx_status solve_by_cofactors(double **a, const double *b, size_t n, double **x)
+{
+    *x = nullptr;
     double *s = new_vector(n);
     if (!s) {
-        std::fprintf(stderr, "%s() error: memory exhausted 'sol'.\n", unknown);
-        return nullptr;
+        say("%s() error: memory exhausted 'sol'.\n", unknown);
+        return MTRX_ENOMEM;
     }
     double **adj = nullptr; // the cofactors, transposed in place into the adjugate
     double *q = nullptr;    // adj * b
-    auto release = [&]() -> double * {
+    auto release = [&](mtrx_status st) {
         std::free(q);
         arr2d_free(adj, n);
         std::free(s);
-        return nullptr;
+        return st;
     };
 
     adj = arr2d_cofactor(a, n);
     if (!adj)
-        return release();
+        return release(MTRX_ENOMEM);
     const double det = arr2d_det(a, adj, n);
     arr2d_transpose_inplace(adj, n);
     q = arr2d_mult_vect(adj, b, n);
     if (!q)
-        return release();
+        return release(MTRX_ENOMEM);
 
     if (det == 0.0) {
         // A singular A with b outside its column space has no solution, even
         // when adj * b vanishes (as it does whenever rank A < n - 1).
         consistency c = vect_is_zero(q, n) ? check_consistency(a, b, n) : consistency::inconsistent;
-        if (c == consistency::consistent)
-            std::printf("The system is consistent - infinite solutions.\n");
-        else if (c == consistency::inconsistent)
-            std::printf("The system has no solution.\n");
-        return release();
+        return release(c == consistency::consistent     ? MTRX_EINFINITE
+                       : c == consistency::inconsistent ? MTRX_ENOSOLUTION
+                                                        : MTRX_ENOMEM);
     }
 
     double **inv = arr2d_div_scalar(adj, det, n);
     if (!inv)
-        return release();
+        return release(MTRX_ENOMEM);
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < n; ++j) {
             const double t = inv[i][j] * b[j];
@@ -277,15 +214,38 @@ extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
         }
     arr2d_free(inv, n);
     arr2d_free(adj, n);
-    adj = nullptr;
     std::free(q);
-    q = nullptr;
+    *x = s;
+    return MTRX_OK;
+}
 
-    if (vect_is_zero(s, n)) {
-        std::printf("The system has a trivial solution.\n");
-        return release();
+} // namespace
+
+extern "C" double *mtrx_solve_cofactor(const mtrx_t *m, const double *b)
+{
+    if (m->rows != m->cols) {
+        say("%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows, m->cols);
+        return nullptr;
     }
-    return s;
+    double *x;
+    switch (solve_by_cofactors(m->mtrx, b, m->rows, &x)) {
+    case MTRX_EINFINITE:
+        say_out("The system is consistent - infinite solutions.\n");
+        break;
+    case MTRX_ENOSOLUTION:
+        say_out("The system has no solution.\n");
+        break;
+    case MTRX_OK:
+        if (vect_is_zero(x, m->rows)) {
+            say_out("The system has a trivial solution.\n");
+            std::free(x);
+            x = nullptr;
+        }
+        break;
+    default:
+        break;
+    }
+    return x;
 }
 
 extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
@@ -295,8 +255,7 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
     // column, and its block counts as rows x 0.
     const size_t ncoef = m->cols ? m->cols - 1 : 0;
     if (m->cols == 0 || ncoef != m->rows) {
-        std::fprintf(stderr, "%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows,
-                     ncoef);
+        say("%s() error: maxtix not square (%zu x %zu).\n", unknown, m->rows, ncoef);
         return nullptr;
     }
     auto *c = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
@@ -312,7 +271,7 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
 
     double *v = new_vector(m->rows);
     if (!v) {
-        std::fprintf(stderr, "%s() error: calloc-v\n", unknown);
+        say("%s() error: calloc-v\n", unknown);
         mtrx_free(c);
         return nullptr;
     }
@@ -323,4 +282,32 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
     mtrx_free(c);
     std::free(v);
     return r;
+}
+
+extern "C" mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err)
+{
+    quiet_scope quiet;
+    if (!x || !m || m->cols != m->rows + 1 || (!m->mtrx && m->rows != 0)) {
+        if (x)
+            *x = nullptr;
+        if (!x || !m)
+            return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                                 "Invalid argument: a null record or result pointer.");
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a %zu x %zu record is no system of %zu equations.",
+                             m->rows, m->cols, m->rows);
+    }
+    // The constants as a vector of their own; the coefficients are read in
+    // place, as the method reads no column past rows - 1.
+    const size_t n = m->rows;
+    double *b = new_vector(n);
+    if (!b) {
+        *x = nullptr;
+        return set_error(err, MTRX_ENOMEM);
+    }
+    for (size_t i = 0; i < n; ++i)
+        b[i] = m->mtrx[i][n];
+    const mtrx_status st = solve_by_cofactors(m->mtrx, b, n, x);
+    std::free(b);
+    return set_error(err, st);
 }

@@ -156,6 +156,8 @@ bool gj_tune(const gj_tuning &t)
 
 const char *gj_kernel_name() { return kernels_for(g_tuning.isa)->name; }
 
+const gj_kernels &gj_kernels_in_use() { return *kernels_for(g_tuning.isa); }
+
 gj_status gj_reduce(double **a, double *b, std::size_t n)
 {
     if (n == 0)
@@ -172,18 +174,21 @@ gj_status gj_reduce(double **a, double *b, std::size_t n)
 using namespace mtrx_detail;
 
 namespace {
-void report(gj_status st)
+void report(mtrx_status st)
 {
-    if (st == gj_status::singular)
-        std::fputs("guassj() error: singular matrix.\n", stderr);
-    else if (st == gj_status::no_memory)
-        std::fputs("guassj() error: virtual memory exhausted.\n", stderr);
+    if (st == MTRX_ESINGULAR)
+        say("guassj() error: singular matrix.\n");
+    else if (st == MTRX_ENOMEM)
+        say("guassj() error: virtual memory exhausted.\n");
 }
 } // namespace
 
-extern "C" void guassj(double **a, size_t n) { report(gj_reduce(a, nullptr, n)); }
+extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
 
-extern "C" void guassj_vec(double **a, double *b, size_t n) { report(gj_reduce(a, b, n)); }
+extern "C" void guassj_vec(double **a, double *b, size_t n)
+{
+    report(mtrx_reduce(a, b, n, nullptr));
+}
 
 extern "C" void swap_dbl(double *a, double *b)
 {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,38 @@ void *try_resize(void *ptr, std::size_t psz, std::size_t oldsz, std::size_t news
 // perror("realloc(): virtual memory exhausted.") and exit(1).
 [[noreturn]] void die_exhausted();
 
+// ---- Messages and statuses ---------------------------------------------------
+
+// Every message of the natural functions goes through say, say_perror (on
+// stderr) and say_out (on stdout). While a quiet_scope lives, these drop what
+// its own thread says: each status function holds one for its call, so that
+// it runs the same code as the natural functions and writes nothing. (Nothing
+// outlives the call, and other threads go on speaking.)
+class quiet_scope {
+public:
+    quiet_scope();
+    ~quiet_scope();
+    quiet_scope(const quiet_scope &) = delete;
+    quiet_scope &operator=(const quiet_scope &) = delete;
+};
+
+#if defined(__MINGW32__)
+#define MTRX_PRINTF_LIKE(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define MTRX_PRINTF_LIKE(f, a) __attribute__((format(printf, f, a)))
+#endif
+void say(const char *fmt, ...) MTRX_PRINTF_LIKE(1, 2);
+void say_perror(const char *label);
+void say_out(const char *fmt, ...) MTRX_PRINTF_LIKE(1, 2);
+
+// Fills *err (when err is not null) with `st`, the fields and the library's
+// sentence for `st`, and returns `st`.
+mtrx_status set_error(mtrx_error *err, mtrx_status st, std::size_t row = 0, std::size_t count = 0,
+                      std::size_t expected = 0);
+// The same with a sentence of the caller's.
+mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std::size_t count,
+                          std::size_t expected, const char *fmt, ...) MTRX_PRINTF_LIKE(6, 7);
+
 // ---- Number scanning -------------------------------------------------------
 
 // Two rules for where a number starts. Both accept a decimal digit.
@@ -58,15 +91,13 @@ struct conversion {
 // past `end` is read; the conversion is then faster.
 conversion convert_number(const char *p, const char *end = nullptr);
 
-// ---- Line parsing and the row-pointer reader -------------------------------
+// ---- Line parsing and the row-pointer readers ------------------------------
 
 // What a reader does when the input fails it.
 enum class on_failure {
-    exit,  // the documented library behaviour: message and exit(1)
-    report // release everything and say why, for callers that must go on
+    exit,  // the natural readers: message and exit(1), or the documented lenience
+    report // the status layer: release everything and say why
 };
-
-enum class read_status { ok, empty, no_values, bad_number, out_of_range, no_memory };
 
 // Why the line parser (or scan_values) stopped before the end of its line.
 enum class scan_stop { none, no_digits, out_of_range, full };
@@ -86,24 +117,32 @@ struct scan_result {
 scan_result scan_values(const char *p, const char *end, double *out, std::size_t room);
 
 // row_parse over [begin, end): returns the new array or null; *n as in
-// row_parse. In `report` mode exhausted memory sets *nomem and returns null.
-// When `stop` is given it tells whether a failed conversion ended the line.
+// row_parse. In `report` mode exhausted memory (the final shrink included)
+// sets *nomem and returns null. When `stop` is given it tells whether a
+// failed conversion ended the line. No number may run past `end`: the byte
+// there, or the last one before it, must be one that cannot continue a number.
 double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
                   bool *nomem, scan_stop *stop = nullptr);
 
-struct read_result {
-    mtrx_t *m = nullptr;
-    read_status status = read_status::empty;
-    std::size_t row = 0; // index of the line that failed
-};
+// What the rows read must make up (the status layer's readers check it).
+enum class shape_rule { any, rectangular, system };
 
-// mtrx_read_str over the `len` bytes at `text` (text[len] must be '\0'; other
-// '\0' bytes inside count as characters that start no number). When `counts`
-// is given it receives every row's number of values. In `report` mode a
-// number that cannot be converted, or is out of range, fails the read
-// (bad_number, out_of_range) instead of quietly ending its line.
-read_result read_text(const char *text, std::size_t len, on_failure mode,
-                      std::vector<std::size_t> *counts);
+// The row-pointer readers. In `exit` mode they are mtrx_read_str (the text
+// reader) and mtrx_read_file_ptrs (the stream reader): a bad number ends its
+// line with a message, a row of another length is kept with a message, a
+// line without a number or exhausted memory ends the process, and only an
+// empty input (MTRX_EEMPTY) or a record that cannot be made (MTRX_ENOMEM)
+// comes back as a failure. In `report` mode they are the status layer's
+// readers: blank lines are passed over wherever they stand, and every one of
+// those conditions fails the read, `shape` included. *out is the record on
+// MTRX_OK and null otherwise; err may be null.
+//
+// The text is `len` bytes; when `terminated`, text[len] exists and is a byte
+// that cannot continue a number (as '\0').
+mtrx_status read_text(const char *text, std::size_t len, bool terminated, on_failure mode,
+                      shape_rule shape, mtrx_t **out, mtrx_error *err);
+mtrx_status read_stream(FILE *fp, on_failure mode, shape_rule shape, mtrx_t **out,
+                        mtrx_error *err);
 
 // ---- Stream input ------------------------------------------------------------
 
@@ -113,8 +152,15 @@ read_result read_text(const char *text, std::size_t len, on_failure mode,
 // stream read beyond the line it stopped at.
 class line_reader {
 public:
-    // `block`: bytes asked of fread at a time (small ones for tests).
-    explicit line_reader(FILE *fp, std::size_t block = 1 << 16) : fp_(fp), block_(block) {}
+    // `block`: bytes asked of fread at a time (small ones for tests). With
+    // `seam`, the buffer comes through lib_realloc, so that the allocation
+    // seam reaches it; the natural readers keep theirs outside the seam,
+    // whose counts are those of the records alone.
+    explicit line_reader(FILE *fp, std::size_t block = 1 << 16, bool seam = false)
+        : fp_(fp), block_(block), seam_(seam)
+    {
+    }
+    ~line_reader() { std::free(buf_); }
     line_reader(const line_reader &) = delete;
     line_reader &operator=(const line_reader &) = delete;
 
@@ -127,7 +173,8 @@ public:
 private:
     FILE *fp_;
     std::size_t block_;
-    std::unique_ptr<char[]> buf_;
+    bool seam_;
+    char *buf_ = nullptr;     // from realloc
     std::size_t cap_ = 0;     // bytes in buf_, one kept for the '\0'
     std::size_t pos_ = 0;     // start of the next line
     std::size_t len_ = 0;     // bytes read into buf_
@@ -184,6 +231,13 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
                   std::size_t p, product_kernel k, unsigned threads);
 void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
                   std::size_t p);
+
+// ---- Cofactors ---------------------------------------------------------------
+
+// The cofactors of the n x n array `a` into the zeroed n x n array `c`, from
+// one LU factorisation with full pivoting (adjugate.cpp says how). False when
+// memory runs out, after a message on stderr; `c` is then partly written.
+bool cofactors_by_lu(double *const *a, double **c, std::size_t n);
 
 // ---- Bare arrays -------------------------------------------------------------
 

@@ -9,16 +9,27 @@
  * it to the caller. Records are released with mtrx_free, arrays and vectors
  * with free. The library keeps no state between calls.
  *
- * Diagnostics go to stderr; the "%s() error: " prefix of each message carries
- * the literal "<unknown>". Two conditions end the process with exit(1):
- * exhausted memory while an array grows, and a line without any number inside
- * a matrix that mtrx_read_str or mtrx_read_file_ptrs is reading.
+ * Two layers. The status functions (the last group) return an mtrx_status,
+ * never end the process and never write on any stream: they are for programs
+ * that embed the library. The other functions are built on them and speak as
+ * a console tool does: diagnostics on stderr, the "%s() error: " prefix of
+ * each message carrying the literal "<unknown>", and two conditions that end
+ * the process with exit(1): exhausted memory while an array grows, and a line
+ * without any number inside a matrix that mtrx_read_str or
+ * mtrx_read_file_ptrs is reading.
+ *
+ * MTRX_EXPORT (mtrx_export.h) marks what a shared build exports. Programs
+ * that link the static library define MTRX_STATIC_DEFINE, which on Windows
+ * keeps dllimport out of the declarations (the CMake package and
+ * `pkg-config --static` define it).
  */
 #ifndef MTRX_MTRX_H
 #define MTRX_MTRX_H
 
 #include <stddef.h>
 #include <stdio.h>
+
+#include <mtrx/mtrx_export.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -51,20 +62,20 @@ typedef struct mtrx_t {
  * memory they call perror("realloc(): virtual memory exhausted.") and exit(1).
  * The new element count must be at least 1.
  */
-void *xrealloc_zero(void *ptr, size_t psz, size_t oldsz, size_t newsz);
+MTRX_EXPORT void *xrealloc_zero(void *ptr, size_t psz, size_t oldsz, size_t newsz);
 /* Grows by `inc` elements; *nelem becomes *nelem + inc. */
-void *xrealloc_add(void *ptr, size_t psz, size_t *nelem, size_t inc);
+MTRX_EXPORT void *xrealloc_add(void *ptr, size_t psz, size_t *nelem, size_t inc);
 /* Doubles the array; *nelem becomes 2 * *nelem. */
-void *xrealloc_double(void *ptr, size_t psz, size_t *nelem);
+MTRX_EXPORT void *xrealloc_double(void *ptr, size_t psz, size_t *nelem);
 
 /* ---- Row-pointer storage and text readers -------------------------------- */
 
 /* A new record with `n` null row pointers and maxcols 8, or null (message on
  * stderr). Caller releases with mtrx_free. */
-mtrx_t *mtrx_create_ptrs(size_t n);
+MTRX_EXPORT mtrx_t *mtrx_create_ptrs(size_t n);
 /* Doubles the row-pointer array of `m` (new entries null) and returns it;
  * null when `m` is null. */
-double **mtrx_grow_ptrs(mtrx_t *m);
+MTRX_EXPORT double **mtrx_grow_ptrs(mtrx_t *m);
 
 /*
  * Every number of `line` in order, in a new array sized to fit (caller frees),
@@ -73,38 +84,38 @@ double **mtrx_grow_ptrs(mtrx_t *m);
  * or '.' followed by '.' or a digit; conversion is strtod's. A start that
  * converts nothing, or a value out of range, ends the line with a message.
  */
-double *row_parse(const char *line, size_t *n);
+MTRX_EXPORT double *row_parse(const char *line, size_t *n);
 
 /*
  * A matrix read from text, one row per line, blank lines and surrounding
  * whitespace passed over; lines may be of any length. Null for a text
  * without lines. A line that holds no number ends the process (exit 1).
  */
-mtrx_t *mtrx_read_str(const char *s);
+MTRX_EXPORT mtrx_t *mtrx_read_str(const char *s);
 /*
  * A matrix read from a stream, one row per line (every line, blank ones
  * included, must hold a number, or the process ends with exit 1). Lines may
  * be of any length. Null for an empty stream.
  */
-mtrx_t *mtrx_read_file_ptrs(FILE *fp);
+MTRX_EXPORT mtrx_t *mtrx_read_file_ptrs(FILE *fp);
 
 /* Releases every row the record owns, its row-pointer array and the record. */
-void mtrx_free(mtrx_t *m);
+MTRX_EXPORT void mtrx_free(mtrx_t *m);
 
 /* ---- Vectors, bare arrays and preallocated records ---------------------- */
 
 /* n zero-filled doubles, or null (message on stderr). Caller frees. */
-double *vect_calloc(size_t n);
+MTRX_EXPORT double *vect_calloc(size_t n);
 /* rows row pointers, each to cols zero-filled doubles; or null with nothing
  * left allocated (message on stderr). Caller releases with arr2d_free. */
-double **arr2d_calloc(size_t rows, size_t cols);
+MTRX_EXPORT double **arr2d_calloc(size_t rows, size_t cols);
 /* Releases rows 0 to rows - 1 of `a`, then the row-pointer array. */
-void arr2d_free(double **a, size_t rows);
+MTRX_EXPORT void arr2d_free(double **a, size_t rows);
 
 /* A record in the preallocated form: every one of the `rows` rows allocated
  * with `cols` zeros, rows = cols = 0 in use; or null. Caller releases with
  * mtrx_free, which reaches every allocated row. */
-mtrx_t *mtrx_create(size_t rows, size_t cols);
+MTRX_EXPORT mtrx_t *mtrx_create(size_t rows, size_t cols);
 /*
  * Doubles a preallocated record's capacity and returns its row-pointer array:
  * mode 0 adds maxrows new rows of maxcols zeros, any other mode doubles every
@@ -112,7 +123,7 @@ mtrx_t *mtrx_create(size_t rows, size_t cols);
  * grows to 1. Null when `m` is null; exhausted memory ends the process
  * (exit 1).
  */
-double **mtrx_grow(mtrx_t *m, int mode);
+MTRX_EXPORT double **mtrx_grow(mtrx_t *m, int mode);
 /*
  * A matrix read from a stream into a preallocated record that starts with
  * `rows` x `cols` capacity and grows by doubling; one row per line, lines of
@@ -127,11 +138,11 @@ double **mtrx_grow(mtrx_t *m, int mode);
  * then have been read beyond that line, as both stream readers read in
  * blocks. Exhausted memory ends the process (exit 1).
  */
-mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
+MTRX_EXPORT mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
 /* A new preallocated record of exactly m's rows x cols (maxrows = rows,
  * maxcols = cols) holding a copy of those values; or null. `m` must be a
  * record of either form, not null; it is not changed. */
-mtrx_t *mtrx_copy(const mtrx_t *m);
+MTRX_EXPORT mtrx_t *mtrx_copy(const mtrx_t *m);
 
 /* ---- Gauss-Jordan elimination ------------------------------------------- */
 
@@ -141,12 +152,12 @@ mtrx_t *mtrx_copy(const mtrx_t *m);
  * n x n block the inverse. A zero pivot writes "guassj() error: singular
  * matrix." and leaves the matrix as the failing step found it.
  */
-void guassj(double **a, size_t n);
+MTRX_EXPORT void guassj(double **a, size_t n);
 /* The same for an n x n matrix `a` with its constants in the vector `b`,
  * which receives the solution. */
-void guassj_vec(double **a, double *b, size_t n);
+MTRX_EXPORT void guassj_vec(double **a, double *b, size_t n);
 /* Exchanges *a and *b. */
-void swap_dbl(double *a, double *b);
+MTRX_EXPORT void swap_dbl(double *a, double *b);
 
 /*
  * A copy of the augmented matrix `m` (rows x cols, cols > rows) reduced with
@@ -155,11 +166,11 @@ void swap_dbl(double *a, double *b);
  * still gives the copy, reduced as far as elimination got (guassj's message
  * tells). Caller releases with mtrx_free.
  */
-mtrx_t *mtrx_solve_gj(const mtrx_t *m);
+MTRX_EXPORT mtrx_t *mtrx_solve_gj(const mtrx_t *m);
 /* Column `rows` of `m` as a new vector of `rows` doubles (the solution, once
  * mtrx_solve_gj has reduced `m`); null with a message when cols <= rows or
  * memory is exhausted. Caller frees. */
-double *mtrx_solution(const mtrx_t *m);
+MTRX_EXPORT double *mtrx_solution(const mtrx_t *m);
 
 /* ---- Arithmetic on bare arrays and records -------------------------------- */
 
@@ -170,15 +181,15 @@ double *mtrx_solution(const mtrx_t *m);
  * the result's row count.
  */
 /* The first `cols` elements of each of the first `rows` rows of `src`. */
-double **arr2d_copy(double **src, size_t rows, size_t cols);
+MTRX_EXPORT double **arr2d_copy(double **src, size_t rows, size_t cols);
 /* a + b and a - b, element by element. */
-double **arr2d_add(double **a, double **b, size_t rows, size_t cols);
-double **arr2d_sub(double **a, double **b, size_t rows, size_t cols);
+MTRX_EXPORT double **arr2d_add(double **a, double **b, size_t rows, size_t cols);
+MTRX_EXPORT double **arr2d_sub(double **a, double **b, size_t rows, size_t cols);
 /* The m x p product of the m x n array a and the n x p array b; each element
  * is summed from 0.0 in ascending k, every product rounded before it is added. */
-double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_t p);
+MTRX_EXPORT double **arr2d_mult(double **a, double **b, size_t m, size_t n, size_t p);
 /* The cols x rows transpose of `src`. */
-double **arr2d_transpose(double **src, size_t rows, size_t cols);
+MTRX_EXPORT double **arr2d_transpose(double **src, size_t rows, size_t cols);
 
 /*
  * The record operations take the operands' used parts (rows x cols), leave
@@ -187,35 +198,36 @@ double **arr2d_transpose(double **src, size_t rows, size_t cols);
  * The same record may be both operands. Release results with mtrx_free.
  */
 /* a + b and a - b; a and b must have the same rows and cols. */
-mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b);
-mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b);
+MTRX_EXPORT mtrx_t *mtrx_add(const mtrx_t *a, const mtrx_t *b);
+MTRX_EXPORT mtrx_t *mtrx_sub(const mtrx_t *a, const mtrx_t *b);
 /* a * b, a.rows x b.cols; a.cols must equal b.rows. */
-mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b);
+MTRX_EXPORT mtrx_t *mtrx_mult(const mtrx_t *a, const mtrx_t *b);
 /* The transpose, a.cols x a.rows. */
-mtrx_t *mtrx_transpose(const mtrx_t *a);
+MTRX_EXPORT mtrx_t *mtrx_transpose(const mtrx_t *a);
 
 /* qsort comparison over a row-pointer array (elements are double *): orders
  * rows by ascending first element; 0 when either first element is NaN. */
-int row_cmp(const void *p, const void *q);
+MTRX_EXPORT int row_cmp(const void *p, const void *q);
 
 /* ---- Cofactor solver ------------------------------------------------------- */
 
 /* 1 when every one of the n elements lies within [-1e-20, 1e-20] (or is NaN),
  * otherwise 0; 1 for n = 0. */
-int vect_is_zero(const double *v, size_t n);
-/* A new n x n array of the cofactors of the n x n array `a`, or null.
+MTRX_EXPORT int vect_is_zero(const double *v, size_t n);
+/* A new n x n array of the cofactors of the n x n array `a`, or null. From
+ * n = 4 on, a cofactor whose minor holds a NaN or an infinity is NaN.
  * Release with arr2d_free(c, n). */
-double **arr2d_cofactor(double **a, size_t n);
+MTRX_EXPORT double **arr2d_cofactor(double **a, size_t n);
 /* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
  * its cofactors. */
-double arr2d_det(double **a, double **c, size_t n);
+MTRX_EXPORT double arr2d_det(double **a, double **c, size_t n);
 /* Transposes the n x n array `m` in place. */
-void arr2d_transpose_inplace(double **m, size_t n);
+MTRX_EXPORT void arr2d_transpose_inplace(double **m, size_t n);
 /* A new vector m * v of n doubles, or null. Caller frees. */
-double *arr2d_mult_vect(double **m, const double *v, size_t n);
+MTRX_EXPORT double *arr2d_mult_vect(double **m, const double *v, size_t n);
 /* A new n x n array m / x, each element divided by x, or null. Release with
  * arr2d_free(d, n). */
-double **arr2d_div_scalar(double **m, double x, size_t n);
+MTRX_EXPORT double **arr2d_div_scalar(double **m, double x, size_t n);
 
 /*
  * Solves the square system m * x = b through the adjugate and the
@@ -227,26 +239,118 @@ double **arr2d_div_scalar(double **m, double x, size_t n);
  *   "The system is consistent - infinite solutions."
  *   "The system has a trivial solution."
  */
-double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
+MTRX_EXPORT double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
 /* The same for an augmented n x (n + 1) record whose last column holds b. */
-double *mtrx_solve_cofactor_aug(const mtrx_t *m);
+MTRX_EXPORT double *mtrx_solve_cofactor_aug(const mtrx_t *m);
 
 /* ---- Printing on stdout ----------------------------------------------------- */
 
 /* `width` is printf's field width for every number (negative: left-aligned). */
 /* Each element as " % *g", one line per row. */
-void mtrx_print(const mtrx_t *m, int width);
+MTRX_EXPORT void mtrx_print(const mtrx_t *m, int width);
 /* The system as " %*g" coefficients, then "  | %*g" and the constant; refused
  * (message on stderr) unless rows < cols. */
-void mtrx_print_aug(const mtrx_t *m, int width);
+MTRX_EXPORT void mtrx_print_aug(const mtrx_t *m, int width);
 /* The leading rows x rows block as " % *.3f"; refused when rows > cols. */
-void mtrx_print_sq(const mtrx_t *m, int width);
+MTRX_EXPORT void mtrx_print_sq(const mtrx_t *m, int width);
 /* A bare rows x cols array as mtrx_print prints a record. */
-void arr2d_print(double **a, size_t rows, size_t cols, int width);
+MTRX_EXPORT void arr2d_print(double **a, size_t rows, size_t cols, int width);
 /* The n elements as " % *g" on one line. */
-void vect_print(const double *v, size_t n, int width);
+MTRX_EXPORT void vect_print(const double *v, size_t n, int width);
 /* The address of the row-pointer array and each of its maxrows entries. */
-void mtrx_dump_ptrs(const mtrx_t *m);
+MTRX_EXPORT void mtrx_dump_ptrs(const mtrx_t *m);
+
+/* ---- Status interface --------------------------------------------------- */
+
+/*
+ * Every function of this group returns a status and
+ *  - never ends the process and never writes on any stream;
+ *  - keeps nothing between calls, and may run on several threads at once on
+ *    different data;
+ *  - fills *err, when err is not null, on every return (MTRX_OK included);
+ *  - on failure leaves *out (or *x) null with nothing left allocated, and
+ *    its inputs as they were unless it says otherwise.
+ * What it hands out belongs to the caller: records go back with mtrx_free,
+ * vectors with free. The readers follow the number rules of row_parse.
+ */
+typedef enum mtrx_status {
+    MTRX_OK = 0,
+    MTRX_ENOMEM,      /* memory exhausted; nothing leaked, inputs unchanged */
+    MTRX_EEMPTY,      /* no number anywhere in the text / stream */
+    MTRX_ENONUMBER,   /* a line inside the matrix holds no number */
+    MTRX_EMALFORMED,  /* a number start that converts nothing, e.g. "..5" */
+    MTRX_ERANGE,      /* a value too large or too small for a double, e.g. 1e999 */
+    MTRX_ESHAPE,      /* the rows do not have the count the operation needs */
+    MTRX_ESINGULAR,   /* a zero pivot: no unique solution */
+    MTRX_EINVAL,      /* an argument the function cannot take (null, non-square, ...) */
+    MTRX_ENOSOLUTION, /* a singular system without any solution (cofactor solver) */
+    MTRX_EINFINITE    /* a singular system with infinitely many (cofactor solver) */
+} mtrx_status;
+
+/* What went wrong, for the caller to show or act on. */
+typedef struct mtrx_error {
+    mtrx_status status;
+    size_t row;        /* the matrix row concerned (from 0), where there is one */
+    size_t count;      /* MTRX_ESHAPE from a reader: the values that row holds */
+    size_t expected;   /* MTRX_ESHAPE from a reader: the values it should hold */
+    char message[128]; /* one English sentence, no newline */
+} mtrx_error;
+
+/* A short English name for `status`, a static string ("Unknown status" for
+ * a value that names none). */
+MTRX_EXPORT const char *mtrx_strerror(mtrx_status status);
+
+/*
+ * A rectangular matrix in the row-pointer form (as mtrx_read_str makes it)
+ * from the `len` bytes at `text`, which need not end in '\0' ('\0' bytes
+ * inside start no number). One row per line; blank lines and whitespace are
+ * passed over wherever they stand. The first line that fails decides:
+ * MTRX_ENONUMBER, MTRX_EMALFORMED or MTRX_ERANGE with its row; then
+ * MTRX_ESHAPE names the first row whose count differs from row 0's (count,
+ * and expected = row 0's count). MTRX_EEMPTY when the text holds no number.
+ */
+MTRX_EXPORT mtrx_status mtrx_parse(const char *text, size_t len, mtrx_t **out, mtrx_error *err);
+/* An augmented system: the rules of mtrx_parse, and every row must hold
+ * rows + 1 values (MTRX_ESHAPE names the first row that does not, with its
+ * count and expected = rows + 1). */
+MTRX_EXPORT mtrx_status mtrx_parse_system(const char *text, size_t len,
+                                          mtrx_t **out, mtrx_error *err);
+/* mtrx_parse's rules on the rest of a stream, read in blocks to its end (or
+ * to the failure: the stream may then have been read beyond that line). */
+MTRX_EXPORT mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err);
+
+/*
+ * Gauss-Jordan elimination with full pivoting in place, as guassj and
+ * guassj_vec: with b null, `a` is the n x (n + 1) augmented matrix and
+ * column n receives the solution; otherwise `a` is n x n and b the
+ * constants, which receive it. The n x n block becomes the inverse.
+ * MTRX_ESINGULAR leaves the rows as the failing step found them;
+ * MTRX_ENOMEM leaves them unchanged. n = 0 is MTRX_OK.
+ */
+MTRX_EXPORT mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *err);
+/* The augmented n x (n + 1) record `m` (cols = rows + 1, else MTRX_EINVAL)
+ * solved by mtrx_reduce on a copy, with the bits of mtrx_solve_gj: *x a new
+ * vector of n doubles (a valid one to free even for n = 0). `m` is not
+ * changed; MTRX_ESINGULAR for a zero pivot. */
+MTRX_EXPORT mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err);
+/*
+ * The same system solved as mtrx_solve_cofactor_aug solves it, with its
+ * verdicts as statuses: a singular system is MTRX_ENOSOLUTION or
+ * MTRX_EINFINITE; the trivial (zero) solution is a solution like any other,
+ * MTRX_OK with every element of *x within [-1e-20, 1e-20].
+ */
+MTRX_EXPORT mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err);
+
+/* The record operations above as statuses: MTRX_ESHAPE for operands whose
+ * dimensions do not fit (the message gives both), MTRX_EINVAL for a null
+ * argument; *out a new tight record with the bits of mtrx_add, mtrx_sub,
+ * mtrx_mult and mtrx_transpose. */
+MTRX_EXPORT mtrx_status mtrx_sum(const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err);
+MTRX_EXPORT mtrx_status mtrx_difference(const mtrx_t *a, const mtrx_t *b,
+                                        mtrx_t **out, mtrx_error *err);
+MTRX_EXPORT mtrx_status mtrx_product(const mtrx_t *a, const mtrx_t *b,
+                                     mtrx_t **out, mtrx_error *err);
+MTRX_EXPORT mtrx_status mtrx_transposed(const mtrx_t *a, mtrx_t **out, mtrx_error *err);
 
 #ifdef __cplusplus
 }

@@ -293,14 +293,18 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
         conversion c;
         if (!convert_quick(p, end, c))
             c = convert_slow(p);
+        // (A failed read is the status layer's to tell; only the natural
+        // parser speaks.)
         if (c.end == p) {
-            std::fputs("error: no digits converted.\n", stderr);
+            if (mode == on_failure::exit)
+                say("error: no digits converted.\n");
             if (stop)
                 *stop = scan_stop::no_digits;
             break;
         }
         if (c.range_error) {
-            std::fputs("error: in conversion.\n", stderr);
+            if (mode == on_failure::exit)
+                say("error: in conversion.\n");
             if (stop)
                 *stop = scan_stop::out_of_range;
             break;
@@ -315,11 +319,14 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
     }
     if (i < *n) {
         void *shrunk = try_resize(row, sizeof(double), *n, i);
-        if (shrunk)
-            row = static_cast<double *>(shrunk);
-        else if (mode == on_failure::exit)
-            die_exhausted();
-        // (a caller that goes on keeps the larger block: its values are intact)
+        if (!shrunk) {
+            if (mode == on_failure::exit)
+                die_exhausted();
+            std::free(row);
+            *nomem = true;
+            return nullptr;
+        }
+        row = static_cast<double *>(shrunk);
         *n = i;
     }
     return row;

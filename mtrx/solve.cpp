@@ -1,6 +1,11 @@
-// Solving an augmented record without touching it: a reduced copy, and the
-// solution column taken out of such a copy.
+// Gauss-Jordan elimination as a status (mtrx_reduce, which guassj and
+// guassj_vec speak for), and solving an augmented record without touching
+// it: a reduced copy and the solution column taken out of such a copy, or the
+// solution alone as a status.
 #include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "internal.h"
 
@@ -14,7 +19,7 @@ bool too_narrow(const mtrx_t *m)
 {
     if (m->cols > m->rows)
         return false;
-    std::fprintf(stderr, "%s() error: invalid mtrx_t size (cols <= rows)\n", unknown);
+    say("%s() error: invalid mtrx_t size (cols <= rows)\n", unknown);
     return true;
 }
 } // namespace
@@ -36,10 +41,74 @@ extern "C" double *mtrx_solution(const mtrx_t *m)
         return nullptr;
     auto *x = static_cast<double *>(lib_calloc(m->rows ? m->rows : 1, sizeof(double)));
     if (!x) {
-        std::fprintf(stderr, "%s() error: memory exhausted calloc-sol.\n", unknown);
+        say("%s() error: memory exhausted calloc-sol.\n", unknown);
         return nullptr;
     }
     for (size_t i = 0; i < m->rows; ++i)
         x[i] = m->mtrx[i][m->rows];
     return x;
+}
+
+extern "C" mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *err)
+{
+    quiet_scope quiet;
+    if (n != 0) {
+        bool rows = a != nullptr;
+        for (size_t i = 0; rows && i < n; ++i)
+            rows = a[i] != nullptr;
+        if (!rows)
+            return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                                 "Invalid argument: a null row array or row.");
+    }
+    switch (gj_reduce(a, b, n)) {
+    case gj_status::singular:
+        return set_error(err, MTRX_ESINGULAR);
+    case gj_status::no_memory:
+        return set_error(err, MTRX_ENOMEM);
+    case gj_status::solved:
+        break;
+    }
+    return set_error(err, MTRX_OK);
+}
+
+extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err)
+{
+    quiet_scope quiet;
+    if (x)
+        *x = nullptr;
+    if (!x || !m)
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a null record or result pointer.");
+    const size_t n = m->rows;
+    if (m->cols != n + 1 || (!m->mtrx && n != 0))
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a %zu x %zu record is no system of %zu equations.",
+                             n, m->cols, n);
+
+    // The copy that mtrx_solve_gj reduces, in one block behind its row
+    // pointers, and the vector for the solution.
+    const size_t w = n + 1;
+    if (n > SIZE_MAX / sizeof(double) / w)
+        return set_error(err, MTRX_ENOMEM);
+    auto *rows = static_cast<double **>(lib_calloc(n ? n : 1, sizeof(double *)));
+    auto *block = rows ? static_cast<double *>(lib_calloc(n ? n * w : 1, sizeof(double))) : nullptr;
+    auto *sol = block ? static_cast<double *>(lib_calloc(n ? n : 1, sizeof(double))) : nullptr;
+    mtrx_status st = MTRX_ENOMEM;
+    if (sol) {
+        for (size_t i = 0; i < n; ++i) {
+            rows[i] = block + i * w;
+            std::memcpy(rows[i], m->mtrx[i], w * sizeof(double));
+        }
+        st = mtrx_reduce(rows, nullptr, n, nullptr);
+        if (st == MTRX_OK) {
+            for (size_t i = 0; i < n; ++i)
+                sol[i] = rows[i][n];
+            *x = sol;
+            sol = nullptr;
+        }
+    }
+    std::free(sol);
+    std::free(block);
+    std::free(rows);
+    return set_error(err, st);
 }

@@ -17,13 +17,13 @@ extern "C" mtrx_t *mtrx_create_ptrs(size_t n)
 {
     auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
     if (!m) {
-        std::fprintf(stderr, "%s() error: calloc-m.\n", unknown);
+        say("%s() error: calloc-m.\n", unknown);
         return nullptr;
     }
     // At least one entry, so that a record of capacity 0 still owns an array.
     m->mtrx = static_cast<double **>(lib_calloc(n ? n : 1, sizeof(double *)));
     if (!m->mtrx) {
-        std::fprintf(stderr, "%s() error: malloc m->mtrx failed.\n", unknown);
+        say("%s() error: malloc m->mtrx failed.\n", unknown);
         std::free(m);
         return nullptr;
     }
@@ -35,7 +35,7 @@ extern "C" mtrx_t *mtrx_create_ptrs(size_t n)
 extern "C" double **mtrx_grow_ptrs(mtrx_t *m)
 {
     if (!m) {
-        std::fprintf(stderr, "%s() error: struct parameter NULL.\n", unknown);
+        say("%s() error: struct parameter NULL.\n", unknown);
         return nullptr;
     }
     if (m->maxrows == 0) {
@@ -69,8 +69,8 @@ extern "C" double *vect_calloc(size_t n)
 {
     auto *v = static_cast<double *>(lib_calloc(n ? n : 1, sizeof(double)));
     if (!v) {
-        std::perror("calloc-vector");
-        std::fprintf(stderr, "%s() error: calloc-vect failed.\n", unknown);
+        say_perror("calloc-vector");
+        say("%s() error: calloc-vect failed.\n", unknown);
     }
     return v;
 }
@@ -79,15 +79,15 @@ extern "C" double **arr2d_calloc(size_t rows, size_t cols)
 {
     auto **a = static_cast<double **>(lib_calloc(rows ? rows : 1, sizeof(double *)));
     if (!a) {
-        std::perror("calloc-pointers");
-        std::fprintf(stderr, "%s() error: calloc mtrx failed.\n", unknown);
+        say_perror("calloc-pointers");
+        say("%s() error: calloc mtrx failed.\n", unknown);
         return nullptr;
     }
     for (size_t i = 0; i < rows; ++i) {
         a[i] = static_cast<double *>(lib_calloc(cols ? cols : 1, sizeof(double)));
         if (!a[i]) {
-            std::perror("calloc-mtrx[i]");
-            std::fprintf(stderr, "%s() error: calloc-mtrx[%zu] failed.\n", unknown, i);
+            say_perror("calloc-mtrx[i]");
+            say("%s() error: calloc-mtrx[%zu] failed.\n", unknown, i);
             // Release what was made, last row first.
             while (i-- > 0)
                 std::free(a[i]);
@@ -111,7 +111,7 @@ extern "C" mtrx_t *mtrx_create(size_t rows, size_t cols)
 {
     auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
     if (!m) {
-        std::fprintf(stderr, "%s() error: calloc-m.\n", unknown);
+        say("%s() error: calloc-m.\n", unknown);
         return nullptr;
     }
     m->mtrx = arr2d_calloc(rows, cols);
@@ -127,7 +127,7 @@ extern "C" mtrx_t *mtrx_create(size_t rows, size_t cols)
 extern "C" double **mtrx_grow(mtrx_t *m, int mode)
 {
     if (!m) {
-        std::fprintf(stderr, "%s() error: struct parameter NULL.\n", unknown);
+        say("%s() error: struct parameter NULL.\n", unknown);
         return nullptr;
     }
     if (mode == 0) {

@@ -8,6 +8,9 @@
 #include <random>
 #include <string>
 
+#include "internal.h"
+#include "reference/cofactor_minors_ref.h"
+#include "reference/exact_cofactors.h"
 #include "test_helpers.h"
 
 namespace {
@@ -246,9 +249,273 @@ std::vector<double> by_cofactor(const Matrix &m)
     return v;
 }
 
+// ---- Cofactor matrices ------------------------------------------------------
+
+using Square = std::vector<std::vector<double>>;
+
+// The cofactors by the factorisation method at any n; from n = 4 on
+// arr2d_cofactor must give the same bits.
+Square cofactors(const Square &a)
+{
+    const size_t n = a.size();
+    Rows r(a);
+    double **c = arr2d_calloc(n, n);
+    EXPECT_TRUE(mtrx_detail::cofactors_by_lu(r.get(), c, n));
+    Square v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i].assign(c[i], c[i] + n);
+    arr2d_free(c, n);
+    if (n >= 4) {
+        c = arr2d_cofactor(r.get(), n);
+        for (size_t i = 0; i < n; ++i)
+            EXPECT_EQ(std::vector<double>(c[i], c[i] + n), v[i]) << "row " << i;
+        arr2d_free(c, n);
+    }
+    return v;
+}
+
+// A random n x n matrix of rank r: elements from `d` for r = n, otherwise
+// the product of n x r and r x n factors with elements from `d`.
+template <class T, class Dist> std::vector<std::vector<T>> of_rank(size_t n, size_t r, Dist d, std::mt19937_64 &g)
+{
+    std::vector<std::vector<T>> a(n, std::vector<T>(n));
+    if (r == n) {
+        for (auto &row : a)
+            for (T &x : row)
+                x = d(g);
+        return a;
+    }
+    std::vector<std::vector<T>> x(n, std::vector<T>(r)), y(r, std::vector<T>(n));
+    for (auto *f : {&x, &y})
+        for (auto &row : *f)
+            for (T &v : row)
+                v = d(g);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < n; ++j)
+            for (size_t k = 0; k < r; ++k)
+                a[i][j] += x[i][k] * y[k][j];
+    return a;
+}
+
+// The largest product of n - 1 row norms: Hadamard's bound on every
+// cofactor, and the scale of the rounding errors in cofactors that are zero.
+double hadamard_bound(const Square &a)
+{
+    double h = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        double p = 1;
+        for (size_t r = 0; r < a.size(); ++r) {
+            long double s = 0;
+            for (double x : a[r])
+                s += static_cast<long double>(x) * x;
+            if (r != i)
+                p *= std::sqrt(static_cast<double>(s));
+        }
+        h = std::max(h, p);
+    }
+    return h;
+}
+
+double max_abs(const Square &a)
+{
+    double m = 0;
+    for (auto &row : a)
+        for (double x : row)
+            m = std::max(m, std::fabs(x));
+    return m;
+}
+
+double max_diff(const Square &a, const Square &b)
+{
+    double m = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (size_t j = 0; j < a.size(); ++j)
+            m = std::max(m, std::fabs(a[i][j] - b[i][j]));
+    return m;
+}
+
+// The determinant by partial pivoting in long double.
+long double det_long(const Square &m)
+{
+    const size_t n = m.size();
+    std::vector<std::vector<long double>> a(n);
+    for (size_t i = 0; i < n; ++i)
+        a[i].assign(m[i].begin(), m[i].end());
+    long double det = 1;
+    for (size_t c = 0; c < n; ++c) {
+        size_t p = c;
+        for (size_t r = c + 1; r < n; ++r)
+            if (std::fabs(a[r][c]) > std::fabs(a[p][c]))
+                p = r;
+        if (p != c) {
+            std::swap(a[p], a[c]);
+            det = -det;
+        }
+        det *= a[c][c];
+        for (size_t r = c + 1; r < n; ++r) {
+            long double f = a[r][c] / a[c][c];
+            for (size_t k = c + 1; k < n; ++k)
+                a[r][k] -= f * a[c][k];
+        }
+    }
+    return det;
+}
+
 } // namespace
 
-// The cofactor solver's cost grows as n^5 beyond 3 unknowns: up to 12 here.
+// Integer matrices with small elements of rank n down to n - 3, against their
+// cofactors in exact arithmetic: a regular matrix's within a few rounding
+// errors of the largest, a singular one's (rank-one or zero) within the
+// rounding errors of elimination on its rows.
+TEST(Accuracy, CofactorsAgainstExactArithmetic)
+{
+    std::mt19937_64 g(12);
+    for (size_t n = 1; n <= 8; ++n)
+        for (size_t drop = 0; drop <= 3 && drop <= n; ++drop)
+            for (int seed = 0; seed < 40; ++seed) {
+                const size_t r = n - drop;
+                auto ia = r == n ? of_rank<long long>(n, r, std::uniform_int_distribution<long long>(-9, 9), g)
+                                 : of_rank<long long>(n, r, std::uniform_int_distribution<long long>(-2, 2), g);
+                const auto exact = quendle_ref::exact_cofactors(ia);
+                Square a(n), e(n, std::vector<double>(n));
+                __int128 det = 0;
+                for (size_t i = 0; i < n; ++i) {
+                    a[i].assign(ia[i].begin(), ia[i].end());
+                    for (size_t j = 0; j < n; ++j)
+                        e[i][j] = static_cast<double>(exact[i][j]);
+                    det += ia[i][0] * exact[i][0];
+                }
+                const Square c = cofactors(a);
+                const double eps = static_cast<double>(n) * DBL_EPSILON;
+                const double bound = det != 0 ? 8 * eps * max_abs(e) : eps * hadamard_bound(a);
+                EXPECT_LE(max_diff(c, e), bound) << n << " x " << n << " of rank " << r << ", seed " << seed;
+            }
+}
+
+// Rows (or columns) scaled by 2^600 and 2^-600, more than a double's range
+// apart: cof(D M)[i][j] = cof(M)[i][j] times the scales of the rows other
+// than i (of the columns other than j for M D), exactly representable for
+// integer M. Tiny pivots must be kept, not flushed to zero.
+TEST(Accuracy, CofactorsOfElementsFarApartInMagnitude)
+{
+    std::mt19937_64 g(78);
+    const int scale[] = {600, 600, -600, -600, 0, 300};
+    for (size_t n : {4u, 6u})
+        for (int seed = 0; seed < 10; ++seed) {
+            auto m = of_rank<long long>(n, n, std::uniform_int_distribution<long long>(-9, 9), g);
+            const auto exact = quendle_ref::exact_cofactors(m);
+            for (bool rows : {true, false}) {
+                Square a(n, std::vector<double>(n)), e(n, std::vector<double>(n));
+                int all = 0;
+                for (size_t k = 0; k < n; ++k)
+                    all += scale[k];
+                for (size_t i = 0; i < n; ++i)
+                    for (size_t j = 0; j < n; ++j) {
+                        a[i][j] = std::ldexp(static_cast<double>(m[i][j]), scale[rows ? i : j]);
+                        e[i][j] = std::ldexp(static_cast<double>(exact[i][j]), all - scale[rows ? i : j]);
+                    }
+                EXPECT_LE(max_diff(cofactors(a), e), 8 * static_cast<double>(n) * DBL_EPSILON * max_abs(e))
+                    << n << " x " << n << (rows ? ", rows" : ", columns") << " scaled, seed " << seed;
+            }
+        }
+}
+
+// Random real matrices, regular and of rank n - 1 and n - 2, against every
+// cofactor computed as the determinant of its minor.
+TEST(Accuracy, CofactorsAgainstTheMinorMethod)
+{
+    std::mt19937_64 g(34);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (size_t n = 4; n <= 12; ++n)
+        for (size_t r : {n, n - 1, n - 2})
+            for (int seed = 0; seed < 10; ++seed) {
+                const Square a = of_rank<double>(n, r, u, g);
+                Square m(n, std::vector<double>(n));
+                std::vector<double *> mp;
+                for (auto &row : m)
+                    mp.push_back(row.data());
+                Rows ar(a);
+                quendle_ref::minor_cofactors(ar.get(), mp.data(), n);
+                const double eps = static_cast<double>(n) * DBL_EPSILON;
+                const double err = max_diff(cofactors(a), m);
+                EXPECT_LE(err, eps * hadamard_bound(a)) << n << " x " << n << " of rank " << r;
+                if (r == n) {
+                    EXPECT_LE(err, 8 * eps * max_abs(m)) << n << " x " << n;
+                }
+            }
+}
+
+// Sizes the minor method cannot reach. Regular: A C^T = det(A) I, with the
+// expansion along column 0 agreeing with a long-double determinant, and
+// A scaled by 2^k gives cofactors scaled by exactly 2^(k (n - 1)). Rank
+// n - 1, A = X Y: by the Cauchy-Binet formula C[i][j] is (-1)^(i+j) times the
+// determinants of X without row i and of Y without column j.
+TEST(Accuracy, CofactorsOfLargeMatrices)
+{
+    std::mt19937_64 g(56);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (size_t n : {60, 200}) {
+        const Square a = of_rank<double>(n, n, u, g);
+        const Square c = cofactors(a);
+        Rows ar(a), cr(c);
+        const double det = arr2d_det(ar.get(), cr.get(), n);
+        const long double ref = det_long(a);
+        EXPECT_LT(std::fabs((det - ref) / ref), 1e-9) << n;
+        double anorm = 0, res = 0;
+        for (size_t i = 0; i < n; ++i) {
+            double s = 0;
+            for (size_t j = 0; j < n; ++j) {
+                s += std::fabs(a[i][j]);
+                long double r = i == j ? -ref : 0;
+                for (size_t k = 0; k < n; ++k)
+                    r += static_cast<long double>(a[i][k]) * c[j][k];
+                res = std::max(res, static_cast<double>(std::fabs(r)));
+            }
+            anorm = std::max(anorm, s);
+        }
+        EXPECT_LT(res, static_cast<double>(n) * DBL_EPSILON * anorm * max_abs(c)) << n;
+
+        for (int k : {15, -15}) {
+            Square b = a;
+            for (auto &row : b)
+                for (double &x : row)
+                    x = std::ldexp(x, k);
+            const Square cb = cofactors(b);
+            for (size_t i = 0; i < n; ++i)
+                for (size_t j = 0; j < n; ++j)
+                    ASSERT_EQ(cb[i][j], std::ldexp(c[i][j], k * static_cast<int>(n - 1))) << n << ": " << i << "," << j;
+        }
+    }
+
+    const size_t n = 40;
+    Square x(n, std::vector<double>(n - 1)), y(n - 1, std::vector<double>(n));
+    for (auto *f : {&x, &y})
+        for (auto &row : *f)
+            for (double &v : row)
+                v = u(g);
+    Square a(n, std::vector<double>(n));
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < n; ++j)
+            for (size_t k = 0; k + 1 < n; ++k)
+                a[i][j] += x[i][k] * y[k][j];
+    std::vector<long double> dx(n), dy(n);
+    for (size_t i = 0; i < n; ++i) {
+        Square xi = x, yi(n - 1);
+        xi.erase(xi.begin() + static_cast<std::ptrdiff_t>(i));
+        for (size_t k = 0; k + 1 < n; ++k) {
+            yi[k] = y[k];
+            yi[k].erase(yi[k].begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        dx[i] = (i % 2 ? -1 : 1) * det_long(xi);
+        dy[i] = (i % 2 ? -1 : 1) * det_long(yi);
+    }
+    Square ref(n, std::vector<double>(n));
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < n; ++j)
+            ref[i][j] = static_cast<double>(dx[i] * dy[j]);
+    EXPECT_LE(max_diff(cofactors(a), ref), 1e3 * static_cast<double>(n) * DBL_EPSILON * max_abs(ref));
+}
+
 // The adjugate over the determinant is an explicit inverse, which is not
 // backward stable: on Hilbert and Vandermonde systems its residual grows with
 // the condition number (1e5 to 1e11 times the bound here). Its determinant,
@@ -257,7 +524,7 @@ std::vector<double> by_cofactor(const Matrix &m)
 // is held to the bound on the well-conditioned families of ordinary scale.
 TEST(Accuracy, CofactorSolver)
 {
-    check_solver("mtrx_solve_cofactor_aug", by_cofactor, 12, false);
+    check_solver("mtrx_solve_cofactor_aug", by_cofactor, SIZE_MAX, false);
 }
 
 TEST(Accuracy, ValidatedGaussJordan) { check_solver("mtrx_solve_gj", by_solve_gj); }

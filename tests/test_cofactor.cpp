@@ -189,6 +189,77 @@ TEST(Cofactors, OtherSizesGiveTrueCofactors)
     }
 }
 
+TEST(Cofactors, NonFiniteElementsSpoilOnlyTheMinorsHoldingThem)
+{
+    // Cofactor (i, j) ignores row i and column j, so it is a number exactly
+    // when every NaN or infinity lies in row i or column j: the same number
+    // as with those elements set to 0, and close to the one with the
+    // elements they replaced. Every other cofactor is NaN.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Bad {
+        size_t i, j;
+        double v;
+    };
+    const std::vector<std::vector<Bad>> cases = {
+        {{1, 2, nan}},
+        {{1, 2, inf}, {4, 0, -inf}},
+        {{3, 0, nan}, {3, 1, inf}, {3, 2, nan}, {3, 3, nan}, {3, 4, -inf}, {3, 5, nan}},
+        {{0, 0, nan}, {5, 5, nan}, {2, 3, inf}},
+    };
+    const Matrix a = test_matrix(6, 5);
+    const Matrix plain = cofactors(a);
+    for (const auto &bad : cases) {
+        Matrix spoilt = a, zeroed = a;
+        for (const Bad &b : bad) {
+            spoilt[b.i][b.j] = b.v;
+            zeroed[b.i][b.j] = 0.0;
+        }
+        const Matrix c = cofactors(spoilt), z = cofactors(zeroed);
+        for (size_t i = 0; i < 6; ++i)
+            for (size_t j = 0; j < 6; ++j) {
+                bool clean = true;
+                for (const Bad &b : bad)
+                    clean = clean && (b.i == i || b.j == j);
+                if (clean) {
+                    EXPECT_EQ(c[i][j], z[i][j]) << i << "," << j;
+                    EXPECT_NEAR(c[i][j], plain[i][j], 1e-12 * std::fabs(plain[i][j])) << i << "," << j;
+                } else {
+                    EXPECT_TRUE(std::isnan(c[i][j])) << i << "," << j;
+                }
+            }
+    }
+}
+
+TEST(Cofactors, SameBitsWithEveryInstructionSet)
+{
+    // The factorisation runs on the Gauss-Jordan inner loops of whichever
+    // instruction set is chosen; rows of every length meet their vector tails.
+    std::vector<Matrix> inputs;
+    for (size_t n : {4u, 9u, 37u, 70u})
+        inputs.push_back(test_matrix(n, static_cast<unsigned>(n)));
+    Matrix singular = test_matrix(23, 1);
+    singular[7] = singular[3]; // rank 22: the rank-one path
+    inputs.push_back(singular);
+    std::vector<Matrix> first;
+    for (mtrx_detail::gj_isa isa : {mtrx_detail::gj_isa::portable, mtrx_detail::gj_isa::avx2,
+                                    mtrx_detail::gj_isa::avx512}) {
+        mtrx_detail::gj_tuning t;
+        t.isa = isa;
+        if (!mtrx_detail::gj_tune(t))
+            continue;
+        for (size_t k = 0; k < inputs.size(); ++k) {
+            Matrix c = cofactors(inputs[k]);
+            if (first.size() <= k)
+                first.push_back(c);
+            else
+                EXPECT_EQ(c, first[k]) << mtrx_detail::gj_kernel_name() << ", input " << k;
+        }
+    }
+    mtrx_detail::gj_tune({});
+    EXPECT_NE(first[4][7][0], 0.0);
+}
+
 TEST(CofactorSolver, SolvesTheExampleSystem)
 {
     Outcome o = solve({{3, 2, -4}, {2, 3, 3}, {5, -3, 1}}, {3, 15, 14});

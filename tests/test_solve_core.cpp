@@ -136,6 +136,25 @@ TEST(SolveCore, ExhaustedMemoryIsAnErrorLine)
     }
 }
 
+TEST(SolveCore, WritesNothingOnAnyStream)
+{
+    // Every outcome, and exhausted memory at each allocation on the way: the
+    // report is the only output.
+    const std::string texts[] = {example, help_text, "1e999 2 3\n4 5 6\n", "1 2 3\n4 5\n",
+                                 "1 1 2\n1 ..5 3\n", "1 2 3\n2 4 6\n", "x"};
+    for (long k = 0; k <= 12; ++k)
+        for (const std::string &t : texts) {
+            std::string out, err = stderr_of([&] {
+                out = stdout_of([&] {
+                    mtrx_testing_fail_alloc(k);
+                    solve_text(t);
+                    mtrx_testing_fail_alloc(0);
+                });
+            });
+            EXPECT_EQ(out + err, "") << k << ": " << t;
+        }
+}
+
 TEST(Buffers, ResizeCopiesAndZeroFills)
 {
     auto *p = static_cast<char *>(quendle::buf_resize(nullptr, 1, 0, 4));

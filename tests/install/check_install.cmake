@@ -1,23 +1,13 @@
 # Installs the build into a scratch prefix, then builds and runs a C11 program
-# through pkg-config and a C++ program through find_package(mtrx).
+# through pkg-config, a C++ program and a C program through find_package(mtrx).
+include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-endfunction()
-
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(f include/mtrx/mtrx.h lib/libmtrx.a lib/pkgconfig/mtrx.pc lib/cmake/mtrx/mtrxConfig.cmake
-          lib/cmake/mtrx/mtrxConfigVersion.cmake bin/quendle-solve)
-  if(NOT EXISTS ${prefix}/${f})
-    message(FATAL_ERROR "not installed: ${f}")
-  endif()
-endforeach()
+require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx.a
+  lib/pkgconfig/mtrx.pc lib/cmake/mtrx/mtrxConfig.cmake lib/cmake/mtrx/mtrxConfigVersion.cmake
+  bin/quendle-solve share/man/man1/quendle-solve.1)
 
 set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
 run(pkg-config --cflags --libs --static mtrx)
@@ -37,3 +27,7 @@ run(${WORK_DIR}/cxx/consumer)
 if(NOT out STREQUAL "3.000000\n")
   message(FATAL_ERROR "C++ consumer printed: ${out}")
 endif()
+
+# A C-only CMake project: the package names the C++ runtime for its linker.
+build_project(${SOURCE_DIR}/tests/install/c ${WORK_DIR}/c -DCMAKE_PREFIX_PATH=${prefix})
+expect_output("3.000000\n1.000000\n2.000000\n" ${WORK_DIR}/c/consumer_c)

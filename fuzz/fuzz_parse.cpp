@@ -1,0 +1,154 @@
+// The status readers on any text: they never end the process or write a
+// word; a failure names a row the text has; the text as bytes (in a block of
+// exactly their size, so that a read past it shows), with '\0' for another
+// character that starts no number, as a stream and as a system all agree;
+// and mtrx_parse succeeds exactly when mtrx_read_str reads the text without
+// a message, with the same values bit for bit.
+#include <cstdio>
+
+#include "fuzz_common.h"
+
+namespace {
+
+bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The lines of `text` that are not blank, as [begin, end) offsets.
+std::vector<std::pair<std::size_t, std::size_t>> rows_of(const std::string &text)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> rows;
+    for (std::size_t o = 0; o < text.size();) {
+        std::size_t e = text.find('\n', o);
+        e = e == std::string::npos ? text.size() : e;
+        for (std::size_t i = o; i < e; ++i)
+            if (!is_c_space(text[i])) {
+                rows.emplace_back(o, e);
+                break;
+            }
+        o = e + 1;
+    }
+    return rows;
+}
+
+struct Read {
+    mtrx_status st;
+    mtrx_error err;
+    mtrx_t *m = nullptr;
+    ~Read() { mtrx_free(m); }
+};
+
+// What a status reader returned, checked against the text's rows.
+void check(const Read &r, std::size_t rows)
+{
+    const mtrx_error &e = r.err;
+    if (e.status != r.st || (r.st == MTRX_OK) != (r.m != nullptr) || e.message[0] == '\0' ||
+        !std::memchr(e.message, '\0', sizeof e.message) || std::strchr(e.message, '\n'))
+        std::abort();
+    const bool names_row = r.st == MTRX_ENONUMBER || r.st == MTRX_EMALFORMED ||
+                           r.st == MTRX_ERANGE || r.st == MTRX_ESHAPE;
+    if ((names_row && e.row >= rows) || (r.st == MTRX_ESHAPE && e.count == e.expected))
+        std::abort();
+    if (r.m) {
+        if (r.m->rows != rows || r.m->maxrows != rows || r.m->maxcols != r.m->cols)
+            std::abort();
+        for (std::size_t i = 0; i < rows; ++i)
+            for (std::size_t j = 0; j < r.m->cols; ++j)
+                (void)r.m->mtrx[i][j]; // every row holds cols values (ASan checks)
+    }
+}
+
+bool same_read(const Read &a, const Read &b)
+{
+    return a.st == b.st && a.err.row == b.err.row && a.err.count == b.err.count &&
+           a.err.expected == b.err.expected && std::strcmp(a.err.message, b.err.message) == 0 &&
+           fuzz::same_record(a.m, b.m);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::keep_reports_on_stderr();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    const std::size_t rows = rows_of(text).size();
+    std::string hashed = text;
+    for (char &c : hashed)
+        c = c == '\0' ? '#' : c;
+    const std::vector<char> exact(text.begin(), text.end());
+
+    Read bytes, hash, stream, system;
+    std::string out, said;
+    out = fuzz::written(1, [&] {
+        said = fuzz::written(2, [&] {
+            bytes.st = mtrx_parse(exact.data(), exact.size(), &bytes.m, &bytes.err);
+            hash.st = mtrx_parse(hashed.data(), hashed.size(), &hash.m, &hash.err);
+            system.st = mtrx_parse_system(exact.data(), exact.size(), &system.m, &system.err);
+            FILE *fp = size ? fmemopen(const_cast<char *>(text.data()), size, "r") : nullptr;
+            if (fp) {
+                stream.st = mtrx_parse_stream(fp, &stream.m, &stream.err);
+                std::fclose(fp);
+            }
+        });
+    });
+    if (!out.empty() || !said.empty())
+        std::abort();
+    check(bytes, rows);
+    check(system, rows);
+    if (!same_read(bytes, hash) || (size && !same_read(bytes, stream)))
+        std::abort();
+    if (bytes.st == MTRX_OK) {
+        const bool square = bytes.m->cols == rows + 1;
+        if (square ? !same_read(bytes, system)
+                   : system.st != MTRX_ESHAPE || system.err.row != 0 ||
+                         system.err.count != bytes.m->cols || system.err.expected != rows + 1)
+            std::abort();
+    } else if (bytes.st == MTRX_ESHAPE ? system.st != MTRX_ESHAPE : !same_read(bytes, system)) {
+        std::abort();
+    }
+
+    // The natural reader, on the text up to its first '\0' and from its first
+    // non-blank character (it would take a blank first line for a row). Where
+    // a line yields no value it ends the process: then the status reader
+    // must fail too.
+    std::string from = text.c_str();
+    from.erase(0, std::min(from.size(), from.find_first_not_of(" \t\n\v\f\r")));
+    Read status;
+    status.st = mtrx_parse(from.data(), from.size(), &status.m, &status.err);
+    for (auto [b, e] : rows_of(from)) {
+        std::size_t n = 0;
+        bool nomem = false;
+        double *row = mtrx_detail::parse_row(from.data() + b, from.data() + e, &n,
+                                             mtrx_detail::on_failure::report, &nomem);
+        if (!row) {
+            if (status.st == MTRX_OK || status.st == MTRX_ESHAPE)
+                std::abort();
+            return 0;
+        }
+        std::free(row);
+    }
+    mtrx_t *natural = nullptr;
+    said = fuzz::written(2, [&] { natural = mtrx_read_str(from.c_str()); });
+    const bool silent = said.empty() && natural;
+    bool agree = (status.st == MTRX_OK) == silent;
+    if (status.st == MTRX_OK)
+        agree = agree && fuzz::same_record(status.m, natural);
+    else if (status.st == MTRX_EEMPTY)
+        agree = agree && !natural && said.empty();
+    else if (status.st == MTRX_EMALFORMED || status.st == MTRX_ERANGE)
+        agree = agree && said.find(status.st == MTRX_ERANGE ? "error: in conversion.\n"
+                                                            : "error: no digits converted.\n") !=
+                             std::string::npos;
+    else if (status.st == MTRX_ESHAPE) // (the first row of another length)
+        agree = agree && said.find("column mismatch row[") ==
+                             said.find("column mismatch row[" + std::to_string(status.err.row) +
+                                       "]\n") &&
+                said.find("column mismatch row[") != std::string::npos;
+    mtrx_free(natural);
+    if (!agree)
+        std::abort();
+    return 0;
+}

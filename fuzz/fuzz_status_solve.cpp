@@ -1,0 +1,108 @@
+// The status solvers and arithmetic on small records of awkward values: they
+// never end the process or write a word; each succeeds exactly when its
+// natural form does so without a message, with the same bits; the cofactor
+// solver's verdicts are the statuses of the lines the natural one prints.
+#include <cmath>
+
+#include "fuzz_common.h"
+
+namespace {
+
+void require(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::keep_reports_on_stderr();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    fuzz::Bytes b(data, size);
+    const std::size_t n = b.byte() % 7;
+    mtrx_t *ab = fuzz::record(b, n, n + 1);
+    const std::size_t rows = b.byte() % 4, cols = b.byte() % 4;
+    mtrx_t *q = fuzz::record(b, rows, cols);
+    mtrx_t *reduced = mtrx_copy(ab), *before = mtrx_copy(ab);
+
+    // Every status call, with nothing written on either stream.
+    mtrx_status red, sol, cof, arith[4];
+    double *x = nullptr, *xc = nullptr;
+    mtrx_t *r[4] = {};
+    std::string out, said;
+    out = fuzz::written(1, [&] {
+        said = fuzz::written(2, [&] {
+            red = mtrx_reduce(reduced->mtrx, nullptr, n, nullptr);
+            sol = mtrx_solve_system(ab, &x, nullptr);
+            cof = mtrx_solve_system_cofactor(ab, &xc, nullptr);
+            arith[0] = mtrx_sum(ab, q, &r[0], nullptr);
+            arith[1] = mtrx_difference(q, ab, &r[1], nullptr);
+            arith[2] = mtrx_product(ab, q, &r[2], nullptr);
+            arith[3] = mtrx_transposed(q, &r[3], nullptr);
+        });
+    });
+    require(out.empty() && said.empty() && fuzz::same_record(ab, before));
+
+    // mtrx_reduce and mtrx_solve_system against guassj and mtrx_solve_gj.
+    mtrx_t *gj = nullptr;
+    said = fuzz::written(2, [&] { gj = mtrx_solve_gj(ab); });
+    require(red == MTRX_OK || red == MTRX_ESINGULAR);
+    require(said == (red == MTRX_ESINGULAR ? "guassj() error: singular matrix.\n" : ""));
+    require(sol == red && (x != nullptr) == (sol == MTRX_OK) && fuzz::same_record(gj, reduced));
+    for (std::size_t i = 0; x && i < n; ++i)
+        require(fuzz::same_value(x[i], gj->mtrx[i][n]));
+
+    // The cofactor solver's verdicts.
+    double *nat = nullptr;
+    out = fuzz::written(1, [&] {
+        said = fuzz::written(2, [&] { nat = mtrx_solve_cofactor_aug(ab); });
+    });
+    require(said.empty());
+    if (cof == MTRX_ENOSOLUTION)
+        require(out == "The system has no solution.\n");
+    else if (cof == MTRX_EINFINITE)
+        require(out == "The system is consistent - infinite solutions.\n");
+    else if (cof == MTRX_OK && !nat)
+        require(out == "The system has a trivial solution.\n" && vect_is_zero(xc, n));
+    else
+        require(cof == MTRX_OK && out.empty());
+    for (std::size_t i = 0; nat && i < n; ++i)
+        require(fuzz::same_value(xc[i], nat[i]));
+
+    // The arithmetic against its natural forms.
+    mtrx_t *natural[4] = {};
+    said = fuzz::written(2, [&] {
+        natural[0] = mtrx_add(ab, q);
+        natural[1] = mtrx_sub(q, ab);
+        natural[2] = mtrx_mult(ab, q);
+    });
+    natural[3] = mtrx_transpose(q);
+    std::size_t mismatches = 0;
+    for (int k = 0; k < 4; ++k) {
+        require(arith[k] == (natural[k] ? MTRX_OK : MTRX_ESHAPE));
+        require(fuzz::same_record(r[k], natural[k]));
+        mismatches += arith[k] == MTRX_ESHAPE;
+        mtrx_free(r[k]);
+        mtrx_free(natural[k]);
+    }
+    std::size_t lines = 0;
+    for (std::size_t p = 0; (p = said.find("unequal dimensions", p)) != std::string::npos; ++p)
+        ++lines;
+    require(lines == mismatches);
+
+    std::free(x);
+    std::free(xc);
+    std::free(nat);
+    mtrx_free(gj);
+    mtrx_free(reduced);
+    mtrx_free(before);
+    mtrx_free(q);
+    mtrx_free(ab);
+    return 0;
+}

@@ -1,0 +1,123 @@
+// The status layer's common parts: the names of the statuses, filling an
+// mtrx_error, and the one channel every natural message goes through, which
+// a status function mutes for the duration of its call.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "internal.h"
+
+namespace mtrx_detail {
+
+namespace {
+
+// Quiet scopes alive on this thread. (Per thread: a status function on one
+// thread must not silence a natural function on another.)
+thread_local int quiet_depth = 0;
+
+} // namespace
+
+quiet_scope::quiet_scope() { ++quiet_depth; }
+quiet_scope::~quiet_scope() { --quiet_depth; }
+
+void say(const char *fmt, ...)
+{
+    if (quiet_depth)
+        return;
+    std::va_list ap;
+    va_start(ap, fmt);
+    std::vfprintf(stderr, fmt, ap);
+    va_end(ap);
+}
+
+void say_perror(const char *label)
+{
+    if (!quiet_depth)
+        std::perror(label);
+}
+
+void say_out(const char *fmt, ...)
+{
+    if (quiet_depth)
+        return;
+    std::va_list ap;
+    va_start(ap, fmt);
+    std::vprintf(fmt, ap);
+    va_end(ap);
+}
+
+mtrx_status set_error(mtrx_error *err, mtrx_status st, std::size_t row, std::size_t count,
+                      std::size_t expected)
+{
+    switch (st) {
+    case MTRX_ENONUMBER:
+        return set_error_msg(err, st, row, 0, 0, "Invalid Format: row %zu holds no number.", row);
+    case MTRX_EMALFORMED:
+        return set_error_msg(err, st, row, 0, 0,
+                             "Invalid Format: row %zu holds a malformed number.", row);
+    case MTRX_ERANGE:
+        return set_error_msg(err, st, row, 0, 0,
+                             "Invalid Format: row %zu holds a number out of range.", row);
+    case MTRX_ESHAPE:
+        return set_error_msg(err, st, row, count, expected,
+                             "Invalid Format: row %zu has %zu values, expected %zu.", row, count,
+                             expected);
+    case MTRX_EEMPTY:
+        return set_error_msg(err, st, 0, 0, 0, "Invalid Format or Matrix Not Found.");
+    case MTRX_ESINGULAR:
+        return set_error_msg(err, st, 0, 0, 0, "Singular Matrix - no unique solution.");
+    case MTRX_ENOSOLUTION:
+        return set_error_msg(err, st, 0, 0, 0, "The system has no solution.");
+    case MTRX_EINFINITE:
+        return set_error_msg(err, st, 0, 0, 0, "The system has infinitely many solutions.");
+    default:
+        return set_error_msg(err, st, 0, 0, 0, "%s.", mtrx_strerror(st));
+    }
+}
+
+mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std::size_t count,
+                          std::size_t expected, const char *fmt, ...)
+{
+    if (err) {
+        err->status = st;
+        err->row = row;
+        err->count = count;
+        err->expected = expected;
+        std::va_list ap;
+        va_start(ap, fmt);
+        std::vsnprintf(err->message, sizeof err->message, fmt, ap);
+        va_end(ap);
+    }
+    return st;
+}
+
+} // namespace mtrx_detail
+
+extern "C" const char *mtrx_strerror(mtrx_status status)
+{
+    switch (status) {
+    case MTRX_OK:
+        return "No error";
+    case MTRX_ENOMEM:
+        return "Out of memory";
+    case MTRX_EEMPTY:
+        return "No number in the input";
+    case MTRX_ENONUMBER:
+        return "A row holds no number";
+    case MTRX_EMALFORMED:
+        return "A malformed number";
+    case MTRX_ERANGE:
+        return "A number out of range";
+    case MTRX_ESHAPE:
+        return "Dimensions that do not fit";
+    case MTRX_ESINGULAR:
+        return "Singular matrix";
+    case MTRX_EINVAL:
+        return "Invalid argument";
+    case MTRX_ENOSOLUTION:
+        return "No solution";
+    case MTRX_EINFINITE:
+        return "Infinitely many solutions";
+    }
+    return "Unknown status";
+}

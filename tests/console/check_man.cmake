@@ -1,0 +1,41 @@
+# The manual page renders with no warning and documents every error line of
+# the report: each line the Solve core's tests and the console cases expect,
+# with its numbers taken as the page's placeholders (R, N, M).
+cmake_minimum_required(VERSION 3.25)
+
+set(ENV{LC_ALL} C.UTF-8)
+set(ENV{MANWIDTH} 200)
+execute_process(COMMAND man --warnings -l ${PAGE}
+  RESULT_VARIABLE rc OUTPUT_VARIABLE text ERROR_VARIABLE warnings)
+if(NOT rc EQUAL 0 OR NOT warnings STREQUAL "" OR NOT text MATCHES "EXIT STATUS")
+  message(FATAL_ERROR "man --warnings -l ${PAGE} (status ${rc}):\n${warnings}\n${text}")
+endif()
+string(REGEX REPLACE "[ \n]+" " " text "${text}")
+
+file(READ ${SOURCE_DIR}/tests/test_solve_core.cpp core_tests)
+string(REGEX MATCHALL "error\\(\"[^\"]+\"\\)" from_tests "${core_tests}")
+file(GLOB reports ${SOURCE_DIR}/tests/console/data/*.report)
+set(from_reports "")
+foreach(report IN LISTS reports)
+  file(STRINGS ${report} lines REGEX "^ ERROR: ")
+  list(APPEND from_reports ${lines})
+endforeach()
+if(NOT from_tests OR NOT from_reports)
+  message(FATAL_ERROR "no error lines found in the tests (${from_tests}) or reports (${from_reports})")
+endif()
+
+set(missing "")
+foreach(line IN LISTS from_tests from_reports)
+  string(REGEX REPLACE "^error\\(\"(.*)\"\\)$" "\\1" line "${line}")
+  string(REGEX REPLACE "^ ERROR: (.*)\r?$" "\\1" line "${line}")
+  string(REGEX REPLACE "([][.*+?^$()|\\\\])" "\\\\\\1" pattern "${line}")
+  string(REGEX REPLACE "[0-9]+" "[A-Za-z0-9]+" pattern "${pattern}")
+  if(NOT text MATCHES "${pattern}")
+    list(APPEND missing "${line}")
+  endif()
+endforeach()
+if(missing)
+  list(REMOVE_DUPLICATES missing)
+  list(JOIN missing "\n  " missing)
+  message(FATAL_ERROR "the manual page does not document these error lines:\n  ${missing}")
+endif()

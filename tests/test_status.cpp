@@ -1,0 +1,371 @@
+// The status interface: generated texts with one known fault through its
+// readers and the natural one, the cofactor verdicts, the arguments it
+// refuses, every allocation failing in turn, and quiet on its own thread only.
+// (The solvers and arithmetic meet their natural forms in fuzz_status_solve.)
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "record_helpers.h"
+
+using Matrix = std::vector<std::vector<double>>;
+
+namespace {
+
+bool same_bits(const double *a, const double *b, size_t n)
+{
+    return n == 0 || std::memcmp(a, b, n * sizeof(double)) == 0;
+}
+
+bool same_record(const mtrx_t *a, const mtrx_t *b)
+{
+    if (shape_of(a) != shape_of(b))
+        return false;
+    for (size_t i = 0; i < a->rows; ++i)
+        if (!same_bits(a->mtrx[i], b->mtrx[i], a->cols))
+            return false;
+    return true;
+}
+
+// A text of rows of numbers with blank lines, assorted separators and line
+// ends, and at most one fault, with what the status readers must say of it.
+struct Case {
+    std::string text;
+    Matrix rows;                    // the values of each row as written
+    mtrx_status want = MTRX_OK;     // from mtrx_parse
+    size_t row = 0, count = 0, expected = 0;
+    bool natural_ends = false;      // mtrx_read_str would end the process
+};
+
+Case make_case(std::mt19937 &rng)
+{
+    auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+    const char *seps[] = {" ", ",", "\t", "; ", " | ", " ab ", ")("};
+    const char *ends[] = {"\n", "\r\n", "\n\n", " \t\n\r\n"};
+    const double awkward[] = {0.0, -0.0, 1e308, -2.5e-308, 2.2250738585072014e-308, 0.1,
+                               123456789.125};
+    Case c;
+    const size_t r = 1 + pick(5), cols = pick(2) ? r + 1 : 1 + pick(6);
+    const int fault = static_cast<int>(pick(10)); // 0-4: one of five faults, else none
+    const size_t at = pick(r);
+    if (pick(3) == 0)
+        c.text += pick(2) ? "\n \n" : "  \t";
+    for (size_t i = 0; i < r; ++i) {
+        if (fault == 0 && i == at) {
+            c.text += "Solution Vector:\n";
+            c.want = MTRX_ENONUMBER;
+            c.row = i;
+            c.natural_ends = true;
+        }
+        size_t n = cols + (fault == 3 && i == at && i > 0 ? 1 : 0) -
+                   (fault == 4 && i == at && i > 0 && cols > 1 ? 1 : 0);
+        c.rows.emplace_back();
+        for (size_t j = 0; j < n; ++j) {
+            const int mantissa = int(rng() % 2001) - 1000, exponent = int(pick(40)) - 20;
+            double v = pick(4) == 0 ? awkward[pick(7)] : std::ldexp(mantissa, exponent);
+            char num[40];
+            std::snprintf(num, sizeof num, "%.17g", v);
+            c.text += (j ? seps[pick(7)] : "");
+            if (j == 1 && (fault == 1 || fault == 2) && i == at && c.want == MTRX_OK) {
+                c.text += fault == 1 ? "..5 " : "1e999 ";
+                c.want = fault == 1 ? MTRX_EMALFORMED : MTRX_ERANGE;
+                c.row = i;
+            }
+            c.text += num;
+            c.rows.back().push_back(v);
+        }
+        if (i + 1 < r || pick(2))
+            c.text += ends[pick(4)];
+    }
+    if (c.want == MTRX_OK)
+        for (size_t i = 1; i < r; ++i)
+            if (c.rows[i].size() != c.rows[0].size()) {
+                c.want = MTRX_ESHAPE;
+                c.row = i;
+                c.count = c.rows[i].size();
+                c.expected = c.rows[0].size();
+                break;
+            }
+    return c;
+}
+
+// The same text with no byte after it, so that a read past its end shows.
+mtrx_status parse_exact(const std::string &text, mtrx_t **out, mtrx_error *err, bool system = false)
+{
+    std::vector<char> exact(text.begin(), text.end());
+    return system ? mtrx_parse_system(exact.data(), exact.size(), out, err)
+                  : mtrx_parse(exact.data(), exact.size(), out, err);
+}
+
+} // namespace
+
+TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
+{
+    std::mt19937 rng(20240611);
+    for (int k = 0; k < 400; ++k) {
+        Case c = make_case(rng);
+        SCOPED_TRACE(testing::Message() << "case " << k << ": " << c.text);
+        mtrx_t *raw = nullptr, *sraw = nullptr, *yraw = nullptr;
+        mtrx_error err, serr, yerr;
+        mtrx_status st, sst, yst;
+        std::string out, noise = stderr_of([&] {
+            out = stdout_of([&] {
+                st = parse_exact(c.text, &raw, &err);
+                FILE *fp = stream_of(c.text);
+                sst = mtrx_parse_stream(fp, &sraw, &serr);
+                std::fclose(fp);
+                yst = parse_exact(c.text, &yraw, &yerr, true);
+            });
+        });
+        MtrxPtr m(raw), s(sraw), y(yraw);
+        EXPECT_EQ(out + noise, "");
+
+        // What was written; the stream reader says the same, and a system
+        // is the rectangular read of n rows of n + 1.
+        ASSERT_EQ(st, c.want) << err.message;
+        EXPECT_EQ(std::vector<size_t>({err.row, err.count, err.expected}),
+                  std::vector<size_t>({c.row, c.count, c.expected}));
+        EXPECT_EQ(err.status, st);
+        EXPECT_EQ(sst, st);
+        EXPECT_STREQ(serr.message, err.message);
+        const size_t n = c.rows.size();
+        const bool system = st == MTRX_OK && m->cols == n + 1;
+        EXPECT_EQ(yst, st == MTRX_OK && !system ? MTRX_ESHAPE : st);
+        if (m) {
+            EXPECT_TRUE(same_record(m.get(), s.get()));
+            EXPECT_TRUE(!system || same_record(m.get(), y.get()));
+            ASSERT_EQ(m->rows, n);
+            for (size_t i = 0; i < n; ++i)
+                EXPECT_TRUE(same_bits(m->mtrx[i], c.rows[i].data(), m->cols)) << i;
+        }
+
+        // The natural reader (from the first row: it would take a blank
+        // first line for a row) reads without a message exactly when the
+        // status reader succeeds, and reads the same.
+        if (c.natural_ends)
+            continue;
+        mtrx_t *nat = nullptr;
+        std::string said = stderr_of(
+            [&] { nat = mtrx_read_str(c.text.c_str() + c.text.find_first_not_of(" \t\r\n")); });
+        MtrxPtr natural(nat);
+        EXPECT_EQ(said.empty(), st == MTRX_OK) << said;
+        EXPECT_TRUE(st != MTRX_OK || same_record(natural.get(), m.get()));
+        if (st == MTRX_ESHAPE) {
+            EXPECT_THAT(said, testing::StartsWith("<unknown>() error: column mismatch row[" +
+                                                  std::to_string(c.row) + "]\n"));
+        } else if (st != MTRX_OK) {
+            EXPECT_THAT(said, testing::HasSubstr(st == MTRX_ERANGE
+                                                     ? "error: in conversion.\n"
+                                                     : "error: no digits converted.\n"));
+        }
+    }
+}
+
+TEST(StatusReaders, EmptyBlankAndNulTexts)
+{
+    mtrx_t *m = nullptr;
+    mtrx_error err;
+    for (const char *t : {"", " \n\t\r\n", "abc\n\n x -. +", "\n\n"}) {
+        EXPECT_EQ(parse_exact(t, &m, &err), MTRX_EEMPTY) << t;
+        EXPECT_EQ(m, nullptr);
+        EXPECT_STREQ(err.message, "Invalid Format or Matrix Not Found.");
+    }
+    // A line before the first number is a row without one.
+    EXPECT_EQ(parse_exact("Matrix:\n1 2\n", &m, &err), MTRX_ENONUMBER);
+    EXPECT_EQ(err.row, 0u);
+    // '\0' starts no number and continues none.
+    const std::string nul("1\0" "2\n3 4", 7);
+    EXPECT_EQ(mtrx_parse(nul.data(), nul.size(), &m, &err), MTRX_OK);
+    MtrxPtr r(m);
+    EXPECT_EQ(row_of(m, 0, 2), (std::vector<double>{1, 2}));
+    EXPECT_EQ(mtrx_parse(nullptr, 0, &m, &err), MTRX_EEMPTY);
+}
+
+TEST(StatusInterface, TheCofactorVerdicts)
+{
+    // A singular A with b in its columns' span or not; a regular A with
+    // b = 0, whose zero solution is a solution.
+    std::vector<double> x;
+    auto solve = [&](const Matrix &ab) {
+        MtrxPtr m = record_of(ab);
+        double *v = nullptr;
+        mtrx_status st = mtrx_solve_system_cofactor(m.get(), &v, nullptr);
+        x.assign(v, v ? v + ab.size() : v);
+        std::free(v);
+        return st;
+    };
+    EXPECT_EQ(solve({{1, 2, 3, 1}, {2, 4, 6, 2}, {1, 1, 1, 3}}), MTRX_EINFINITE);
+    EXPECT_EQ(solve({{1, 2, 3, 1}, {2, 4, 6, 5}, {1, 1, 1, 3}}), MTRX_ENOSOLUTION);
+    EXPECT_EQ(solve({{3, 2, -4, 0}, {2, 3, 3, 0}, {5, -3, 1, 0}}), MTRX_OK);
+    EXPECT_EQ(x, (std::vector<double>{0, 0, 0}));
+}
+
+TEST(StatusInterface, ArgumentsItCannotTake)
+{
+    MtrxPtr sq = record_of({{1, 2}, {3, 4}}), row = record_of({{1, 2}});
+    mtrx_t *out = sq.get();
+    double *x = nullptr, *rows[] = {sq->mtrx[0], nullptr};
+    mtrx_error err;
+    const mtrx_status got[] = {
+        mtrx_parse(nullptr, 3, &out, &err),         mtrx_parse("1", 1, nullptr, &err),
+        mtrx_parse_stream(nullptr, &out, &err),     mtrx_reduce(nullptr, nullptr, 2, &err),
+        mtrx_reduce(rows, nullptr, 2, &err),        mtrx_solve_system(nullptr, &x, &err),
+        mtrx_solve_system_cofactor(sq.get(), &x, &err), mtrx_sum(sq.get(), nullptr, &out, &err),
+        mtrx_transposed(sq.get(), nullptr, &err),   mtrx_solve_system(sq.get(), &x, &err)};
+    for (mtrx_status st : got)
+        EXPECT_EQ(st, MTRX_EINVAL);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(x, nullptr);
+    EXPECT_STREQ(err.message, "Invalid argument: a 2 x 2 record is no system of 2 equations.");
+    EXPECT_EQ(mtrx_product(sq.get(), row.get(), &out, &err), MTRX_ESHAPE);
+    EXPECT_STREQ(err.message, "Unequal dimensions, (2 x 2) * (1 x 2): the columns of the first "
+                              "must equal the rows of the second.");
+
+    // Every status has a name of its own.
+    std::set<std::string> names;
+    for (int st = MTRX_OK; st <= MTRX_EINFINITE + 1; ++st)
+        names.insert(mtrx_strerror(static_cast<mtrx_status>(st)));
+    EXPECT_EQ(names.size(), size_t(MTRX_EINFINITE) + 2);
+}
+
+TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
+{
+    const std::string text = "1 2 3 4 5 6 7 8 9 10\n\n" + std::string(9, '\n') +
+                             "1 2 3 4 5 6 7 8 9 10\n1 2 3 4 5 6 7 8 9 10\n4,5,6,7,8,9,10,11,12,-1";
+    const Matrix sys = {{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}};
+    const Matrix sys4 = {{0, 1, 2, 3, 1}, {4, 0, 6, 1, 2}, {1, 9, 0, 2, 3}, {1, 1, 1, 0, 4}};
+    const Matrix none = {{1, 2, 3, 1}, {2, 4, 6, 5}, {1, 1, 1, 3}};
+    const Matrix big = [] { // (large enough for the blocked elimination)
+        Matrix m(60, std::vector<double>(61, 1.0));
+        for (size_t i = 0; i < 60; ++i)
+            m[i][i] = 100.0;
+        return m;
+    }();
+    MtrxPtr a = record_of(sys), b = record_of(sys);
+    FILE *fp = stream_of(text);
+
+    // Runs `op` with each allocation failing in turn: MTRX_ENOMEM, no result,
+    // the inputs as they were, not a word; then once to its own end. `op`
+    // tells whether it was given a result, and releases it.
+    auto sweep = [&](const char *name, auto op) {
+        SCOPED_TRACE(name);
+        for (long k = 1;; ++k) {
+            mtrx_error err;
+            mtrx_status st = MTRX_OK;
+            bool given = true;
+            std::string out, said = stderr_of([&] {
+                out = stdout_of([&] {
+                    mtrx_testing_fail_alloc(k);
+                    st = op(&err, &given);
+                });
+            });
+            const long made = mtrx_testing_fail_alloc(0);
+            EXPECT_EQ(out + said, "");
+            EXPECT_EQ(err.status, st);
+            EXPECT_EQ(rows_of(a->mtrx, 3, 4), sys);
+            if (made < k) {
+                EXPECT_NE(st, MTRX_ENOMEM);
+                EXPECT_GT(k, 1);
+                return;
+            }
+            EXPECT_EQ(st, MTRX_ENOMEM) << k;
+            EXPECT_FALSE(given) << k;
+        }
+    };
+    // (a record result is released here)
+    auto record = [](mtrx_status st, mtrx_t *&m, bool *given) {
+        *given = m != nullptr;
+        mtrx_free(m);
+        return st;
+    };
+    auto vector = [](mtrx_status st, double *&x, bool *given) {
+        *given = x != nullptr;
+        std::free(x);
+        return st;
+    };
+    mtrx_t *m;
+    double *x;
+    sweep("parse", [&](mtrx_error *e, bool *given) {
+        return record(mtrx_parse(text.data(), text.size(), &m, e), m, given);
+    });
+    sweep("parse_system", [&](mtrx_error *e, bool *given) {
+        return record(mtrx_parse_system("2 1 5\n1 3 10", 12, &m, e), m, given);
+    });
+    sweep("parse_stream", [&](mtrx_error *e, bool *given) {
+        std::rewind(fp);
+        return record(mtrx_parse_stream(fp, &m, e), m, given);
+    });
+    for (const Matrix *s : {&sys, &big}) {
+        sweep("reduce", [&](mtrx_error *e, bool *given) {
+            Rows r(*s);
+            mtrx_status st = mtrx_reduce(r.get(), nullptr, s->size(), e);
+            if (st != MTRX_OK) {
+                EXPECT_EQ(r.data, *s);
+            }
+            *given = false;
+            return st;
+        });
+    }
+    for (const Matrix *s : {&sys, &sys4, &none}) {
+        MtrxPtr in = record_of(*s);
+        sweep("solve_system", [&](mtrx_error *e, bool *given) {
+            return vector(mtrx_solve_system(in.get(), &x, e), x, given);
+        });
+        sweep("solve_system_cofactor", [&](mtrx_error *e, bool *given) {
+            return vector(mtrx_solve_system_cofactor(in.get(), &x, e), x, given);
+        });
+        EXPECT_EQ(rows_of(in->mtrx, s->size(), s->size() + 1), *s);
+    }
+    MtrxPtr t = record_of({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {1, 1, 1}});
+    sweep("sum", [&](mtrx_error *e, bool *given) {
+        return record(mtrx_sum(a.get(), b.get(), &m, e), m, given);
+    });
+    sweep("product", [&](mtrx_error *e, bool *given) {
+        return record(mtrx_product(a.get(), t.get(), &m, e), m, given);
+    });
+    sweep("transposed", [&](mtrx_error *e, bool *given) {
+        return record(mtrx_transposed(a.get(), &m, e), m, given);
+    });
+    std::fclose(fp);
+}
+
+TEST(StatusInterface, QuietOnItsOwnThreadOnly)
+{
+    // Status calls on four threads while this one runs a natural function
+    // that speaks: each of its messages arrives, the threads' results hold.
+    MtrxPtr a = record_of({{1, 2, 3}}), b = record_of({{1, 2}});
+    std::string text;
+    for (int i = 0; i < 500; ++i)
+        text += "1 2 3\n";
+    text += "1 2 1e999\n";
+    std::atomic<int> running{4}, wrong{0};
+    size_t calls = 0;
+    std::string said = stderr_of([&] {
+        std::vector<std::thread> team;
+        for (int t = 0; t < 4; ++t)
+            team.emplace_back([&] {
+                for (int k = 0; k < 200; ++k) {
+                    mtrx_t *m = nullptr;
+                    mtrx_error err;
+                    if (mtrx_parse(text.data(), text.size(), &m, &err) != MTRX_ERANGE ||
+                        err.row != 500 || mtrx_sum(a.get(), b.get(), &m, &err) != MTRX_ESHAPE)
+                        ++wrong;
+                }
+                --running;
+            });
+        do {
+            mtrx_add(a.get(), b.get());
+            ++calls;
+        } while (running > 0 && calls < 5000);
+        for (auto &th : team)
+            th.join();
+    });
+    EXPECT_EQ(wrong.load(), 0);
+    const std::string line = "<unknown>() error: unequal dimensions, (1 x 3) != (1 x 2)\n";
+    EXPECT_EQ(said.size(), calls * line.size());
+    EXPECT_EQ(said.substr(0, line.size()), line);
+}
