@@ -105,7 +105,8 @@ public:
         std::lock_guard<std::mutex> lk(mu_);
         std::size_t got = 0;
         const std::size_t workers = std::min(pool_threads(), team::max_size) - 1;
-        for (std::size_t s = 0; s < workers && got < helpers && !closed_; ++s) {
+        const bool closed = closed_ || g_closed.load(std::memory_order_seq_cst);
+        for (std::size_t s = 0; s < workers && got < helpers && !closed; ++s) {
             slot &sl = slots_[s];
             if (sl.state != slot_state::empty && sl.state != slot_state::idle)
                 continue;
@@ -259,10 +260,18 @@ private:
     // chunk and ends. Where threads can be waited for, waits for them.
     void close()
     {
+        g_closed.store(true, std::memory_order_seq_cst);
+#if defined(_WIN32)
+        // (A DLL closes as the process exits, when its other threads are
+        // gone, perhaps in the middle of holding the lock: it is taken only
+        // if free; the flag above already stops the lending.)
+        if (mu_.try_lock()) {
+            closed_ = true;
+            mu_.unlock();
+        }
+#else
         std::unique_lock<std::mutex> lk(mu_);
         closed_ = true;
-        g_closed.store(true, std::memory_order_seq_cst);
-#if !defined(_WIN32)
         for (slot &sl : slots_) {
             if (sl.state == slot_state::serving)
                 sl.t->wake();

@@ -3,7 +3,9 @@
 // library's workers; the program loads it, calls it, frees it and requires
 // that FreeLibrary returns, that the DLL is gone from the process once its
 // idle workers have ended (none is left running its code), and that it
-// loads and works again afterwards.
+// loads and works again afterwards. Last it loads the DLL once more, lets it
+// start its workers and returns from main with it loaded: the process must
+// end.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,7 +47,7 @@ extern "C" __declspec(dllexport) int pool_unload_multiply(void)
 
 namespace {
 
-bool load_call_free()
+bool load_call_free(bool keep = false)
 {
     HMODULE dll = LoadLibraryW(L"pool_unload_dll.dll");
     if (!dll) {
@@ -58,6 +60,8 @@ bool load_call_free()
         std::fputs("pool_unload: the product on the workers failed\n", stderr);
         return false;
     }
+    if (keep)
+        return true;
     if (!FreeLibrary(dll)) {
         std::fputs("pool_unload: FreeLibrary failed\n", stderr);
         return false;
@@ -75,7 +79,7 @@ bool load_call_free()
 
 int main()
 {
-    return load_call_free() && load_call_free() ? 0 : 1;
+    return load_call_free() && load_call_free() && load_call_free(true) ? 0 : 1;
 }
 
 #endif
