@@ -5,6 +5,7 @@
 // bench tree; for the Windows tree (to run under Wine) cross-build it by hand:
 //
 //   x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -ffp-contract=off -I. -Imtrx
+//       -Ibuild/windows/include -DMTRX_STATIC_DEFINE
 //       bench/thread_crossover.cpp build/windows/lib/libmtrx.a -static
 //       -o build/windows/thread_crossover.exe
 //   (one command)
@@ -106,9 +107,9 @@ int main(int argc, char **argv)
     {
         team warm(2); // the pool's worker started before anything is timed
     }
-    table("guassj", {48, 64, 96, 128, 160, 192, 256, 320, 400, 500},
+    table("guassj", {48, 64, 96, 128, 160, 192, 256, 320, 400, 500, 700, 1000},
           [&](std::size_t n, std::size_t t) { return solve_time(n, t, runs); });
-    table("product", {64, 96, 128, 160, 192, 224, 256, 320, 400},
+    table("product", {64, 96, 128, 160, 192, 224, 256, 320, 400, 500, 700, 1000},
           [&](std::size_t n, std::size_t t) {
               return product_time(n, static_cast<unsigned>(t), runs);
           });
