@@ -5,7 +5,7 @@
 // bench tree; for the Windows tree (to run under Wine) cross-build it by hand:
 //
 //   x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -ffp-contract=off -I. -Imtrx
-//       -Ibuild/windows/include -DMTRX_STATIC_DEFINE
+//       -Ibuild/windows/include -DMTRX_STATIC_DEFINE -Wa,-muse-unaligned-vector-move
 //       bench/thread_crossover.cpp build/windows/lib/libmtrx.a -static
 //       -o build/windows/thread_crossover.exe
 //   (one command)

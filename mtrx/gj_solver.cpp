@@ -27,6 +27,14 @@ namespace {
 // Chunks of a pass per thread: a thread the system puts aside in the middle
 // of a pass then holds up no more than one chunk.
 constexpr std::size_t chunks_per_thread = 4;
+// From this order on a system is worth the pool's workers. Waking a worker
+// costs more under Windows (measured under Wine), where two threads pay only
+// from about 320 unknowns; natively they pay from about 256.
+#ifdef _WIN32
+constexpr std::size_t parallel_from_default = 320;
+#else
+constexpr std::size_t parallel_from_default = 256;
+#endif
 constexpr std::size_t none = SIZE_MAX;
 } // namespace
 
@@ -258,7 +266,7 @@ gj_status solver::run()
         return gj_status::no_memory;
     copy_in();
     if (prepare_step()) {
-        const std::size_t from = tuning_.parallel_from ? tuning_.parallel_from : 256;
+        const std::size_t from = tuning_.parallel_from ? tuning_.parallel_from : parallel_from_default;
         std::size_t want = 1;
         if (n_ >= from)
             want = std::min(tuning_.threads ? tuning_.threads : pool_threads(), n_);

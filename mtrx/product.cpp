@@ -350,9 +350,15 @@ void take_parts(const kernel &k, double **r, double *const *a, double *const *b,
     give_block(mem);
 }
 
-// Multiply-adds each thread should have for its start (some tens of
-// microseconds) to pay: about 0.2 ms of work for the AVX-512 kernel.
+// Multiply-adds each thread should have for waking a pool worker to pay:
+// two threads pay from about n = 128 natively (some 50 us of work for the
+// AVX-512 kernel), and under Windows, where a wake-up costs more (measured
+// under Wine), from about n = 200.
+#ifdef _WIN32
 constexpr double work_per_thread = 1 << 22;
+#else
+constexpr double work_per_thread = 1 << 20;
+#endif
 
 } // namespace
 
