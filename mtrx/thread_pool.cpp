@@ -356,7 +356,7 @@ bool team::run(work_fn work, void *ctx, std::size_t chunks)
     gen_.store(gen, std::memory_order_seq_cst);
     if (sleepers_.load(std::memory_order_seq_cst) > 0)
         wake();
-    this->work(0, gen);
+    const std::size_t mine = this->work(0, gen);
     // A chunk another member has begun: spin a little, then sleep, so that
     // the system may move that member onto this processor if its own is
     // taken by other work.
@@ -369,7 +369,9 @@ bool team::run(work_fn work, void *ctx, std::size_t chunks)
     caller_waits_.store(true, std::memory_order_seq_cst);
     done_cv_.wait(lk, [&] { return done_.load(std::memory_order_seq_cst) >= chunks; });
     caller_waits_.store(false, std::memory_order_relaxed);
-    return true;
+    // Held up: the others ran so few chunks that the caller took well over
+    // its share (half as much again), and it still waited for one of theirs.
+    return mine * size_ * 2 >= chunks * 3;
 }
 
 bool team::claim(std::size_t share, std::uint32_t gen, std::size_t &chunk)
@@ -390,8 +392,9 @@ bool team::claim(std::size_t share, std::uint32_t gen, std::size_t &chunk)
 
 // Own share first, then the others in turn. A member of the pool stops
 // taking chunks when the pool closes; the caller takes what is left.
-void team::work(std::size_t member, std::uint32_t gen)
+std::size_t team::work(std::size_t member, std::uint32_t gen)
 {
+    std::size_t ran = 0;
     for (std::size_t k = 0; k < size_; ++k) {
         const std::size_t share = (member + k) % size_;
         std::size_t c;
@@ -400,15 +403,17 @@ void team::work(std::size_t member, std::uint32_t gen)
             // the caller may set up the next job from then on)
             const std::size_t chunks = chunks_;
             work_(ctx_, c);
+            ++ran;
             const std::size_t now = done_.fetch_add(1, std::memory_order_seq_cst) + 1;
             if (now == chunks && member != 0 && caller_waits_.load(std::memory_order_seq_cst)) {
                 std::lock_guard<std::mutex> lk(mu_);
                 done_cv_.notify_one();
             }
             if (member != 0 && g_closed.load(std::memory_order_relaxed))
-                return;
+                return ran;
         }
     }
+    return ran;
 }
 
 void team::serve(std::size_t member)

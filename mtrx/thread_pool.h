@@ -66,8 +66,9 @@ public:
     std::size_t size() const { return size_; }
 
     // Runs work(ctx, c) once for every c in [0, chunks) on the team and
-    // returns when all have run: true when the caller had to sleep until a
-    // chunk another member had begun was done.
+    // returns when all have run: true when the other members were held up
+    // (the caller ran half as many chunks again as its share, and then had
+    // to sleep until a chunk another member had begun was done).
     bool run(work_fn work, void *ctx, std::size_t chunks);
 
 private:
@@ -76,7 +77,8 @@ private:
     // The member side: serves the team's jobs until the team or the pool
     // ends.
     void serve(std::size_t member);
-    void work(std::size_t member, std::uint32_t gen);
+    // The chunks this member ran.
+    std::size_t work(std::size_t member, std::uint32_t gen);
     bool claim(std::size_t share, std::uint32_t gen, std::size_t &chunk);
     // Wakes members asleep between jobs.
     void wake();

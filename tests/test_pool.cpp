@@ -116,6 +116,38 @@ TEST(Pool, WorkersAreKeptBetweenCallsEndWhenIdleAndComeBack)
     EXPECT_GT(pool_stats().started, first.started);
 }
 
+// run() reports a team as held up only when the caller had to take over
+// the other member's chunks and then wait for the one it was in: a member
+// that merely finishes its own share later than the caller is not held up.
+TEST(Pool, HeldUpOnlyWhenTheCallerTookOverTheOthersShare)
+{
+    threads_allowed allow(2);
+    team t(2);
+    if (t.size() < 2)
+        GTEST_SKIP() << "no worker to lend";
+    struct job {
+        std::thread::id caller = std::this_thread::get_id();
+        std::atomic<bool> helper_in{false};
+        static void chunk(void *ctx, std::size_t)
+        {
+            auto &j = *static_cast<job *>(ctx);
+            if (std::this_thread::get_id() != j.caller) {
+                j.helper_in.store(true);
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            } else {
+                while (!j.helper_in.load())
+                    std::this_thread::yield();
+            }
+        }
+    };
+    for (int round = 0; round < 3; ++round) {
+        job even; // one chunk each: the caller waits for the helper's, its share
+        EXPECT_FALSE(t.run(&job::chunk, &even, 2)) << "round " << round;
+        job late; // the helper stays in its first chunk; the caller runs the other seven
+        EXPECT_TRUE(t.run(&job::chunk, &late, 8)) << "round " << round;
+    }
+}
+
 // Eight callers at once, each asking for three threads where the pool has
 // two workers: every job completes, and no more workers are lent at any time
 // than there are.
