@@ -80,8 +80,8 @@ void print_tables(const results &r)
 {
     std::printf("\nRatios (peer time / Quendle time; above 1 means Quendle is faster), fastest "
                 "repetitions:\n\n");
-    for (const family &f : families())
-        if (f.tables)
+    for (const family &f : families()) // (a filtered run: only the families it ran)
+        if (f.tables && r.any(f.name))
             f.tables(r);
 }
 
@@ -138,6 +138,12 @@ double results::seconds(const std::string &name) const
     return it == best_.end() ? -1.0 : it->second.seconds;
 }
 
+bool results::any(const std::string &prefix) const
+{
+    auto it = best_.lower_bound(prefix);
+    return it != best_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
 double results::counter(const std::string &name, const std::string &counter) const
 {
     auto it = best_.find(name);
@@ -170,7 +176,12 @@ void print_ratio_table(const results &r, const char *family, column ours,
     for (std::size_t n : sizes) {
         const std::string sz = suffix(n);
         const double t = r.seconds(std::string(family) + ours.name + sz);
-        char ts[32] = "-"; // (not run: a filtered run)
+        bool ran = t > 0;
+        for (const column &c : peers)
+            ran = ran || r.seconds(std::string(family) + c.name + sz) > 0;
+        if (!ran) // (a filtered run)
+            continue;
+        char ts[32] = "-";
         if (t > 0)
             std::snprintf(ts, sizeof ts, fmt, t * scale);
         std::printf("| %zu | %s |", n, ts);

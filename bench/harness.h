@@ -97,6 +97,8 @@ public:
     double seconds(const std::string &name) const;
     // A user counter of the fastest repetition; below zero when absent.
     double counter(const std::string &name, const std::string &counter) const;
+    // Whether any benchmark whose name begins with `prefix` ran.
+    bool any(const std::string &prefix) const;
 
     void add(const benchmark::BenchmarkReporter::Run &run, bool by_cpu_time);
 

@@ -158,6 +158,7 @@ void tables(const results &r)
             std::printf("| %s | %.1f ms | %.0f | %s |\n", ours, t * 1e3, mb / t,
                         ratio(r.seconds(std::string("read/") + peer), t).c_str());
     }
+    std::printf("\n");
 }
 
 [[maybe_unused]] const bool added = add_family({"read/", 40, check, add, tables, true});
