@@ -82,7 +82,7 @@ mtrx_t *natural(record_op op, const mtrx_t *a, const mtrx_t *b)
 mtrx_status status(record_op op, const mtrx_t *a, const mtrx_t *b, mtrx_t **out, mtrx_error *err)
 {
     quiet_scope quiet;
-    if (!out || !a || (!b && op != record_op::transpose)) {
+    if (!out || !a || !b) { // (a transpose passes a as b)
         if (out)
             *out = nullptr;
         return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,

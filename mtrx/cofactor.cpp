@@ -287,24 +287,14 @@ extern "C" double *mtrx_solve_cofactor_aug(const mtrx_t *m)
 extern "C" mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err)
 {
     quiet_scope quiet;
-    if (!x || !m || m->cols != m->rows + 1 || (!m->mtrx && m->rows != 0)) {
-        if (x)
-            *x = nullptr;
-        if (!x || !m)
-            return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
-                                 "Invalid argument: a null record or result pointer.");
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
-                             "Invalid argument: a %zu x %zu record is no system of %zu equations.",
-                             m->rows, m->cols, m->rows);
-    }
+    if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
+        return bad;
     // The constants as a vector of their own; the coefficients are read in
     // place, as the method reads no column past rows - 1.
     const size_t n = m->rows;
     double *b = new_vector(n);
-    if (!b) {
-        *x = nullptr;
+    if (!b)
         return set_error(err, MTRX_ENOMEM);
-    }
     for (size_t i = 0; i < n; ++i)
         b[i] = m->mtrx[i][n];
     const mtrx_status st = solve_by_cofactors(m->mtrx, b, n, x);

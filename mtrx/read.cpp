@@ -56,8 +56,11 @@ public:
     bool add(const char *b, const char *e);
     mtrx_status finish(shape_rule shape, mtrx_t **out);
     mtrx_status status() const { return st_; }
-    mtrx_status no_memory()
+    // Exhausted memory: the end of the process, or of the read.
+    mtrx_status out_of_memory()
     {
+        if (mode_ == on_failure::exit)
+            die_exhausted();
         fail(MTRX_ENOMEM);
         return st_;
     }
@@ -68,12 +71,10 @@ private:
         st_ = set_error(err_, st, row, count, expected);
         return false;
     }
-    // Exhausted memory: the end of the process, or of the read.
     bool exhausted()
     {
-        if (mode_ == on_failure::exit)
-            die_exhausted();
-        return fail(MTRX_ENOMEM);
+        out_of_memory();
+        return false;
     }
 
     on_failure mode_;
@@ -121,8 +122,7 @@ bool row_builder::add(const char *b, const char *e)
         if (nomem)
             return fail(MTRX_ENOMEM);
         if (mode_ == on_failure::exit) {
-            std::fprintf(stderr, "%s() error: no values for mtrx[%zu][%zu].\n", unknown, m->rows,
-                         m->cols);
+            say("%s() error: no values for mtrx[%zu][%zu].\n", unknown, m->rows, m->cols);
             std::exit(1);
         }
         if (m->rows != 0)
@@ -168,10 +168,8 @@ mtrx_status row_builder::finish(shape_rule shape, mtrx_t **out)
     }
     if (m->rows < m->maxrows) {
         void *shrunk = try_resize(m->mtrx, sizeof(double *), m->maxrows, m->rows);
-        if (!shrunk) {
-            exhausted();
-            return st_;
-        }
+        if (!shrunk)
+            return out_of_memory();
         m->mtrx = static_cast<double **>(shrunk);
         m->maxrows = m->rows;
     }
@@ -267,7 +265,7 @@ mtrx_status read_text(const char *text, std::size_t len, bool terminated, on_fai
             const std::size_t size = static_cast<std::size_t>(e - b);
             copy = static_cast<char *>(lib_calloc(size + 1, 1));
             if (!copy)
-                return rows.no_memory();
+                return rows.out_of_memory();
             std::memcpy(copy, b, size);
             b = copy;
             e = copy + size;
@@ -299,9 +297,7 @@ mtrx_status read_stream(FILE *fp, on_failure mode, shape_rule shape, mtrx_t **ou
                 return rows.status();
         }
     } catch (const std::bad_alloc &) {
-        if (mode == on_failure::exit)
-            die_exhausted();
-        return rows.no_memory();
+        return rows.out_of_memory();
     }
     return rows.finish(shape, out);
 }

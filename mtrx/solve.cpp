@@ -3,9 +3,7 @@
 // it: a reduced copy and the solution column taken out of such a copy, or the
 // solution alone as a status.
 #include <cstdio>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "internal.h"
 
@@ -74,41 +72,15 @@ extern "C" mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *
 extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err)
 {
     quiet_scope quiet;
-    if (x)
-        *x = nullptr;
-    if (!x || !m)
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
-                             "Invalid argument: a null record or result pointer.");
+    if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
+        return bad;
     const size_t n = m->rows;
-    if (m->cols != n + 1 || (!m->mtrx && n != 0))
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
-                             "Invalid argument: a %zu x %zu record is no system of %zu equations.",
-                             n, m->cols, n);
 
-    // The copy that mtrx_solve_gj reduces, in one block behind its row
-    // pointers, and the vector for the solution.
-    const size_t w = n + 1;
-    if (n > SIZE_MAX / sizeof(double) / w)
-        return set_error(err, MTRX_ENOMEM);
-    auto *rows = static_cast<double **>(lib_calloc(n ? n : 1, sizeof(double *)));
-    auto *block = rows ? static_cast<double *>(lib_calloc(n ? n * w : 1, sizeof(double))) : nullptr;
-    auto *sol = block ? static_cast<double *>(lib_calloc(n ? n : 1, sizeof(double))) : nullptr;
-    mtrx_status st = MTRX_ENOMEM;
-    if (sol) {
-        for (size_t i = 0; i < n; ++i) {
-            rows[i] = block + i * w;
-            std::memcpy(rows[i], m->mtrx[i], w * sizeof(double));
-        }
-        st = mtrx_reduce(rows, nullptr, n, nullptr);
-        if (st == MTRX_OK) {
-            for (size_t i = 0; i < n; ++i)
-                sol[i] = rows[i][n];
-            *x = sol;
-            sol = nullptr;
-        }
-    }
-    std::free(sol);
-    std::free(block);
-    std::free(rows);
+    // The copy that mtrx_solve_gj reduces, and its last column.
+    mtrx_t *c = mtrx_copy(m);
+    mtrx_status st = c ? mtrx_reduce(c->mtrx, nullptr, n, nullptr) : MTRX_ENOMEM;
+    if (st == MTRX_OK && !(*x = mtrx_solution(c)))
+        st = MTRX_ENOMEM;
+    mtrx_free(c);
     return set_error(err, st);
 }

@@ -2,6 +2,7 @@
 // mtrx_error, and the one channel every natural message goes through, which
 // a status function mutes for the duration of its call.
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -62,6 +63,8 @@ mtrx_status set_error(mtrx_error *err, mtrx_status st, std::size_t row, std::siz
         return set_error_msg(err, st, row, count, expected,
                              "Invalid Format: row %zu has %zu values, expected %zu.", row, count,
                              expected);
+    case MTRX_ENOMEM:
+        return set_error_msg(err, st, 0, 0, 0, "Out of memory.");
     case MTRX_EEMPTY:
         return set_error_msg(err, st, 0, 0, 0, "Invalid Format or Matrix Not Found.");
     case MTRX_ESINGULAR:
@@ -89,6 +92,22 @@ mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std:
         va_end(ap);
     }
     return st;
+}
+
+mtrx_status check_system(const mtrx_t *m, double **x, mtrx_error *err)
+{
+    if (x)
+        *x = nullptr;
+    if (!x || !m)
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a null record or result pointer.");
+    // (rows + 1 wraps to 0 for the largest count: no such record is a system)
+    const std::size_t n = m->rows;
+    if (n == SIZE_MAX || m->cols != n + 1 || (!m->mtrx && n != 0))
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0,
+                             "Invalid argument: a %zu x %zu record is no system of %zu equations.",
+                             n, m->cols, n);
+    return MTRX_OK;
 }
 
 } // namespace mtrx_detail
