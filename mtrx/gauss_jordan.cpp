@@ -164,8 +164,7 @@ gj_status gj_reduce(double **a, double *b, std::size_t n)
         return gj_status::solved;
     if (n < (g_tuning.in_place_below ? g_tuning.in_place_below : 48))
         return reduce_in_place(a, b, n);
-    const gj_kernels *k = kernels_for(g_tuning.isa);
-    solver s(a, b, n, k ? *k : gj_kernels_portable(), g_tuning);
+    solver s(a, b, n, gj_kernels_in_use(), g_tuning);
     return s.run();
 }
 

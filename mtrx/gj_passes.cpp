@@ -14,8 +14,6 @@ namespace mtrx_detail {
 
 namespace {
 
-constexpr std::size_t none = SIZE_MAX;
-
 // Magnitudes as the bits of a double >= 0, which order as the double does.
 std::uint64_t bits_of(double x)
 {
@@ -88,9 +86,8 @@ void solver::step_rows(std::size_t i0, std::size_t i1, std::size_t chunk)
         const std::size_t l = cand_[i];
         if (l == seed)
             continue;
-        if (bound_[l] < double_of(best_.load(std::memory_order_relaxed)))
-            rmax_[l] = -1.0; // (waits; a NaN bound never does)
-        else
+        // (a row whose bound falls short waits; a NaN bound never does)
+        if (!(bound_[l] < double_of(best_.load(std::memory_order_relaxed))))
             bring_up(l, chunk);
     }
 }
@@ -103,7 +100,7 @@ void solver::bring_up(std::size_t l, std::size_t chunk)
     const double mx = k_.update(w_ + l * ld_, pv_, ld_, f_ + l * fs_, from_[l] - b0_, job_.t + 1,
                                 0, job_.last, true);
     from_[l] = s_ + 1;
-    bound_[l] = rmax_[l] = mx;
+    bound_[l] = mx;
     if (mx < 0)
         return;
     for (std::uint64_t b = best_.load(std::memory_order_relaxed), mb = bits_of(mx);
@@ -125,12 +122,19 @@ void solver::close_columns(std::size_t c0, std::size_t c1)
         const std::size_t P = prow_[t];
         double *row = w_ + P * ld_;
         k_.update(row, pv_, ld_, f_ + P * fs_, 0, t, c0, c1, false);
-        const double r = rs_[t];
-        double *pvt = pv_ + t * ld_;
-        for (std::size_t k = c0; k < c1; ++k) {
-            row[k] = row[k] * r;
-            pvt[k] = row[k];
-        }
+        scale_and_keep(t, row, c0, c1);
+    }
+}
+
+// Pivot row t of the block over columns [k0, k1): scaled by its reciprocal
+// pivot, and kept as the row the others take step t from.
+void solver::scale_and_keep(std::size_t t, double *row, std::size_t k0, std::size_t k1)
+{
+    const double r = rs_[t];
+    double *pvt = pv_ + t * ld_;
+    for (std::size_t k = k0; k < k1; ++k) {
+        row[k] = row[k] * r;
+        pvt[k] = row[k];
     }
 }
 

@@ -24,9 +24,6 @@
 namespace mtrx_detail {
 
 namespace {
-// Chunks of a pass per thread: a thread the system puts aside in the middle
-// of a pass then holds up no more than one chunk.
-constexpr std::size_t chunks_per_thread = 4;
 // From this order on a system is worth the pool's workers. Waking a worker
 // costs more under Windows (measured under Wine), where two threads pay only
 // from about 320 unknowns; natively they pay from about 256.
@@ -35,7 +32,6 @@ constexpr std::size_t parallel_from_default = 320;
 #else
 constexpr std::size_t parallel_from_default = 256;
 #endif
-constexpr std::size_t none = SIZE_MAX;
 } // namespace
 
 // Step s_ takes the pivot (irow_, icol_): the column's flag goes up, the two
@@ -61,29 +57,15 @@ std::size_t solver::take_pivot()
 // step cannot go on here (out_ says why).
 bool solver::prepare_step()
 {
-    const std::size_t n = n_;
     bool found = false;
     double big = 0.0;
-    if (winners_) {
-        for (std::size_t c = 0; c < chunks_; ++c) {
-            const std::size_t j = win_row_[c];
-            if (j == none || win_max_[c] < big || (found && win_max_[c] == big && j < irow_))
-                continue;
-            big = win_max_[c];
-            irow_ = j;
-            found = true;
-        }
-    } else {
-        for (std::size_t j = 0; j < n; ++j) {
-            if (ipiv_[j] == 1)
-                continue;
-            const double r = rmax_[ph_[j]];
-            if (r >= big) { // (-1 for a row of NaN alone never passes)
-                big = r;
-                irow_ = j;
-                found = true;
-            }
-        }
+    for (std::size_t c = 0; c < chunks_; ++c) {
+        const std::size_t j = win_row_[c];
+        if (j == none || win_max_[c] < big || (found && win_max_[c] == big && j < irow_))
+            continue;
+        big = win_max_[c];
+        irow_ = j;
+        found = true;
     }
     if (!found) {
         out_ = outcome::generic;
@@ -138,7 +120,6 @@ bool solver::prepare_step()
     cand_at_[tail] = at;
     from_[P] = s_ + 1;
     tstart_[P] = static_cast<int>(t + 1);
-    rmax_[P] = -1.0;
     best_.store(0, std::memory_order_relaxed);
     job_.kind = pass::step;
     job_.P = P;
@@ -178,11 +159,7 @@ void solver::begin_close()
         const std::size_t P = prow_[t];
         double *row = w_ + P * ld_;
         k_.update_new(row, pv_, ld_, f_ + P * fs_, 0, t, m0);
-        double *pvt = pv_ + t * ld_;
-        for (std::size_t k = m0 - t; k < m0; ++k) {
-            row[k] = row[k] * rs_[t];
-            pvt[k] = row[k];
-        }
+        scale_and_keep(t, row, m0 - t, m0);
     }
     job_.kind = pass::close;
 }
@@ -196,7 +173,6 @@ void solver::after_job()
         ++b_nb_;
         ++s_;
         --m_;
-        winners_ = true;
         if (b_nb_ == bsize_ || s_ == n_)
             begin_close();
         else

@@ -60,6 +60,12 @@ public:
     gj_status run();
 
 private:
+    // No row, or no step.
+    static constexpr std::size_t none = SIZE_MAX;
+    // Chunks of a pass per thread: a thread the system puts aside in the
+    // middle of a pass then holds up no more than one chunk.
+    static constexpr std::size_t chunks_per_thread = 4;
+
     enum class outcome { running, solved, singular, generic };
     // What the threads run between two barriers: one elimination step, the
     // closing of a block in the pivot rows (by columns), or in all the
@@ -85,8 +91,6 @@ private:
     double *rs_ = nullptr;    // reciprocal pivot of each step of the block
     double *pvq_ = nullptr;   // the block's pivot rows in the column being pivoted
     // Per physical row:
-    double *rmax_ = nullptr;  // largest magnitude of its search part after this step (-1: none,
-                              // or not known)
     double *bound_ = nullptr; // bound on the magnitudes of its search part, steps owed included
     std::size_t *from_ = nullptr;    // first step its search part still needs
     int *tstart_ = nullptr;          // first step of the block its inverse still needs
@@ -123,9 +127,8 @@ private:
     std::atomic<std::uint64_t> best_{0};
     // Each chunk's candidate for the next pivot: its largest magnitude and
     // the last logical row that has it (-1: none).
-    double win_max_[team::max_size * 4] = {};
-    std::size_t win_row_[team::max_size * 4] = {};
-    bool winners_ = false; // win_* hold the last step's chunks
+    double win_max_[team::max_size * chunks_per_thread] = {};
+    std::size_t win_row_[team::max_size * chunks_per_thread] = {};
 
     // ---- steps (gj_solver.cpp) -------------------------------------------
     std::size_t take_pivot();
@@ -139,6 +142,7 @@ private:
     void step_rows(std::size_t r0, std::size_t r1, std::size_t chunk);
     void bring_up(std::size_t l, std::size_t chunk);
     void close_columns(std::size_t c0, std::size_t c1);
+    void scale_and_keep(std::size_t t, double *row, std::size_t k0, std::size_t k1);
     void flush_rows(std::size_t r0, std::size_t r1);
     void replay_steps(const std::size_t *ls, std::size_t count);
     // ---- the working array (gj_workspace.cpp) -----------------------------

@@ -32,7 +32,7 @@ bool solver::allocate()
     // Doubles first (64-byte aligned pieces), then the index arrays.
     const std::size_t nr = round_up(n, 8);
     const std::size_t doubles = 8 /* alignment slack */ + n * ld_ + ld_ /* colid */ + B * ld_ +
-                                n * fs_ + 2 * nr /* rmax, bound */ + 2 * fs_ /* rs, pvq */;
+                                n * fs_ + nr /* bound */ + 2 * fs_ /* rs, pvq */;
     const std::size_t sizes = 7 * n + ld_ + 2 * B;
     const std::size_t bytes = doubles * sizeof(double) + sizes * sizeof(std::size_t) +
                               n * sizeof(int) + n /* pivoted */;
@@ -63,7 +63,6 @@ bool solver::allocate()
     colid_ = carve(d, ld_);
     pv_ = carve(d, B * ld_);
     f_ = carve(d, n * fs_);
-    rmax_ = carve(d, nr);
     bound_ = carve(d, nr);
     rs_ = carve(d, fs_);
     pvq_ = carve(d, fs_);
@@ -98,12 +97,21 @@ void solver::copy_in()
         colid_[k] = static_cast<double>(k);
     }
     colid_[n] = -1.0;
+    // The first step's candidate, as a step pass leaves a chunk's: the
+    // largest magnitude and the last row that has it (-1, a row of NaN
+    // alone, never does).
+    win_max_[0] = -1.0;
+    win_row_[0] = none;
     for (std::size_t j = 0; j < n; ++j) {
         ph_[j] = lg_[j] = cand_[j] = cand_at_[j] = j;
         double *w = w_ + j * ld_;
         std::memcpy(w, a_[j], n * sizeof(double));
         w[n] = b_ ? b_[j] : a_[j][n];
-        rmax_[j] = bound_[j] = k_.row_max(w, 0, n);
+        const double r = bound_[j] = k_.row_max(w, 0, n);
+        if (r >= 0.0 && r >= win_max_[0]) {
+            win_max_[0] = r;
+            win_row_[0] = j;
+        }
     }
     m_ = n;
     ncand_ = n;

@@ -281,7 +281,7 @@ struct cutting {
     }
 };
 
-constexpr unsigned max_threads = 64;
+constexpr unsigned max_threads = team::max_size;
 
 // Scratch is kept from one product to the next: where the heap gives a
 // large freed block's pages back to the system (Windows does), taking them

@@ -47,6 +47,13 @@ namespace mtrx_detail {
 
 namespace {
 
+void cpu_relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 std::atomic<bool> g_closed{false};
 std::atomic<std::size_t> g_threads{0}; // test seam (0: the processor count)
 

@@ -19,13 +19,6 @@
 
 namespace mtrx_detail {
 
-inline void cpu_relax()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
 // The most threads one computation may use, its caller included: the
 // processor count, or the limit the test seam below set.
 std::size_t pool_threads();
