@@ -20,6 +20,7 @@ BENCH_PACKAGES := libbenchmark-dev libeigen3-dev liblapacke-dev libopenblas-dev 
 # whatever python3 comes first on PATH.
 BENCH_JSON := build/bench/results.json
 CHART_PYTHON := /usr/bin/python3
+DRAW_CHARTS := $(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
 
 export WINEPREFIX := $(CURDIR)/build/wine
 export WINEDEBUG := -all
@@ -112,13 +113,13 @@ bench: bench-deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	build/bench/bin/quendle-bench --benchmark_out=$(BENCH_JSON) --benchmark_out_format=json $(BENCH_ARGS)
-	$(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
+	$(DRAW_CHARTS)
 
 # The charts again from the last results, without running anything.
 bench-charts:
 	$(call install_missing,$(CHART_PACKAGES))
 	@[ -f $(BENCH_JSON) ] || { echo "No $(BENCH_JSON) yet: 'make bench' writes it."; exit 1; }
-	$(CHART_PYTHON) tools/bench_charts.py $(BENCH_JSON) docs
+	$(DRAW_CHARTS)
 
 # A long fuzz campaign: every target for FUZZ_SECONDS, or for FUZZ_RUNS
 # executions when that is set (make fuzz FUZZ_RUNS=10000000), one after

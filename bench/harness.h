@@ -6,7 +6,7 @@
 // there). It defines its benchmarks and hands the harness one `family`:
 //
 //   [[maybe_unused]] const bool added =
-//       quendle_bench::add_family({"cofactor/", 60, check, add, tables});
+//       quendle_bench::add_family({"cofactor/", 70, check, add, tables});
 //
 // `check` runs before anything is timed and says whether the contenders
 // agree (the program stops if any family's check fails), `add` registers the

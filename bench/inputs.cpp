@@ -6,24 +6,19 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <random>
 
 namespace quendle_bench {
 
-const system_data &system_of(std::size_t n)
+system_data::system_data(std::size_t n_) : n(n_), rows(n_ * (n_ + 1))
 {
-    static std::map<std::size_t, system_data> cache;
-    auto it = cache.find(n);
-    if (it != cache.end())
-        return it->second;
-    system_data s{n, std::vector<double>(n * (n + 1))};
     std::mt19937_64 g(20261208 + n);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
-    for (double &x : s.rows)
+    for (double &x : rows)
         x = u(g);
-    return cache.emplace(n, std::move(s)).first->second;
 }
+
+const system_data &system_of(std::size_t n) { return made_once<system_data>(n); }
 
 const std::vector<double> &system_rows(std::size_t n) { return system_of(n).rows; }
 

@@ -1,6 +1,7 @@
-// What several benchmark families share: the random systems every
-// Gauss-Jordan contender solves, the same as rows behind row pointers,
-// temporary files, and the contenders gj/ and gj-small/ both time.
+// What several benchmark families share: inputs made once per size, the
+// random systems every Gauss-Jordan contender solves, the same as rows behind
+// row pointers, temporary files, and the contenders gj/ and gj-small/ both
+// time.
 #ifndef QUENDLE_BENCH_INPUTS_H
 #define QUENDLE_BENCH_INPUTS_H
 
@@ -8,16 +9,27 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace quendle_bench {
+
+// The input of size n that T(n) makes, made the first time it is asked for
+// and kept for the rest of the run: every contender of one size times the
+// same values, and none pays for making them.
+template <class T> const T &made_once(std::size_t n)
+{
+    static std::map<std::size_t, T> made;
+    return made.try_emplace(n, n).first->second;
+}
 
 // A random n x (n + 1) system (uniform in [-1, 1]), the same for every
 // contender of one size.
 struct system_data {
     std::size_t n;
     std::vector<double> rows; // row-major, n + 1 per row
+    explicit system_data(std::size_t n_);
 };
 const system_data &system_of(std::size_t n);
 

@@ -2,6 +2,7 @@
 # against this tree's library, runs it and compares what it prints with the
 # output the README shows under it, so that neither can drift from the other.
 #   SOURCE_DIR, WORK_DIR, CC, LIBRARY (the library file), INCLUDES (|-list)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/run_command.cmake)
 file(READ ${SOURCE_DIR}/README.md readme)
 
 # The text of the first fenced block of `kind` at or after `from`, and where
@@ -36,14 +37,9 @@ file(WRITE ${WORK_DIR}/example.c "${code}")
 string(REPLACE "|" ";" includes "${INCLUDES}")
 list(TRANSFORM includes PREPEND "-I")
 get_filename_component(libdir ${LIBRARY} DIRECTORY)
-execute_process(
-  COMMAND ${CC} -std=c11 -Wall -Wextra -Werror -pedantic ${includes} ${WORK_DIR}/example.c
-          ${LIBRARY} -Wl,-rpath,${libdir} -lstdc++ -lm -pthread -o ${WORK_DIR}/example
-  RESULT_VARIABLE rc ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the README's example does not build as C11:\n${err}")
-endif()
-execute_process(COMMAND ${WORK_DIR}/example RESULT_VARIABLE rc OUTPUT_VARIABLE got)
-if(NOT rc EQUAL 0 OR NOT got STREQUAL want)
-  message(FATAL_ERROR "the README's example ended with ${rc} and printed\n${got}\nnot\n${want}")
+run(${CC} -std=c11 -Wall -Wextra -Werror -pedantic ${includes} ${WORK_DIR}/example.c
+    ${LIBRARY} -Wl,-rpath,${libdir} -lstdc++ -lm -pthread -o ${WORK_DIR}/example)
+run(${WORK_DIR}/example)
+if(NOT out STREQUAL want)
+  message(FATAL_ERROR "the README's example printed\n${out}\nnot\n${want}")
 endif()

@@ -8,7 +8,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <vector>
 
@@ -40,18 +39,9 @@ struct cofactor_input {
     }
 };
 
-const cofactor_input &input_of(std::size_t n)
-{
-    static std::map<std::size_t, cofactor_input> cache;
-    auto it = cache.find(n);
-    if (it == cache.end())
-        it = cache.emplace(n, cofactor_input(n)).first;
-    return it->second;
-}
-
 void bm_arr2d_cofactor(benchmark::State &st, std::size_t n)
 {
-    const cofactor_input &in = input_of(n);
+    const cofactor_input &in = made_once<cofactor_input>(n);
     for (auto _ : st) {
         double **c = arr2d_cofactor(const_cast<double **>(in.ptrs.data()), n);
         benchmark::DoNotOptimize(c);
@@ -61,7 +51,7 @@ void bm_arr2d_cofactor(benchmark::State &st, std::size_t n)
 
 void bm_minor_method(benchmark::State &st, std::size_t n)
 {
-    const cofactor_input &in = input_of(n);
+    const cofactor_input &in = made_once<cofactor_input>(n);
     std::vector<std::vector<double>> c(n, std::vector<double>(n));
     std::vector<double *> cp;
     for (auto &r : c)
@@ -79,7 +69,7 @@ bool check()
     bool ok = true;
     {
         const std::size_t n = 30;
-        const cofactor_input &in = input_of(n);
+        const cofactor_input &in = made_once<cofactor_input>(n);
         double **c = arr2d_cofactor(const_cast<double **>(in.ptrs.data()), n);
         std::vector<std::vector<double>> m(n, std::vector<double>(n));
         std::vector<double *> mp;
@@ -101,7 +91,7 @@ bool check()
     }
     {
         const std::size_t n = 1000;
-        const cofactor_input &in = input_of(n);
+        const cofactor_input &in = made_once<cofactor_input>(n);
         double **a = const_cast<double **>(in.ptrs.data());
         double **c = arr2d_cofactor(a, n);
         const double det = c ? arr2d_det(a, c, n) : 0.0;

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <random>
 
 #include "harness.h"
+#include "inputs.h"
 #include "internal.h"
 #include "mtrx/mtrx.h"
 #include "reference/product_ref.h"
@@ -42,20 +42,11 @@ struct product_inputs {
     }
 };
 
-const product_inputs &product_of(std::size_t n)
-{
-    static std::map<std::size_t, product_inputs> cache;
-    auto it = cache.find(n);
-    if (it == cache.end())
-        it = cache.emplace(n, product_inputs(n)).first;
-    return it->second;
-}
-
 // arr2d_mult allocates and zeroes its result inside the timing; the peers
 // write into arrays made beforehand.
 void bm_arr2d_mult(benchmark::State &st, std::size_t n)
 {
-    const product_inputs &in = product_of(n);
+    const product_inputs &in = made_once<product_inputs>(n);
     for (auto _ : st) {
         double **r = arr2d_mult(const_cast<double **>(in.pa.data()),
                                 const_cast<double **>(in.pb.data()), n, n, n);
@@ -76,7 +67,7 @@ struct result_rows {
 
 void bm_ijk_loop(benchmark::State &st, std::size_t n)
 {
-    const product_inputs &in = product_of(n);
+    const product_inputs &in = made_once<product_inputs>(n);
     result_rows r(n);
     for (auto _ : st) {
         quendle_ref::product_ijk(r.rows.data(), in.pa.data(), in.pb.data(), n, n, n);
@@ -88,7 +79,7 @@ void bm_ijk_loop(benchmark::State &st, std::size_t n)
 // cache-friendly plain loop, same bits.
 void bm_ikj_loop(benchmark::State &st, std::size_t n)
 {
-    const product_inputs &in = product_of(n);
+    const product_inputs &in = made_once<product_inputs>(n);
     result_rows r(n);
     for (auto _ : st) {
         st.PauseTiming();
@@ -102,7 +93,7 @@ void bm_ikj_loop(benchmark::State &st, std::size_t n)
 
 void bm_dgemm(benchmark::State &st, std::size_t n)
 {
-    const product_inputs &in = product_of(n);
+    const product_inputs &in = made_once<product_inputs>(n);
     std::vector<double> c(n * n);
     const auto ln = static_cast<blasint>(n);
     for (auto _ : st) {
@@ -117,7 +108,7 @@ bool check()
 {
     bool ok = true;
     const std::size_t n = 250;
-    const product_inputs &in = product_of(n);
+    const product_inputs &in = made_once<product_inputs>(n);
     double **r = arr2d_mult(const_cast<double **>(in.pa.data()),
                             const_cast<double **>(in.pb.data()), n, n, n);
     result_rows ref(n);

@@ -10,24 +10,12 @@ require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmt
   bin/quendle-solve share/man/man1/quendle-solve.1)
 
 set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
-run(pkg-config --cflags --libs --static mtrx)
-string(STRIP "${out}" flags)
-separate_arguments(flags UNIX_COMMAND "${flags}")
-run(gcc -std=c11 -Wall -Wextra -Werror -pedantic ${SOURCE_DIR}/tests/install/consumer.c ${flags}
-    -o ${WORK_DIR}/consumer_c)
-run(${WORK_DIR}/consumer_c)
-if(NOT out STREQUAL "3.000000\n1.000000\n2.000000\n")
-  message(FATAL_ERROR "C consumer printed: ${out}")
-endif()
+pkg_config_consumer(gcc ${WORK_DIR}/consumer_c STATIC)
+expect_output("${c_output}" ${WORK_DIR}/consumer_c)
 
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/install -B ${WORK_DIR}/cxx
-    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/cxx)
-run(${WORK_DIR}/cxx/consumer)
-if(NOT out STREQUAL "3.000000\n")
-  message(FATAL_ERROR "C++ consumer printed: ${out}")
-endif()
+build_project(${SOURCE_DIR}/tests/install ${WORK_DIR}/cxx -DCMAKE_PREFIX_PATH=${prefix})
+expect_output("${cxx_output}" ${WORK_DIR}/cxx/consumer)
 
 # A C-only CMake project: the package names the C++ runtime for its linker.
 build_project(${SOURCE_DIR}/tests/install/c ${WORK_DIR}/c -DCMAKE_PREFIX_PATH=${prefix})
-expect_output("3.000000\n1.000000\n2.000000\n" ${WORK_DIR}/c/consumer_c)
+expect_output("${c_output}" ${WORK_DIR}/c/consumer_c)

@@ -6,7 +6,7 @@ file(REMOVE_RECURSE ${WORK_DIR})
 
 build_project(${SOURCE_DIR}/tests/install/subproject ${WORK_DIR}/build -DQUENDLE_SOURCE_DIR=${SOURCE_DIR}
   -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
-expect_output("3.000000\n1.000000\n2.000000\n" ${WORK_DIR}/build/consumer_c)
+expect_output("${c_output}" ${WORK_DIR}/build/consumer_c)
 
 run(${CMAKE_COMMAND} --install ${WORK_DIR}/build --prefix ${WORK_DIR}/prefix)
 file(GLOB_RECURSE installed ${WORK_DIR}/prefix/*)

@@ -3,6 +3,10 @@ cmake_minimum_required(VERSION 3.25)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/run_command.cmake)
 
+# What consumer.c (and the C programs built from it) and consumer.cpp print.
+set(c_output "3.000000\n1.000000\n2.000000\n")
+set(cxx_output "3.000000\n")
+
 # Stops the check unless every one of the paths exists under `dir`.
 function(require_files dir)
   foreach(f ${ARGN})
@@ -25,6 +29,22 @@ function(expect_output expected)
   if(NOT out STREQUAL expected)
     message(FATAL_ERROR "${ARGN} printed:\n${out}\nexpected:\n${expected}")
   endif()
+endfunction()
+
+# Builds consumer.c as strict C11 with the compiler `cc` into `exe`, with the
+# flags `pkg-config --cflags --libs mtrx` prints (--static with STATIC),
+# followed by the LINK arguments. The caller points pkg-config at the .pc file.
+function(pkg_config_consumer cc exe)
+  cmake_parse_arguments(PARSE_ARGV 2 arg STATIC "" LINK)
+  if(arg_STATIC)
+    run(pkg-config --static --cflags --libs mtrx)
+  else()
+    run(pkg-config --cflags --libs mtrx)
+  endif()
+  string(STRIP "${out}" flags)
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  run(${cc} -std=c11 -Wall -Wextra -Werror -pedantic ${SOURCE_DIR}/tests/install/consumer.c
+      ${flags} ${arg_LINK} -o ${exe})
 endfunction()
 
 # Every function <mtrx/mtrx.h> declares, sorted, as the C compiler `cc` reads
