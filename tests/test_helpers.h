@@ -54,6 +54,13 @@ template <class F> std::string stdout_of(F &&f)
     return testing::internal::GetCapturedStdout();
 }
 
+// Everything `f` writes to stdout, then everything it writes to stderr.
+template <class F> std::string output_of(F &&f)
+{
+    std::string out, err = stderr_of([&] { out = stdout_of(f); });
+    return out + err;
+}
+
 inline std::vector<double> row_of(const mtrx_t *m, size_t i, size_t n)
 {
     return std::vector<double>(m->mtrx[i], m->mtrx[i] + n);
