@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <set>
 #include <thread>
@@ -15,11 +14,6 @@
 using Matrix = std::vector<std::vector<double>>;
 
 namespace {
-
-bool same_bits(const double *a, const double *b, size_t n)
-{
-    return n == 0 || std::memcmp(a, b, n * sizeof(double)) == 0;
-}
 
 bool same_record(const mtrx_t *a, const mtrx_t *b)
 {
