@@ -297,25 +297,6 @@ template <class T, class Dist> std::vector<std::vector<T>> of_rank(size_t n, siz
     return a;
 }
 
-// The largest product of n - 1 row norms: Hadamard's bound on every
-// cofactor, and the scale of the rounding errors in cofactors that are zero.
-double hadamard_bound(const Square &a)
-{
-    double h = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        double p = 1;
-        for (size_t r = 0; r < a.size(); ++r) {
-            long double s = 0;
-            for (double x : a[r])
-                s += static_cast<long double>(x) * x;
-            if (r != i)
-                p *= std::sqrt(static_cast<double>(s));
-        }
-        h = std::max(h, p);
-    }
-    return h;
-}
-
 double max_abs(const Square &a)
 {
     double m = 0;
@@ -378,16 +359,16 @@ TEST(Accuracy, CofactorsAgainstExactArithmetic)
                                  : of_rank<long long>(n, r, std::uniform_int_distribution<long long>(-2, 2), g);
                 const auto exact = quendle_ref::exact_cofactors(ia);
                 Square a(n), e(n, std::vector<double>(n));
-                __int128 det = 0;
                 for (size_t i = 0; i < n; ++i) {
                     a[i].assign(ia[i].begin(), ia[i].end());
                     for (size_t j = 0; j < n; ++j)
                         e[i][j] = static_cast<double>(exact[i][j]);
-                    det += ia[i][0] * exact[i][0];
                 }
                 const Square c = cofactors(a);
                 const double eps = static_cast<double>(n) * DBL_EPSILON;
-                const double bound = det != 0 ? 8 * eps * max_abs(e) : eps * hadamard_bound(a);
+                const double bound = quendle_ref::det_by_expansion(ia, exact) != 0
+                                         ? 8 * eps * max_abs(e)
+                                         : eps * quendle_ref::hadamard_bound<long double>(a, n);
                 EXPECT_LE(max_diff(c, e), bound) << n << " x " << n << " of rank " << r << ", seed " << seed;
             }
 }
@@ -438,7 +419,8 @@ TEST(Accuracy, CofactorsAgainstTheMinorMethod)
                 quendle_ref::minor_cofactors(ar.get(), mp.data(), n);
                 const double eps = static_cast<double>(n) * DBL_EPSILON;
                 const double err = max_diff(cofactors(a), m);
-                EXPECT_LE(err, eps * hadamard_bound(a)) << n << " x " << n << " of rank " << r;
+                EXPECT_LE(err, eps * quendle_ref::hadamard_bound<long double>(a, n))
+                    << n << " x " << n << " of rank " << r;
                 if (r == n) {
                     EXPECT_LE(err, 8 * eps * max_abs(m)) << n << " x " << n;
                 }
