@@ -8,10 +8,9 @@
 #include <random>
 #include <string>
 
-#include "internal.h"
+#include "record_helpers.h"
 #include "reference/cofactor_minors_ref.h"
 #include "reference/exact_cofactors.h"
-#include "test_helpers.h"
 
 namespace {
 
@@ -211,19 +210,6 @@ std::vector<double> by_guassj_vec(const Matrix &m)
     return b;
 }
 
-// The augmented system as a record.
-MtrxPtr record_of(const Matrix &m)
-{
-    size_t n = m.size();
-    MtrxPtr a(mtrx_create(n, n + 1));
-    a->rows = n;
-    a->cols = n + 1;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j <= n; ++j)
-            a->mtrx[i][j] = m[i][j];
-    return a;
-}
-
 std::vector<double> by_solve_gj(const Matrix &m)
 {
     size_t n = m.size();
@@ -261,14 +247,11 @@ Square cofactors(const Square &a)
     Rows r(a);
     double **c = arr2d_calloc(n, n);
     EXPECT_TRUE(mtrx_detail::cofactors_by_lu(r.get(), c, n));
-    Square v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i].assign(c[i], c[i] + n);
+    Square v = rows_of(c, n, n);
     arr2d_free(c, n);
     if (n >= 4) {
         c = arr2d_cofactor(r.get(), n);
-        for (size_t i = 0; i < n; ++i)
-            EXPECT_EQ(std::vector<double>(c[i], c[i] + n), v[i]) << "row " << i;
+        EXPECT_EQ(rows_of(c, n, n), v);
         arr2d_free(c, n);
     }
     return v;
@@ -412,9 +395,7 @@ TEST(Accuracy, CofactorsAgainstTheMinorMethod)
             for (int seed = 0; seed < 10; ++seed) {
                 const Square a = of_rank<double>(n, r, u, g);
                 Square m(n, std::vector<double>(n));
-                std::vector<double *> mp;
-                for (auto &row : m)
-                    mp.push_back(row.data());
+                auto mp = ptrs(m);
                 Rows ar(a);
                 quendle_ref::minor_cofactors(ar.get(), mp.data(), n);
                 const double eps = static_cast<double>(n) * DBL_EPSILON;
