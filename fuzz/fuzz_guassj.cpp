@@ -2,16 +2,7 @@
 // -0.0, extremes, ties): no fault, and the two forms agree bit for bit (any
 // NaN matches any NaN: which payload an operation passes on is the
 // processor's business).
-#include <cmath>
-
 #include "fuzz_common.h"
-
-namespace {
-bool same(double a, double b)
-{
-    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -31,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     guassj_vec(bp.data(), rhs.data(), n);
     for (std::size_t i = 0; i < n; ++i) {
         for (std::size_t j = 0; j < n; ++j)
-            if (!same(aug.p[i][j], block[i][j]))
+            if (!fuzz::same_value(aug.p[i][j], block[i][j]))
                 std::abort();
-        if (!same(aug.p[i][n], rhs[i]))
+        if (!fuzz::same_value(aug.p[i][n], rhs[i]))
             std::abort();
     }
     return 0;

@@ -1,22 +1,13 @@
 // mtrx_solve_gj and mtrx_solution on small records of awkward values, wider
 // and narrower than n x (n + 1): the source is never changed, the copy agrees
 // bit for bit with guassj on the same values, and the solution is its column.
-#include <cmath>
-
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     fuzz::Bytes b(data, size);
     std::size_t rows = b.byte() % 7, cols = b.byte() % 9;
-    mtrx_t *src = mtrx_create(rows, cols);
-    if (!src)
-        return 0;
-    src->rows = rows;
-    src->cols = cols;
-    for (std::size_t i = 0; i < rows; ++i)
-        for (std::size_t j = 0; j < cols; ++j)
-            src->mtrx[i][j] = b.value();
+    mtrx_t *src = fuzz::record(b, rows, cols);
     mtrx_t *before = mtrx_copy(src);
     mtrx_t *solved = mtrx_solve_gj(src);
     if ((solved != nullptr) != (cols > rows))
@@ -28,11 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         guassj(before->mtrx, rows);
         double *x = mtrx_solution(solved);
         for (std::size_t i = 0; i < rows; ++i) {
-            for (std::size_t j = 0; j < cols; ++j) {
-                double p = solved->mtrx[i][j], q = before->mtrx[i][j];
-                if (!(std::isnan(p) && std::isnan(q)) && std::memcmp(&p, &q, sizeof p) != 0)
+            for (std::size_t j = 0; j < cols; ++j)
+                if (!fuzz::same_value(solved->mtrx[i][j], before->mtrx[i][j]))
                     std::abort();
-            }
             double s = solved->mtrx[i][rows];
             if (std::memcmp(&x[i], &s, sizeof s) != 0)
                 std::abort();

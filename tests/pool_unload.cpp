@@ -12,35 +12,14 @@
 
 #if defined(POOL_UNLOAD_DLL)
 
-#include "internal.h"
-#include "thread_pool.h"
-
-using namespace mtrx_detail;
+#include "identity_product.h"
 
 // The product of a 300 x 300 matrix and the identity on three threads:
 // 1 when it is right and ran on the workers.
 extern "C" __declspec(dllexport) int pool_unload_multiply(void)
 {
-    const std::size_t n = 300;
-    double **a = arr2d_calloc(n, n), **b = arr2d_calloc(n, n), **r = arr2d_calloc(n, n);
-    bool ok = a && b && r;
-    if (ok) {
-        for (std::size_t i = 0; i < n; ++i)
-            for (std::size_t j = 0; j < n; ++j) {
-                a[i][j] = double((i * 7 + j) % 11);
-                b[i][j] = i == j ? 1.0 : 0.0;
-            }
-        pool_set_threads(3);
-        product_into(r, a, b, n, n, n, best_product_kernel(), 3);
-        for (std::size_t i = 0; i < n && ok; ++i)
-            for (std::size_t j = 0; j < n && ok; ++j)
-                ok = r[i][j] == a[i][j];
-        ok = ok && pool_stats().running > 0;
-    }
-    arr2d_free(r, r ? n : 0);
-    arr2d_free(b, b ? n : 0);
-    arr2d_free(a, a ? n : 0);
-    return ok ? 1 : 0;
+    mtrx_detail::pool_set_threads(3);
+    return product_by_identity_holds(300) && mtrx_detail::pool_stats().running > 0 ? 1 : 0;
 }
 
 #else

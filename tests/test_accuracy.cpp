@@ -8,10 +8,9 @@
 #include <random>
 #include <string>
 
-#include "internal.h"
+#include "record_helpers.h"
 #include "reference/cofactor_minors_ref.h"
 #include "reference/exact_cofactors.h"
-#include "test_helpers.h"
 
 namespace {
 
@@ -211,19 +210,6 @@ std::vector<double> by_guassj_vec(const Matrix &m)
     return b;
 }
 
-// The augmented system as a record.
-MtrxPtr record_of(const Matrix &m)
-{
-    size_t n = m.size();
-    MtrxPtr a(mtrx_create(n, n + 1));
-    a->rows = n;
-    a->cols = n + 1;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j <= n; ++j)
-            a->mtrx[i][j] = m[i][j];
-    return a;
-}
-
 std::vector<double> by_solve_gj(const Matrix &m)
 {
     size_t n = m.size();
@@ -261,14 +247,11 @@ Square cofactors(const Square &a)
     Rows r(a);
     double **c = arr2d_calloc(n, n);
     EXPECT_TRUE(mtrx_detail::cofactors_by_lu(r.get(), c, n));
-    Square v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i].assign(c[i], c[i] + n);
+    Square v = rows_of(c, n, n);
     arr2d_free(c, n);
     if (n >= 4) {
         c = arr2d_cofactor(r.get(), n);
-        for (size_t i = 0; i < n; ++i)
-            EXPECT_EQ(std::vector<double>(c[i], c[i] + n), v[i]) << "row " << i;
+        EXPECT_EQ(rows_of(c, n, n), v);
         arr2d_free(c, n);
     }
     return v;
@@ -295,25 +278,6 @@ template <class T, class Dist> std::vector<std::vector<T>> of_rank(size_t n, siz
             for (size_t k = 0; k < r; ++k)
                 a[i][j] += x[i][k] * y[k][j];
     return a;
-}
-
-// The largest product of n - 1 row norms: Hadamard's bound on every
-// cofactor, and the scale of the rounding errors in cofactors that are zero.
-double hadamard_bound(const Square &a)
-{
-    double h = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        double p = 1;
-        for (size_t r = 0; r < a.size(); ++r) {
-            long double s = 0;
-            for (double x : a[r])
-                s += static_cast<long double>(x) * x;
-            if (r != i)
-                p *= std::sqrt(static_cast<double>(s));
-        }
-        h = std::max(h, p);
-    }
-    return h;
 }
 
 double max_abs(const Square &a)
@@ -378,16 +342,16 @@ TEST(Accuracy, CofactorsAgainstExactArithmetic)
                                  : of_rank<long long>(n, r, std::uniform_int_distribution<long long>(-2, 2), g);
                 const auto exact = quendle_ref::exact_cofactors(ia);
                 Square a(n), e(n, std::vector<double>(n));
-                __int128 det = 0;
                 for (size_t i = 0; i < n; ++i) {
                     a[i].assign(ia[i].begin(), ia[i].end());
                     for (size_t j = 0; j < n; ++j)
                         e[i][j] = static_cast<double>(exact[i][j]);
-                    det += ia[i][0] * exact[i][0];
                 }
                 const Square c = cofactors(a);
                 const double eps = static_cast<double>(n) * DBL_EPSILON;
-                const double bound = det != 0 ? 8 * eps * max_abs(e) : eps * hadamard_bound(a);
+                const double bound = quendle_ref::det_by_expansion(ia, exact) != 0
+                                         ? 8 * eps * max_abs(e)
+                                         : eps * quendle_ref::hadamard_bound<long double>(a, n);
                 EXPECT_LE(max_diff(c, e), bound) << n << " x " << n << " of rank " << r << ", seed " << seed;
             }
 }
@@ -431,14 +395,13 @@ TEST(Accuracy, CofactorsAgainstTheMinorMethod)
             for (int seed = 0; seed < 10; ++seed) {
                 const Square a = of_rank<double>(n, r, u, g);
                 Square m(n, std::vector<double>(n));
-                std::vector<double *> mp;
-                for (auto &row : m)
-                    mp.push_back(row.data());
+                auto mp = ptrs(m);
                 Rows ar(a);
                 quendle_ref::minor_cofactors(ar.get(), mp.data(), n);
                 const double eps = static_cast<double>(n) * DBL_EPSILON;
                 const double err = max_diff(cofactors(a), m);
-                EXPECT_LE(err, eps * hadamard_bound(a)) << n << " x " << n << " of rank " << r;
+                EXPECT_LE(err, eps * quendle_ref::hadamard_bound<long double>(a, n))
+                    << n << " x " << n << " of rank " << r;
                 if (r == n) {
                     EXPECT_LE(err, 8 * eps * max_abs(m)) << n << " x " << n;
                 }

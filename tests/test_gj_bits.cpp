@@ -91,20 +91,12 @@ std::vector<std::vector<double>> make(kind k, std::size_t n, std::mt19937_64 &g)
     return a;
 }
 
-std::vector<double *> ptrs(std::vector<std::vector<double>> &a)
-{
-    std::vector<double *> p;
-    for (auto &r : a)
-        p.push_back(r.data());
-    return p;
-}
-
 // Identical bits, except that a NaN matches any NaN: which operand's payload
 // (and sign) a product of two NaNs carries depends on the order in which the
 // compiler happens to place the two factors, in the plain loop as much as in
 // the kernel, and IEEE 754 leaves it open. A NaN never feeds a choice or a
 // non-NaN value, so every other bit is compared.
-bool same_bits(const double *x, const double *y, std::size_t count)
+bool same_bits_or_nan(const double *x, const double *y, std::size_t count)
 {
     for (std::size_t j = 0; j < count; ++j)
         if (std::memcmp(&x[j], &y[j], sizeof(double)) != 0 && !(std::isnan(x[j]) && std::isnan(y[j])))
@@ -112,10 +104,11 @@ bool same_bits(const double *x, const double *y, std::size_t count)
     return true;
 }
 
-bool same_bits(const std::vector<std::vector<double>> &x, const std::vector<std::vector<double>> &y)
+bool same_bits_or_nan(const std::vector<std::vector<double>> &x,
+                      const std::vector<std::vector<double>> &y)
 {
     for (std::size_t i = 0; i < x.size(); ++i)
-        if (!same_bits(x[i].data(), y[i].data(), x[i].size()))
+        if (!same_bits_or_nan(x[i].data(), y[i].data(), x[i].size()))
             return false;
     return true;
 }
@@ -136,7 +129,7 @@ case_result check(const std::vector<std::vector<double>> &orig)
     gj_status st = gj_reduce(pf.data(), nullptr, n);
     auto rst = quendle_ref::gauss_jordan(pr.data(), nullptr, n);
     if ((st == gj_status::singular) != (rst == quendle_ref::gj_result::singular) ||
-        st == gj_status::no_memory || !same_bits(fast, ref)) {
+        st == gj_status::no_memory || !same_bits_or_nan(fast, ref)) {
         res.ok = false;
         res.what = "in-row form differs";
         return res;
@@ -152,7 +145,7 @@ case_result check(const std::vector<std::vector<double>> &orig)
     st = gj_reduce(pfv.data(), bf.data(), n);
     rst = quendle_ref::gauss_jordan(prv.data(), br.data(), n);
     if ((st == gj_status::singular) != (rst == quendle_ref::gj_result::singular) ||
-        !same_bits(fv, rv) || !same_bits(bf.data(), br.data(), n)) {
+        !same_bits_or_nan(fv, rv) || !same_bits_or_nan(bf.data(), br.data(), n)) {
         res.ok = false;
         res.what = "vector form differs";
     }

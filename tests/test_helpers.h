@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "mtrx/mtrx.h"
+#include "thread_pool.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUENDLE_LSAN 1
@@ -54,6 +56,13 @@ template <class F> std::string stdout_of(F &&f)
     return testing::internal::GetCapturedStdout();
 }
 
+// Everything `f` writes to stdout, then everything it writes to stderr.
+template <class F> std::string output_of(F &&f)
+{
+    std::string out, err = stderr_of([&] { out = stdout_of(f); });
+    return out + err;
+}
+
 inline std::vector<double> row_of(const mtrx_t *m, size_t i, size_t n)
 {
     return std::vector<double>(m->mtrx[i], m->mtrx[i] + n);
@@ -84,6 +93,39 @@ struct Rows {
             ptrs.push_back(r.data());
     }
     double **get() { return ptrs.data(); }
+};
+
+// Row pointers into `a` itself, for the bare-array functions.
+inline std::vector<double *> ptrs(std::vector<std::vector<double>> &a)
+{
+    std::vector<double *> p;
+    for (auto &r : a)
+        p.push_back(r.data());
+    return p;
+}
+
+// The first n values at a and b, bit for bit.
+inline bool same_bits(const double *a, const double *b, size_t n)
+{
+    return n == 0 || std::memcmp(a, b, n * sizeof(double)) == 0;
+}
+
+// Rows of the same lengths, bit for bit.
+inline bool same_bits(const std::vector<std::vector<double>> &x,
+                      const std::vector<std::vector<double>> &y)
+{
+    if (x.size() != y.size())
+        return false;
+    for (size_t i = 0; i < x.size(); ++i)
+        if (x[i].size() != y[i].size() || !same_bits(x[i].data(), y[i].data(), x[i].size()))
+            return false;
+    return true;
+}
+
+// Lets teams of up to `threads` threads form on any machine while it lives.
+struct threads_allowed {
+    explicit threads_allowed(size_t threads) { mtrx_detail::pool_set_threads(threads); }
+    ~threads_allowed() { mtrx_detail::pool_set_threads(0); }
 };
 
 #endif

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <random>
 #include <thread>
@@ -28,12 +27,6 @@
 using namespace mtrx_detail;
 
 namespace {
-
-// Lets teams of up to `threads` threads form on any machine while it lives.
-struct threads_allowed {
-    explicit threads_allowed(std::size_t threads) { pool_set_threads(threads); }
-    ~threads_allowed() { pool_set_threads(0); }
-};
 
 // A job that records how often each chunk ran; some chunks dawdle (so that
 // other members take over the rest of their share) and the count goes up
@@ -218,22 +211,6 @@ matrix random_matrix(std::size_t rows, std::size_t cols, std::mt19937_64 &g)
         for (double &x : row)
             x = g() % 11 == 0 ? double(int(g() % 5) - 2) : u(g); // with ties
     return a;
-}
-
-std::vector<double *> ptrs(matrix &a)
-{
-    std::vector<double *> p;
-    for (auto &r : a)
-        p.push_back(r.data());
-    return p;
-}
-
-bool same_bits(const matrix &x, const matrix &y)
-{
-    for (std::size_t i = 0; i < x.size(); ++i)
-        if (std::memcmp(x[i].data(), y[i].data(), x[i].size() * sizeof(double)) != 0)
-            return false;
-    return true;
 }
 
 // One caller's work: a system and a product, with the plain loops' results.

@@ -235,12 +235,11 @@ TEST(Product, EverySumStartsFromPositiveZero)
 // go to several workers at once, some taken over from a slow one.
 TEST(Product, ManyThreadsOfThePoolMatchTheLoops)
 {
-    pool_set_threads(5);
+    threads_allowed allow(5);
     std::mt19937_64 g(8);
     for (int round = 0; round < 6; ++round) {
         const size_t m = 40 + g() % 300, n = 1 + g() % 300, p = 30 + g() % 400;
         Operand a(m, n, g, flavour::finite), b(n, p, g, flavour::finite);
         expect_all_match(a, b, m, n, p, {2, 3, 5});
     }
-    pool_set_threads(0);
 }
