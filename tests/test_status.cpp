@@ -4,6 +4,7 @@
 // (The solvers and arithmetic meet their natural forms in fuzz_status_solve.)
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <set>
@@ -213,6 +214,14 @@ TEST(StatusInterface, ArgumentsItCannotTake)
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(x, nullptr);
     EXPECT_STREQ(err.message, "Invalid argument: a 2 x 2 record is no system of 2 equations.");
+    // A record claiming the largest row count and no column: rows + 1 wraps
+    // to its column count, but it is no system either.
+    mtrx_t huge = *sq;
+    huge.rows = SIZE_MAX;
+    huge.cols = 0;
+    EXPECT_EQ(mtrx_solve_system(&huge, &x, &err), MTRX_EINVAL);
+    EXPECT_EQ(mtrx_solve_system_cofactor(&huge, &x, &err), MTRX_EINVAL);
+    EXPECT_EQ(x, nullptr);
     EXPECT_EQ(mtrx_product(sq.get(), row.get(), &out, &err), MTRX_ESHAPE);
     EXPECT_STREQ(err.message, "Unequal dimensions, (2 x 2) * (1 x 2): the columns of the first "
                               "must equal the rows of the second.");
