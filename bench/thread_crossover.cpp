@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "internal.h"
-#include "thread_pool.h"
+#include "core/thread_pool.h"
 
 using namespace mtrx_detail;
 

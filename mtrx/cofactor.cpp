@@ -117,6 +117,7 @@ extern "C" double **arr2d_cofactor(double **a, size_t n)
             }
         }
     } else if (n >= 4 && !cofactors_by_lu(a, c, n)) {
+        say("%s() error: virtual memory exhausted.\n", unknown);
         arr2d_free(c, n);
         return nullptr;
     }

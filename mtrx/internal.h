@@ -9,27 +9,13 @@
 #include <vector>
 
 #include "mtrx.h"
+#include "core/adjugate.h"
+#include "core/alloc.h"
+#include "core/gj.h"
+#include "core/product.h"
 
-extern "C" {
-// Test seam: the k-th allocation request the library makes from now on
-// (k >= 1) fails as if memory were exhausted; k = 0 turns the seam off.
-// Returns the number of requests made since the previous call.
-long mtrx_testing_fail_alloc(long k);
-}
 
 namespace mtrx_detail {
-
-// ---- Allocation ------------------------------------------------------------
-
-// calloc and realloc for everything the library hands out, so that the
-// testing seam above reaches every allocation.
-void *lib_calloc(std::size_t n, std::size_t size);
-void *lib_realloc(void *ptr, std::size_t bytes);
-
-// Resizes `ptr` to `newsz` elements of `psz` bytes, zeroing elements from
-// `oldsz` on. Returns null and leaves `ptr` valid when memory is exhausted
-// (or the byte count overflows).
-void *try_resize(void *ptr, std::size_t psz, std::size_t oldsz, std::size_t newsz);
 
 // perror("realloc(): virtual memory exhausted.") and exit(1).
 [[noreturn]] void die_exhausted();
@@ -185,63 +171,6 @@ private:
     std::size_t scanned_ = 0; // [pos_, scanned_) holds no '\n'
     bool done_ = false;       // end of the stream or a read error seen
 };
-
-// ---- Gauss-Jordan ------------------------------------------------------------
-
-enum class gj_status { solved, singular, no_memory };
-
-// Gauss-Jordan elimination with full pivoting on the n x n block of `a`, with
-// the constants in column n of `a` (b == nullptr) or in the vector `b`.
-// Messages are the caller's business.
-gj_status gj_reduce(double **a, double *b, std::size_t n);
-
-// How gj_reduce runs, for tests and benchmarks (0 = the default): which
-// instruction set, how many threads, how many steps are deferred together,
-// from which n threads are used, below which n the plain steps run on the
-// caller's rows, and below how many elements (candidate rows times columns
-// not yet pivoted) a step runs on the calling thread alone. The bits never
-// depend on any of these.
-enum class gj_isa { automatic, portable, avx2, avx512 };
-struct gj_tuning {
-    gj_isa isa = gj_isa::automatic;
-    std::size_t threads = 0;
-    std::size_t block = 0;
-    std::size_t parallel_from = 0;
-    std::size_t in_place_below = 0; // smaller systems skip the working array (1: none do)
-    std::size_t step_alone_below = 0; // (1: every step is shared)
-};
-// False (and nothing changed) when the instruction set is not available here.
-bool gj_tune(const gj_tuning &t);
-// The inner loops gj_reduce uses now ("portable", "avx2" or "avx512").
-const char *gj_kernel_name();
-
-// ---- Matrix product ----------------------------------------------------------
-
-// The ways to form a product: the plain loops, and blocked kernels on 2-, 4-
-// and 8-wide vectors (the last two need AVX2 and AVX-512F). All give the
-// same bits.
-enum class product_kernel { plain, portable, avx2, avx512 };
-
-bool product_kernel_available(product_kernel k);
-product_kernel best_product_kernel();
-// How many threads a product of this shape is worth on this machine.
-unsigned product_threads(std::size_t m, std::size_t n, std::size_t p);
-
-// Adds the product of the m x n array a and the n x p array b into the
-// m x p array r, as arr2d_mult defines it (r comes zeroed from
-// arr2d_calloc). `k` must be available; `threads` is an upper bound. The
-// short form picks the best kernel and thread count.
-void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
-                  std::size_t p, product_kernel k, unsigned threads);
-void product_into(double **r, double *const *a, double *const *b, std::size_t m, std::size_t n,
-                  std::size_t p);
-
-// ---- Cofactors ---------------------------------------------------------------
-
-// The cofactors of the n x n array `a` into the zeroed n x n array `c`, from
-// one LU factorisation with full pivoting (adjugate.cpp says how). False when
-// memory runs out, after a message on stderr; `c` is then partly written.
-bool cofactors_by_lu(double *const *a, double **c, std::size_t n);
 
 // ---- Bare arrays -------------------------------------------------------------
 

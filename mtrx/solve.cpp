@@ -84,3 +84,28 @@ extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error
     mtrx_free(c);
     return set_error(err, st);
 }
+
+
+namespace {
+void report(mtrx_status st)
+{
+    if (st == MTRX_ESINGULAR)
+        say("guassj() error: singular matrix.\n");
+    else if (st == MTRX_ENOMEM)
+        say("guassj() error: virtual memory exhausted.\n");
+}
+} // namespace
+
+extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
+
+extern "C" void guassj_vec(double **a, double *b, size_t n)
+{
+    report(mtrx_reduce(a, b, n, nullptr));
+}
+
+extern "C" void swap_dbl(double *a, double *b)
+{
+    double t = *a;
+    *a = *b;
+    *b = t;
+}

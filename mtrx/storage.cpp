@@ -4,10 +4,51 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
 
 #include "internal.h"
 
+namespace mtrx_detail {
+void die_exhausted()
+{
+    std::perror("realloc(): virtual memory exhausted.");
+    std::exit(1);
+}
+
+} // namespace mtrx_detail
+
 using namespace mtrx_detail;
+
+extern "C" void *xrealloc_zero(void *ptr, size_t psz, size_t oldsz, size_t newsz)
+{
+    void *p = try_resize(ptr, psz, oldsz, newsz);
+    if (!p)
+        die_exhausted();
+    return p;
+}
+
+extern "C" void *xrealloc_add(void *ptr, size_t psz, size_t *nelem, size_t inc)
+{
+    if (inc > SIZE_MAX - *nelem) {
+        errno = ENOMEM;
+        die_exhausted();
+    }
+    void *p = xrealloc_zero(ptr, psz, *nelem, *nelem + inc);
+    *nelem += inc;
+    return p;
+}
+
+extern "C" void *xrealloc_double(void *ptr, size_t psz, size_t *nelem)
+{
+    if (*nelem > SIZE_MAX / 2) {
+        errno = ENOMEM;
+        die_exhausted();
+    }
+    void *p = xrealloc_zero(ptr, psz, *nelem, *nelem * 2);
+    *nelem *= 2;
+    return p;
+}
+
 
 namespace {
 const char *const unknown = "<unknown>";

@@ -4,7 +4,7 @@
 #define QUENDLE_IDENTITY_PRODUCT_H
 
 #include "internal.h"
-#include "thread_pool.h"
+#include "core/thread_pool.h"
 
 // Whether every element of the product came out as the matrix's own.
 inline bool product_by_identity_holds(std::size_t n)

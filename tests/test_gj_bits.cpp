@@ -12,7 +12,7 @@
 #include "internal.h"
 #include "reference/gauss_jordan_ref.h"
 #include "test_helpers.h"
-#include "thread_pool.h"
+#include "core/thread_pool.h"
 
 using namespace mtrx_detail;
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "mtrx/mtrx.h"
-#include "thread_pool.h"
+#include "core/thread_pool.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUENDLE_LSAN 1

@@ -22,7 +22,7 @@
 #include "reference/gauss_jordan_ref.h"
 #include "reference/product_ref.h"
 #include "test_helpers.h"
-#include "thread_pool.h"
+#include "core/thread_pool.h"
 
 using namespace mtrx_detail;
 

@@ -67,8 +67,11 @@
 #include <limits>
 #include <utility>
 
+#include "adjugate.h"
+
+#include "alloc.h"
 #include "gj_kernels.h"
-#include "internal.h"
+#include "product.h"
 
 namespace mtrx_detail {
 
@@ -498,10 +501,8 @@ bool adjugate::run()
 {
     if (n_ == 0)
         return true;
-    if (!allocate()) {
-        say("%s() error: virtual memory exhausted.\n", "<unknown>");
+    if (!allocate())
         return false;
-    }
     if (!mark_non_finite())
         return true;
     copy_in();

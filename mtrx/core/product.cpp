@@ -29,7 +29,7 @@
 #include <mutex>
 #include <utility>
 
-#include "internal.h"
+#include "product.h"
 #include "thread_pool.h"
 
 namespace mtrx_detail {

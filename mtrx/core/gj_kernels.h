@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "gj.h"
+
 namespace mtrx_detail {
 
 // The pivot rows of a block of elimination steps are kept in `pv`, one row
@@ -49,6 +51,9 @@ struct gj_kernels {
 };
 
 const gj_kernels &gj_kernels_portable();
+// The set for `isa`, the best this processor has for gj_isa::automatic;
+// null when the processor lacks it.
+const gj_kernels *gj_kernels_for(gj_isa isa);
 // The set gj_reduce uses now: the best this processor has, or the one gj_tune
 // chose. The cofactors' factorisation uses the same.
 const gj_kernels &gj_kernels_in_use();

@@ -1,20 +1,19 @@
-// Allocation for the library: the testing seam, the process-ending resize
-// family (xrealloc_*) and the non-ending resize they are built on.
+// Allocation for the library: the test hook every request passes, and the
+// resize that reports exhaustion instead of ending the process.
+#include "alloc.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "internal.h"
 
 namespace {
 // (atomic: programs may call the library from several threads at once)
 std::atomic<long> fail_at{0};  // request number that fails; 0: none
-std::atomic<long> requests{0}; // requests since the seam was last set
+std::atomic<long> requests{0}; // requests since the hook was last set
 
-bool seam_fails()
+bool hook_fails()
 {
     const long made = requests.fetch_add(1, std::memory_order_relaxed) + 1;
     const long at = fail_at.load(std::memory_order_relaxed);
@@ -37,14 +36,14 @@ namespace mtrx_detail {
 
 void *lib_calloc(std::size_t n, std::size_t size)
 {
-    if (seam_fails())
+    if (hook_fails())
         return nullptr;
     return std::calloc(n, size);
 }
 
 void *lib_realloc(void *ptr, std::size_t bytes)
 {
-    if (seam_fails())
+    if (hook_fails())
         return nullptr;
     // A request for no bytes would free the block on some C libraries and
     // hand back null; keep a live block instead.
@@ -63,42 +62,13 @@ void *try_resize(void *ptr, std::size_t psz, std::size_t oldsz, std::size_t news
     return p;
 }
 
-void die_exhausted()
+void alloc_fault::set(alloc_site s, std::size_t i)
 {
-    std::perror("realloc(): virtual memory exhausted.");
-    std::exit(1);
+    if (site != alloc_site::none)
+        return;
+    site = s;
+    index = i;
+    errnum = errno;
 }
 
 } // namespace mtrx_detail
-
-using namespace mtrx_detail;
-
-extern "C" void *xrealloc_zero(void *ptr, size_t psz, size_t oldsz, size_t newsz)
-{
-    void *p = try_resize(ptr, psz, oldsz, newsz);
-    if (!p)
-        die_exhausted();
-    return p;
-}
-
-extern "C" void *xrealloc_add(void *ptr, size_t psz, size_t *nelem, size_t inc)
-{
-    if (inc > SIZE_MAX - *nelem) {
-        errno = ENOMEM;
-        die_exhausted();
-    }
-    void *p = xrealloc_zero(ptr, psz, *nelem, *nelem + inc);
-    *nelem += inc;
-    return p;
-}
-
-extern "C" void *xrealloc_double(void *ptr, size_t psz, size_t *nelem)
-{
-    if (*nelem > SIZE_MAX / 2) {
-        errno = ENOMEM;
-        die_exhausted();
-    }
-    void *p = xrealloc_zero(ptr, psz, *nelem, *nelem * 2);
-    *nelem *= 2;
-    return p;
-}

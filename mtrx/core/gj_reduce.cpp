@@ -1,14 +1,13 @@
-// Gauss-Jordan elimination with full pivoting: the entry points guassj,
-// guassj_vec and swap_dbl, the choice of inner loops and of the path, and
-// the path for small systems.
+// Gauss-Jordan elimination with full pivoting: gj_reduce, which picks the
+// path, and the path for small systems.
 //
 // The method: pivot search over the unused rows and columns, row interchange
 // onto the diagonal, normalisation by the reciprocal, elimination in every
 // other row, and the column unscrambling at the end that turns the block into
 // the inverse. The constants live either in column n of each row or in a
-// separate vector. Both paths below perform exactly the operations of the
-// plain loop on every element, in the same order, so the bits are those of
-// the plain loop:
+// separate vector. Both paths perform exactly the operations of the plain
+// loop on every element, in the same order, so the bits are those of the
+// plain loop:
 //  - systems of fewer than 48 unknowns run the plain steps directly on the
 //    caller's rows, where the setup of the working array would cost more
 //    than it saves;
@@ -16,43 +15,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+#include "alloc.h"
+#include "gj.h"
 #include "gj_kernels.h"
 #include "gj_solver.h"
-#include "internal.h"
 
 namespace mtrx_detail {
-
-namespace {
-
-gj_tuning g_tuning;
-
-const gj_kernels *kernels_for(gj_isa isa)
-{
-#if defined(QUENDLE_GJ_X86_DISPATCH)
-    __builtin_cpu_init();
-    const bool has512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
-    const bool has2 = __builtin_cpu_supports("avx2");
-    switch (isa) {
-    case gj_isa::automatic:
-        return has512 ? &gj_kernels_avx512() : has2 ? &gj_kernels_avx2() : &gj_kernels_portable();
-    case gj_isa::avx512:
-        return has512 ? &gj_kernels_avx512() : nullptr;
-    case gj_isa::avx2:
-        return has2 ? &gj_kernels_avx2() : nullptr;
-    case gj_isa::portable:
-        return &gj_kernels_portable();
-    }
-    return nullptr;
-#else
-    return isa == gj_isa::automatic || isa == gj_isa::portable ? &gj_kernels_portable() : nullptr;
-#endif
-}
-
-} // namespace
 
 bool allocate_bookkeeping(std::size_t n, std::int32_t *&indxc, std::int32_t *&indxr,
                           std::int32_t *&ipiv)
@@ -146,52 +117,15 @@ gj_status reduce_in_place(double **a, double *b, std::size_t n)
 
 } // namespace
 
-bool gj_tune(const gj_tuning &t)
-{
-    if (!kernels_for(t.isa))
-        return false;
-    g_tuning = t;
-    return true;
-}
-
-const char *gj_kernel_name() { return kernels_for(g_tuning.isa)->name; }
-
-const gj_kernels &gj_kernels_in_use() { return *kernels_for(g_tuning.isa); }
-
 gj_status gj_reduce(double **a, double *b, std::size_t n)
 {
     if (n == 0)
         return gj_status::solved;
-    if (n < (g_tuning.in_place_below ? g_tuning.in_place_below : 48))
+    const gj_tuning t = gj_current_tuning();
+    if (n < (t.in_place_below ? t.in_place_below : 48))
         return reduce_in_place(a, b, n);
-    solver s(a, b, n, gj_kernels_in_use(), g_tuning);
+    solver s(a, b, n, *gj_kernels_for(t.isa), t);
     return s.run();
 }
 
 } // namespace mtrx_detail
-
-using namespace mtrx_detail;
-
-namespace {
-void report(mtrx_status st)
-{
-    if (st == MTRX_ESINGULAR)
-        say("guassj() error: singular matrix.\n");
-    else if (st == MTRX_ENOMEM)
-        say("guassj() error: virtual memory exhausted.\n");
-}
-} // namespace
-
-extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
-
-extern "C" void guassj_vec(double **a, double *b, size_t n)
-{
-    report(mtrx_reduce(a, b, n, nullptr));
-}
-
-extern "C" void swap_dbl(double *a, double *b)
-{
-    double t = *a;
-    *a = *b;
-    *b = t;
-}

@@ -33,8 +33,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "alloc.h"
+#include "gj.h"
 #include "gj_kernels.h"
-#include "internal.h"
 #include "thread_pool.h"
 
 namespace mtrx_detail {
