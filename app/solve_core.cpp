@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "internal.h"
+#include <mtrx/mtrx.h>
 
 namespace quendle {
 
@@ -32,13 +32,12 @@ solve_outcome error_line(const mtrx_error &err)
 // sentence for what failed.
 solve_outcome solve(const char *begin, std::size_t len)
 {
-    const char *end = begin + len;
-    // (no start: an empty system text, which the reader calls not found)
-    const char *p = mtrx_detail::next_number(begin, end, mtrx_detail::start_rule::strict);
-
     mtrx_error err;
+    std::size_t at = 0;
+    if (mtrx_find_matrix(begin, len, &at, &err) != MTRX_OK)
+        return error_line(err);
     mtrx_t *raw = nullptr;
-    if (mtrx_parse_system(p, static_cast<std::size_t>(end - p), &raw, &err) != MTRX_OK)
+    if (mtrx_parse_system(begin + at, len - at, &raw, &err) != MTRX_OK)
         return error_line(err);
     std::unique_ptr<mtrx_t, mtrx_deleter> m(raw);
     const std::size_t n = m->rows;

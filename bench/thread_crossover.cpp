@@ -18,7 +18,8 @@
 #include <random>
 #include <vector>
 
-#include "internal.h"
+#include "core/gj.h"
+#include "core/product.h"
 #include "core/thread_pool.h"
 
 using namespace mtrx_detail;

@@ -16,7 +16,7 @@
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
-#include "internal.h"
+#include "core/scan.h"
 
 namespace fuzz {
 
@@ -90,6 +90,15 @@ struct Matrix {
 // True when every piece of `text` split at '\n' (the piece after the last
 // '\n' only when it is not empty) carries a number the line parser reads:
 // the input the stream readers take without ending the process.
+// The numbers of [b, e) as the line parser reads them, without a word
+// (null when there are none); n becomes their count.
+inline double *parsed_row(const char *b, const char *e, std::size_t &n)
+{
+    mtrx_detail::scan_stop stop;
+    mtrx_detail::alloc_fault fault;
+    return mtrx_detail::parse_row(b, e, &n, stop, fault);
+}
+
 inline bool every_line_has_a_number(const std::string &text, bool strict)
 {
     std::size_t o = 0;
@@ -103,9 +112,7 @@ inline bool every_line_has_a_number(const std::string &text, bool strict)
                 return false;
         } else {
             std::size_t n = 0;
-            bool nomem = false;
-            double *row = mtrx_detail::parse_row(b, end, &n, mtrx_detail::on_failure::report,
-                                                 &nomem);
+            double *row = parsed_row(b, end, n);
             if (!row)
                 return false;
             std::free(row);

@@ -120,9 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     status.st = mtrx_parse(from.data(), from.size(), &status.m, &status.err);
     for (auto [b, e] : rows_of(from)) {
         std::size_t n = 0;
-        bool nomem = false;
-        double *row = mtrx_detail::parse_row(from.data() + b, from.data() + e, &n,
-                                             mtrx_detail::on_failure::report, &nomem);
+        double *row = fuzz::parsed_row(from.data() + b, from.data() + e, n);
         if (!row) {
             if (status.st == MTRX_OK || status.st == MTRX_ESHAPE)
                 std::abort();

@@ -318,6 +318,14 @@ MTRX_EXPORT mtrx_status mtrx_parse_system(const char *text, size_t len,
 /* mtrx_parse's rules on the rest of a stream, read in blocks to its end (or
  * to the failure: the stream may then have been read beyond that line). */
 MTRX_EXPORT mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err);
+/*
+ * Where a matrix begins in the `len` bytes at `text`, which may hold a
+ * heading above it: *offset is the position of the first number start (a
+ * digit; '+', '-' or '.' before a digit; '+' or '-' before '.' and a digit).
+ * MTRX_EEMPTY, with *offset = len, when there is none.
+ */
+MTRX_EXPORT mtrx_status mtrx_find_matrix(const char *text, size_t len, size_t *offset,
+                                         mtrx_error *err);
 
 /*
  * Gauss-Jordan elimination with full pivoting in place, as guassj and

@@ -3,7 +3,9 @@
 #ifndef QUENDLE_IDENTITY_PRODUCT_H
 #define QUENDLE_IDENTITY_PRODUCT_H
 
-#include "internal.h"
+#include <mtrx/mtrx.h>
+
+#include "core/product.h"
 #include "core/thread_pool.h"
 
 // Whether every element of the product came out as the matrix's own.

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "internal.h"
+#include "core/alloc.h"
 #include "test_helpers.h"
 
 // A preallocated record holding `rows` (all of one length), with `spare_rows`

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "core/adjugate.h"
 #include "record_helpers.h"
 #include "reference/cofactor_minors_ref.h"
 #include "reference/exact_cofactors.h"

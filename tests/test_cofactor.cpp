@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/gj.h"
 #include "record_helpers.h"
 
 using testing::DoubleNear;

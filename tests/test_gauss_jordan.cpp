@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "internal.h"
+#include "core/alloc.h"
 #include "test_helpers.h"
 
 using testing::ElementsAre;

@@ -9,7 +9,8 @@
 #include <random>
 #include <string>
 
-#include "internal.h"
+#include "core/alloc.h"
+#include "core/gj.h"
 #include "reference/gauss_jordan_ref.h"
 #include "test_helpers.h"
 #include "core/thread_pool.h"

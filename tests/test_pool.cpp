@@ -18,7 +18,8 @@
 #include <unistd.h>
 #endif
 
-#include "internal.h"
+#include "core/gj.h"
+#include "core/product.h"
 #include "reference/gauss_jordan_ref.h"
 #include "reference/product_ref.h"
 #include "test_helpers.h"

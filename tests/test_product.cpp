@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "internal.h"
+#include "core/product.h"
 #include "test_helpers.h"
 #include "core/thread_pool.h"
 

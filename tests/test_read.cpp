@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "internal.h"
+#include "core/alloc.h"
 #include "test_helpers.h"
 
 using testing::ElementsAre;

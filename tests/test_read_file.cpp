@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "internal.h"
+#include "core/alloc.h"
+#include "core/lines.h"
 #include "test_helpers.h"
 
 using testing::ElementsAre;

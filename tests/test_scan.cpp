@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "internal.h"
+#include "core/scan.h"
 #include "reference/strtod_reader.h"
 #include "test_helpers.h"
 

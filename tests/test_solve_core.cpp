@@ -3,7 +3,7 @@
 #include <string>
 
 #include "buf.h"
-#include "internal.h"
+#include "core/alloc.h"
 #include "solve_core.h"
 #include "test_helpers.h"
 

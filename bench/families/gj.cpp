@@ -17,7 +17,7 @@
 #include "eigen_native.h"
 #include "harness.h"
 #include "inputs.h"
-#include "internal.h"
+#include "core/gj.h"
 #include "mtrx/mtrx.h"
 #include "reference/gauss_jordan_ref.h"
 

@@ -10,7 +10,7 @@
 
 #include "harness.h"
 #include "inputs.h"
-#include "internal.h"
+#include "core/product.h"
 #include "mtrx/mtrx.h"
 #include "reference/product_ref.h"
 

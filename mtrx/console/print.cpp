@@ -1,14 +1,14 @@
-// Console printing of records, bare arrays and vectors on stdout. The width
+// The printing functions: records, bare arrays and vectors on stdout. The width
 // is printf's '*' width, passed on unchanged: a minimum, left-aligning when
 // negative.
 #include <cmath>
 #include <cstdio>
 
-#include "mtrx.h"
+#include <mtrx/mtrx.h>
+
+#include "messages.h"
 
 namespace {
-
-const char *const unknown = "<unknown>";
 
 // C runtimes disagree on the sign of a NaN ("-nan" or "nan"); a NaN is
 // printed without its sign bit so that every build prints "nan".
@@ -42,7 +42,7 @@ extern "C" void vect_print(const double *v, size_t n, int width)
 extern "C" void mtrx_print_aug(const mtrx_t *m, int width)
 {
     if (m->rows >= m->cols) {
-        std::fprintf(stderr, "%s() error - not a linear system matrix, (rows >= cols).\n", unknown);
+        mtrx_console::not_a_system();
         return;
     }
     const size_t last = m->cols - 1;
@@ -57,8 +57,7 @@ extern "C" void mtrx_print_aug(const mtrx_t *m, int width)
 extern "C" void mtrx_print_sq(const mtrx_t *m, int width)
 {
     if (m->rows > m->cols) {
-        std::fprintf(stderr, "%s() error - square of m->rows not possible, (rows > cols).\n",
-                     unknown);
+        mtrx_console::no_square_part();
         return;
     }
     for (size_t i = 0; i < m->rows; ++i) {

@@ -39,7 +39,9 @@ enum class alloc_site : unsigned char {
     array_row,      // row `index` of a bare array
     result_record,  // the mtrx_t of an arithmetic result
     scratch,        // working storage of a solver step (adjugate, product by a vector)
-    solution        // the cofactor solver's solution vector
+    solution,       // the cofactor solver's solution vector
+    parsed_row,     // the first array of a parsed line
+    growth          // an array growing or shrinking to fit what was read
 };
 
 struct alloc_fault {

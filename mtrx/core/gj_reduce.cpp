@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include <mtrx/mtrx.h>
+
 #include "alloc.h"
 #include "gj.h"
 #include "gj_kernels.h"
@@ -129,3 +131,10 @@ gj_status gj_reduce(double **a, double *b, std::size_t n)
 }
 
 } // namespace mtrx_detail
+
+extern "C" void swap_dbl(double *a, double *b)
+{
+    double t = *a;
+    *a = *b;
+    *b = t;
+}

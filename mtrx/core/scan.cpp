@@ -1,16 +1,15 @@
-// The number scanner every reader shares: where a number starts, how it is
-// converted, and the line parser built on the two (row_parse).
+// The number scanner every reader shares (scan.h): where a number starts,
+// how it is converted, and the line parser built on the two.
 #include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cfloat>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 
-#include "internal.h"
+#include "scan.h"
 
 namespace mtrx_detail {
 
@@ -252,22 +251,23 @@ scan_result scan_values(const char *p, const char *end, double *out, std::size_t
     }
 }
 
-double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure mode,
-                  bool *nomem, scan_stop *stop)
+double *parse_row(const char *begin, const char *end, std::size_t *n, scan_stop &stop,
+                  alloc_fault &fault)
 {
-    if (stop)
-        *stop = scan_stop::none;
+    stop = scan_stop::none;
     if (*n == 0)
         *n = 8;
     auto *row = static_cast<double *>(lib_calloc(*n, sizeof(double)));
     if (!row) {
-        if (mode == on_failure::exit) {
-            std::perror("calloc-array");
-            std::exit(1);
-        }
-        *nomem = true;
+        fault.set(alloc_site::parsed_row);
         return nullptr;
     }
+    // (the array is released only after errno has been kept)
+    auto exhausted = [&] {
+        fault.set(alloc_site::growth);
+        std::free(row);
+        return nullptr;
+    };
 
     std::size_t i = 0;
     const char *p = begin;
@@ -275,13 +275,8 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
     for (;;) {
         if (i == *n) {
             auto *grown = static_cast<double *>(try_resize(row, sizeof(double), *n, *n * 2));
-            if (!grown) {
-                if (mode == on_failure::exit)
-                    die_exhausted();
-                std::free(row);
-                *nomem = true;
-                return nullptr;
-            }
+            if (!grown)
+                return exhausted();
             row = grown;
             *n *= 2;
         }
@@ -293,20 +288,12 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
         conversion c;
         if (!convert_quick(p, end, c))
             c = convert_slow(p);
-        // (A failed read is the status layer's to tell; only the natural
-        // parser speaks.)
         if (c.end == p) {
-            if (mode == on_failure::exit)
-                say("error: no digits converted.\n");
-            if (stop)
-                *stop = scan_stop::no_digits;
+            stop = scan_stop::no_digits;
             break;
         }
         if (c.range_error) {
-            if (mode == on_failure::exit)
-                say("error: in conversion.\n");
-            if (stop)
-                *stop = scan_stop::out_of_range;
+            stop = scan_stop::out_of_range;
             break;
         }
         row[i++] = c.value;
@@ -319,13 +306,8 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
     }
     if (i < *n) {
         void *shrunk = try_resize(row, sizeof(double), *n, i);
-        if (!shrunk) {
-            if (mode == on_failure::exit)
-                die_exhausted();
-            std::free(row);
-            *nomem = true;
-            return nullptr;
-        }
+        if (!shrunk)
+            return exhausted();
         row = static_cast<double *>(shrunk);
         *n = i;
     }
@@ -333,10 +315,3 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, on_failure
 }
 
 } // namespace mtrx_detail
-
-extern "C" double *row_parse(const char *line, size_t *n)
-{
-    bool nomem = false;
-    return mtrx_detail::parse_row(line, line + std::strlen(line), n,
-                                  mtrx_detail::on_failure::exit, &nomem);
-}

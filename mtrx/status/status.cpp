@@ -1,51 +1,13 @@
-// The status layer's common parts: the names of the statuses, filling an
-// mtrx_error, and the one channel every natural message goes through, which
-// a status function mutes for the duration of its call.
+// The status layer's common parts (status.h), and the names of the
+// statuses.
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "internal.h"
+#include "status.h"
 
 namespace mtrx_detail {
-
-namespace {
-
-// Quiet scopes alive on this thread. (Per thread: a status function on one
-// thread must not silence a natural function on another.)
-thread_local int quiet_depth = 0;
-
-} // namespace
-
-quiet_scope::quiet_scope() { ++quiet_depth; }
-quiet_scope::~quiet_scope() { --quiet_depth; }
-
-void say(const char *fmt, ...)
-{
-    if (quiet_depth)
-        return;
-    std::va_list ap;
-    va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
-    va_end(ap);
-}
-
-void say_perror(const char *label)
-{
-    if (!quiet_depth)
-        std::perror(label);
-}
-
-void say_out(const char *fmt, ...)
-{
-    if (quiet_depth)
-        return;
-    std::va_list ap;
-    va_start(ap, fmt);
-    std::vprintf(fmt, ap);
-    va_end(ap);
-}
 
 mtrx_status set_error(mtrx_error *err, mtrx_status st, std::size_t row, std::size_t count,
                       std::size_t expected)

@@ -1,0 +1,65 @@
+// The console forms of the Gauss-Jordan solvers: guassj and guassj_vec (the
+// status function, then its message), and solving an augmented record on a
+// copy, mtrx_solve_gj and mtrx_solution.
+#include <mtrx/mtrx.h>
+
+#include "core/storage.h"
+#include "messages.h"
+
+using namespace mtrx_detail;
+
+namespace {
+
+void report(mtrx_status st)
+{
+    if (st == MTRX_ESINGULAR)
+        mtrx_console::singular();
+    else if (st == MTRX_ENOMEM)
+        mtrx_console::elimination_out_of_memory();
+}
+
+// The method needs at least one column more than there are rows.
+bool too_narrow(const mtrx_t *m)
+{
+    if (m->cols > m->rows)
+        return false;
+    mtrx_console::too_narrow();
+    return true;
+}
+
+} // namespace
+
+extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
+
+extern "C" void guassj_vec(double **a, double *b, size_t n)
+{
+    report(mtrx_reduce(a, b, n, nullptr));
+}
+
+extern "C" mtrx_t *mtrx_solve_gj(const mtrx_t *m)
+{
+    if (too_narrow(m))
+        return nullptr;
+    alloc_fault fault;
+    mtrx_t *c = copy_record(m, fault);
+    if (!c) {
+        mtrx_console::tell(fault);
+        return nullptr;
+    }
+    guassj(c->mtrx, c->rows);
+    return c;
+}
+
+extern "C" double *mtrx_solution(const mtrx_t *m)
+{
+    if (too_narrow(m))
+        return nullptr;
+    double *x = new_vector(m->rows);
+    if (!x) {
+        mtrx_console::solution_not_made();
+        return nullptr;
+    }
+    for (size_t i = 0; i < m->rows; ++i)
+        x[i] = m->mtrx[i][m->rows];
+    return x;
+}

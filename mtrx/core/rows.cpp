@@ -1,0 +1,189 @@
+// Reading into the row-pointer form (rows.h): the row builder both kinds of
+// reader fill, and the strict readers of the status functions on it.
+#include "rows.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "lines.h"
+#include "storage.h"
+
+namespace mtrx_detail {
+
+bool row_builder::start(alloc_fault &fault)
+{
+    m_ = new_pointer_record(8, fault);
+    return m_ != nullptr;
+}
+
+bool row_builder::make_room()
+{
+    if (m_->rows < m_->maxrows)
+        return true;
+    const std::size_t cap = m_->maxrows ? m_->maxrows * 2 : 1;
+    void *grown = try_resize(m_->mtrx, sizeof(double *), m_->maxrows, cap);
+    if (!grown)
+        return false;
+    m_->mtrx = static_cast<double **>(grown);
+    m_->maxrows = cap;
+    return true;
+}
+
+row_builder::line row_builder::parse(const char *b, const char *e)
+{
+    line l{nullptr, scan_stop::none, {}};
+    l.values = parse_row(b, e, &m_->maxcols, l.stop, l.fault);
+    return l;
+}
+
+row_builder::appended row_builder::append(double *values)
+{
+    mtrx_t *m = m_;
+    m->mtrx[m->rows] = values;
+    appended a{false, true};
+    if (m->rows == 0) {
+        m->cols = m->maxcols;
+    } else if (m->maxcols != m->cols) {
+        a.ragged = true;
+        if (!ragged_) {
+            ragged_ = true;
+            ragged_row_ = m->rows;
+            ragged_count_ = m->maxcols;
+        }
+        if (m->maxcols < m->cols) {
+            // (a failure leaves the row in place, where mtrx_free finds it)
+            void *padded = try_resize(values, sizeof(double), m->maxcols, m->cols);
+            if (!padded) {
+                a.padded = false;
+                return a;
+            }
+            m->mtrx[m->rows] = static_cast<double *>(padded);
+        }
+    }
+    ++m->rows;
+    return a;
+}
+
+mtrx_t *row_builder::take()
+{
+    mtrx_t *m = m_;
+    if (m->rows < m->maxrows) {
+        void *shrunk = try_resize(m->mtrx, sizeof(double *), m->maxrows, m->rows);
+        if (!shrunk)
+            return nullptr;
+        m->mtrx = static_cast<double **>(shrunk);
+        m->maxrows = m->rows;
+    }
+    m_ = nullptr;
+    return m;
+}
+
+bool holds_number(const char *b, const char *e)
+{
+    for (const char *p = b; (p = next_number(p, e, start_rule::loose)) != e; ++p)
+        if (convert_number(p, e).end != p)
+            return true;
+    return false;
+}
+
+namespace {
+
+// The strict read over the lines `next` gives ((begin, end) -> bool): the
+// first fault fails the read, a row of another length only at the end, as
+// faults of the text come first. A first row without a number fails it too,
+// but only whether any number follows is then still to be found out.
+template <class Next> mtrx_t *read_strictly(Next next, shape_rule shape, read_failure &why)
+{
+    auto fail = [&](mtrx_status st, std::size_t row = 0, std::size_t count = 0,
+                    std::size_t expected = 0) -> mtrx_t * {
+        why = {st, row, count, expected};
+        return nullptr;
+    };
+    row_builder rows;
+    alloc_fault fault;
+    if (!rows.start(fault))
+        return fail(MTRX_ENOMEM);
+
+    bool empty_first = false;
+    const char *b, *e;
+    bool nomem = false;
+    try {
+        while (next(b, e)) {
+            if (empty_first) {
+                if (holds_number(b, e))
+                    return fail(MTRX_ENONUMBER, 0);
+                continue;
+            }
+            if (!rows.make_room())
+                return fail(MTRX_ENOMEM);
+            const row_builder::line l = rows.parse(b, e);
+            if (l.stop != scan_stop::none) {
+                // A line whose end was lost to a bad number is no complete row.
+                std::free(l.values);
+                return fail(l.stop == scan_stop::no_digits ? MTRX_EMALFORMED : MTRX_ERANGE,
+                            rows.rows());
+            }
+            if (l.fault)
+                return fail(MTRX_ENOMEM);
+            if (!l.values) {
+                if (rows.rows() != 0)
+                    return fail(MTRX_ENONUMBER, rows.rows());
+                empty_first = true;
+                continue;
+            }
+            if (!rows.append(l.values).padded)
+                return fail(MTRX_ENOMEM);
+        }
+    } catch (const std::bad_alloc &) {
+        nomem = true;
+    }
+    if (nomem || next.out_of_memory())
+        return fail(MTRX_ENOMEM);
+    if (empty_first || rows.rows() == 0)
+        return fail(MTRX_EEMPTY);
+    const std::size_t expected = shape == shape_rule::system ? rows.rows() + 1 : rows.cols();
+    if (rows.cols() != expected)
+        return fail(MTRX_ESHAPE, 0, rows.cols(), expected);
+    if (rows.ragged())
+        return fail(MTRX_ESHAPE, rows.ragged_row(), rows.ragged_count(), expected);
+    mtrx_t *m = rows.take();
+    if (!m)
+        return fail(MTRX_ENOMEM);
+    why = {};
+    return m;
+}
+
+} // namespace
+
+mtrx_t *read_text_strictly(const char *text, std::size_t len, shape_rule shape,
+                           read_failure &why)
+{
+    text_lines lines(text, len, false, true);
+    struct source {
+        text_lines &lines;
+        bool operator()(const char *&b, const char *&e) { return lines.next(b, e); }
+        bool out_of_memory() const { return lines.out_of_memory(); }
+    } next{lines};
+    return read_strictly(next, shape, why);
+}
+
+mtrx_t *read_stream_strictly(FILE *fp, shape_rule shape, read_failure &why)
+{
+    line_reader lines(fp, 1 << 16, true);
+    struct source {
+        line_reader &lines;
+        // Blank lines are passed over.
+        bool operator()(const char *&b, const char *&e)
+        {
+            while (lines.next(b, e))
+                if (!std::all_of(b, e, is_c_space))
+                    return true;
+            return false;
+        }
+        bool out_of_memory() const { return false; }
+    } next{lines};
+    return read_strictly(next, shape, why);
+}
+
+} // namespace mtrx_detail

@@ -1,0 +1,66 @@
+// The readers as statuses: mtrx_parse, mtrx_parse_system, mtrx_parse_stream,
+// and mtrx_find_matrix, where a matrix begins in a text.
+#include <mtrx/mtrx.h>
+
+#include "core/rows.h"
+#include "core/scan.h"
+#include "status.h"
+
+using namespace mtrx_detail;
+
+namespace {
+
+mtrx_status parse_text(const char *text, size_t len, shape_rule shape, mtrx_t **out,
+                       mtrx_error *err)
+{
+    if (!out || (!text && len != 0)) {
+        if (out)
+            *out = nullptr;
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
+                             out ? "text" : "result pointer");
+    }
+    read_failure why;
+    *out = read_text_strictly(text ? text : "", len, shape, why);
+    return set_error(err, why.status, why.row, why.count, why.expected);
+}
+
+} // namespace
+
+extern "C" mtrx_status mtrx_parse(const char *text, size_t len, mtrx_t **out, mtrx_error *err)
+{
+    return parse_text(text, len, shape_rule::rectangular, out, err);
+}
+
+extern "C" mtrx_status mtrx_parse_system(const char *text, size_t len, mtrx_t **out,
+                                         mtrx_error *err)
+{
+    return parse_text(text, len, shape_rule::system, out, err);
+}
+
+extern "C" mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err)
+{
+    if (!out || !fp) {
+        if (out)
+            *out = nullptr;
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
+                             out ? "stream" : "result pointer");
+    }
+    read_failure why;
+    *out = read_stream_strictly(fp, shape_rule::rectangular, why);
+    return set_error(err, why.status, why.row, why.count, why.expected);
+}
+
+extern "C" mtrx_status mtrx_find_matrix(const char *text, size_t len, size_t *offset,
+                                        mtrx_error *err)
+{
+    if (!offset || (!text && len != 0)) {
+        if (offset)
+            *offset = 0;
+        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
+                             offset ? "text" : "result pointer");
+    }
+    const char *end = text + len;
+    const char *p = len ? next_number(text, end, start_rule::strict) : end;
+    *offset = static_cast<size_t>(p - text);
+    return set_error(err, p == end ? MTRX_EEMPTY : MTRX_OK);
+}
