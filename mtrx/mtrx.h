@@ -1,22 +1,35 @@
 /*
  * mtrx.h - a small matrix library: one record, readers for text and streams,
- * Gauss-Jordan elimination and the helpers they are built from.
+ * Gauss-Jordan elimination, a cofactor solver, arithmetic and printing.
  *
  * C11 and C++ callers include this header alike; the library is written in
  * C++ but no exception ever leaves it.
  *
  * Ownership: every function that returns a record, an array or a vector hands
  * it to the caller. Records are released with mtrx_free, arrays and vectors
- * with free. The library keeps no state between calls.
+ * with free.
  *
  * Two layers. The status functions (the last group) return an mtrx_status,
  * never end the process and never write on any stream: they are for programs
- * that embed the library. The other functions are built on them and speak as
- * a console tool does: diagnostics on stderr, the "%s() error: " prefix of
- * each message carrying the literal "<unknown>", and two conditions that end
- * the process with exit(1): exhausted memory while an array grows, and a line
- * without any number inside a matrix that mtrx_read_str or
- * mtrx_read_file_ptrs is reading.
+ * that embed the library. The other functions speak as a console tool does:
+ * diagnostics on stderr, the "%s() error: " prefix of each message carrying
+ * the literal "<unknown>", and two conditions that end the process with
+ * exit(1): exhausted memory while an array grows, and a line without any
+ * number inside a matrix that mtrx_read_str or mtrx_read_file_ptrs is
+ * reading. Both are built on one core that neither writes nor exits (the
+ * sources: mtrx/core, the core; mtrx/status, the status functions on it;
+ * mtrx/console, the console functions and every message they write).
+ *
+ * State. No call keeps anything of its caller's data. What the library keeps
+ * from one call to the next is its own: the worker threads of large
+ * eliminations and products (up to one less than the processor count,
+ * started when first needed, ended after a second without work and at exit
+ * or unloading), the product's scratch blocks (kept for the next product
+ * until the process ends), what the processor can do (found once), and a
+ * count of allocation requests that only the library's own tests read. None
+ * of it changes a result: every function gives the same bits whatever the
+ * threads, the instruction set or what ran before. Any number of threads may
+ * call the library at once on different data.
  *
  * MTRX_EXPORT (mtrx_export.h) marks what a shared build exports. Programs
  * that link the static library define MTRX_STATIC_DEFINE, which on Windows
@@ -265,8 +278,8 @@ MTRX_EXPORT void mtrx_dump_ptrs(const mtrx_t *m);
 /*
  * Every function of this group returns a status and
  *  - never ends the process and never writes on any stream;
- *  - keeps nothing between calls, and may run on several threads at once on
- *    different data;
+ *  - keeps nothing of its caller's between calls, and may run on several
+ *    threads at once on different data;
  *  - fills *err, when err is not null, on every return (MTRX_OK included);
  *  - on failure leaves *out (or *x) null with nothing left allocated, and
  *    its inputs as they were unless it says otherwise.
