@@ -16,6 +16,8 @@
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
+#include <mtrx/mtrx.h>
+
 #include "core/scan.h"
 
 namespace fuzz {
