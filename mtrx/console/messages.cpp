@@ -24,40 +24,38 @@ void perror_as(const char *label, int errnum)
 
 } // namespace
 
+namespace {
+
+// What each allocation site says: a perror label, then a message whose
+// "%s" is the name slot and whose "%zu", where there is one, the index.
+struct site_words {
+    alloc_site site;
+    const char *label;   // null: no perror line
+    const char *message; // null: no message line
+};
+const site_words words[] = {
+    {alloc_site::record, nullptr, "%s() error: calloc-m.\n"},
+    {alloc_site::record_rows, nullptr, "%s() error: malloc m->mtrx failed.\n"},
+    {alloc_site::array_rows, "calloc-pointers", "%s() error: calloc mtrx failed.\n"},
+    {alloc_site::array_row, "calloc-mtrx[i]", "%s() error: calloc-mtrx[%zu] failed.\n"},
+    {alloc_site::result_record, nullptr, "%s() error: calloc-result.\n"},
+    {alloc_site::scratch, nullptr, "%s() error: virtual memory exhausted.\n"},
+    {alloc_site::solution, nullptr, "%s() error: memory exhausted 'sol'.\n"},
+    {alloc_site::parsed_row, "calloc-array", nullptr},
+    {alloc_site::growth, "realloc(): virtual memory exhausted.", nullptr},
+};
+
+} // namespace
+
 void tell(const alloc_fault &fault)
 {
-    switch (fault.site) {
-    case alloc_site::none:
-        break;
-    case alloc_site::record:
-        std::fprintf(stderr, "%s() error: calloc-m.\n", unknown);
-        break;
-    case alloc_site::record_rows:
-        std::fprintf(stderr, "%s() error: malloc m->mtrx failed.\n", unknown);
-        break;
-    case alloc_site::array_rows:
-        perror_as("calloc-pointers", fault.errnum);
-        std::fprintf(stderr, "%s() error: calloc mtrx failed.\n", unknown);
-        break;
-    case alloc_site::array_row:
-        perror_as("calloc-mtrx[i]", fault.errnum);
-        std::fprintf(stderr, "%s() error: calloc-mtrx[%zu] failed.\n", unknown, fault.index);
-        break;
-    case alloc_site::result_record:
-        std::fprintf(stderr, "%s() error: calloc-result.\n", unknown);
-        break;
-    case alloc_site::scratch:
-        std::fprintf(stderr, "%s() error: virtual memory exhausted.\n", unknown);
-        break;
-    case alloc_site::solution:
-        std::fprintf(stderr, "%s() error: memory exhausted 'sol'.\n", unknown);
-        break;
-    case alloc_site::parsed_row:
-        perror_as("calloc-array", fault.errnum);
-        break;
-    case alloc_site::growth:
-        perror_as("realloc(): virtual memory exhausted.", fault.errnum);
-        break;
+    for (const site_words &w : words) {
+        if (w.site != fault.site)
+            continue;
+        if (w.label)
+            perror_as(w.label, fault.errnum);
+        if (w.message)
+            std::fprintf(stderr, w.message, unknown, fault.index);
     }
 }
 
