@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <string_view>
 
 #ifdef _WIN32
@@ -17,7 +18,7 @@
 namespace {
 
 constexpr const char *usage_text =
-    "Usage: quendle-solve [FILE]\n"
+    "Usage: quendle-solve [OPTION]... [FILE]\n"
     "Solve a system of linear equations given as an augmented matrix.\n"
     "\n"
     "Reads FILE, or standard input when FILE is absent or \"-\": one equation per\n"
@@ -25,16 +26,32 @@ constexpr const char *usage_text =
     "any other characters that cannot begin a number. Text above the first number\n"
     "is kept as a heading. Writes the input unchanged followed by the solution\n"
     "vector found by Gauss-Jordan elimination with full pivoting, or by one\n"
-    "error line.\n"
+    "error line. When the matrix is close to singular (its reciprocal condition\n"
+    "number below the machine epsilon), a warning line follows the solution.\n"
     "\n"
     "Example:  printf '3 2 -4 3\\n2 3 3 15\\n5 -3 1 14\\n' | quendle-solve\n"
     "\n"
     "Options:\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
+    "  --check     after the report, how far the solution can be trusted: the\n"
+    "              reciprocal condition number, the backward error, a bound on\n"
+    "              the forward error, and the refinement steps taken\n"
+    "  --refine    refine the solution iteratively, with residuals computed in\n"
+    "              twice the working precision\n"
+    "  --values    write only the solution, one value per line in \"%.17g\" form\n"
+    "              (the warning goes to standard error); errors as without it\n"
+    "  --cofactor  solve through the adjugate and the determinant instead\n"
+    "  --help      show this help and exit\n"
+    "  --version   show the version and exit\n"
     "\n"
-    "Exit status: 0 when a solution vector was written, 1 when an error line was\n"
+    "Exit status: 0 when a solution was written, 1 when an error line was\n"
     "written, 2 for a usage error or an input that cannot be read.\n";
+
+// What the options ask for.
+struct options {
+    unsigned flags = 0; // of mtrx_solve_checked
+    bool check = false;
+    bool values = false;
+};
 
 // The whole stream in a buffer from buf_double, '\0'-terminated; false on a
 // read error.
@@ -69,6 +86,33 @@ const char *not_text(const char *text, std::size_t len)
     return nullptr;
 }
 
+// The diagnostics after the report, in its style.
+void write_diagnostics(const mtrx_solve_info &info)
+{
+    const std::string lines =
+        "\r\nDiagnostics:\r\n\r\n"
+        " rcond            : " + quendle::exponent_form(info.rcond, 2) + "\r\n"
+        " backward error   : " + quendle::exponent_form(info.backward_error, 2) + "\r\n"
+        " forward error    : " + quendle::exponent_form(info.forward_error, 2) + "\r\n"
+        " refinement steps : " + std::to_string(info.refinement_steps) + "\r\n";
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+}
+
+// The solution alone, for scripts, each value read back as the same double;
+// with `check`, the diagnostics as "name value" lines after it.
+void write_values(const quendle::solve_outcome &out, bool check)
+{
+    for (double v : out.x)
+        std::printf("%.17g\n", v);
+    if (check)
+        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps %d\n",
+                    out.info.rcond, out.info.backward_error, out.info.forward_error,
+                    out.info.refinement_steps);
+    if (out.info.ill_conditioned)
+        std::fprintf(stderr, "quendle-solve: warning: %s\n",
+                     quendle::warning_text(out.info.rcond).c_str());
+}
+
 int fail(const char *what, const char *name)
 {
     std::fprintf(stderr, "quendle-solve: %s '%s': %s\n", what, name, std::strerror(errno));
@@ -85,6 +129,7 @@ int main(int argc, char **argv)
 #endif
     const char *path = nullptr;
     bool only_files = false;
+    options opt;
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
         if (!only_files && a == "--help") {
@@ -94,6 +139,22 @@ int main(int argc, char **argv)
         if (!only_files && a == "--version") {
             std::puts("quendle-solve 0.0.1");
             return 0;
+        }
+        if (!only_files && a == "--check") {
+            opt.check = true;
+            continue;
+        }
+        if (!only_files && a == "--refine") {
+            opt.flags |= MTRX_REFINE;
+            continue;
+        }
+        if (!only_files && a == "--cofactor") {
+            opt.flags |= MTRX_COFACTOR;
+            continue;
+        }
+        if (!only_files && a == "--values") {
+            opt.values = true;
+            continue;
         }
         if (!only_files && a == "--") {
             only_files = true;
@@ -144,10 +205,17 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    quendle::solve_outcome out = quendle::solve_text(text, len);
-    std::fwrite(text, 1, len, stdout);
-    quendle::buf_free(text);
-    std::fwrite(out.report.data(), 1, out.report.size(), stdout);
+    const quendle::solve_outcome out = quendle::solve_text(text, len, opt.flags);
+    if (opt.values && out.solved) {
+        quendle::buf_free(text);
+        write_values(out, opt.check);
+    } else {
+        std::fwrite(text, 1, len, stdout);
+        quendle::buf_free(text);
+        std::fwrite(out.report.data(), 1, out.report.size(), stdout);
+        if (opt.check && out.solved)
+            write_diagnostics(out.info);
+    }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quendle-solve: cannot write the result: %s\n", std::strerror(errno));
         return 2;

@@ -1,10 +1,9 @@
 #include "solve_core.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
-
-#include <mtrx/mtrx.h>
 
 namespace quendle {
 
@@ -24,13 +23,13 @@ template <class... Args> std::string format(const char *fmt, Args... args)
 
 solve_outcome error_line(const mtrx_error &err)
 {
-    return {std::string("\r\n\r\n ERROR: ") + err.message + "\r\n", false};
+    return {std::string("\r\n\r\n ERROR: ") + err.message + "\r\n", false, {}, {}};
 }
 
 // Finds where the matrix begins, reads the system from there through the
-// status interface and reduces it; every error line is the library's own
+// status interface and solves it; every error line is the library's own
 // sentence for what failed.
-solve_outcome solve(const char *begin, std::size_t len)
+solve_outcome solve(const char *begin, std::size_t len, unsigned flags)
 {
     mtrx_error err;
     std::size_t at = 0;
@@ -40,24 +39,48 @@ solve_outcome solve(const char *begin, std::size_t len)
     if (mtrx_parse_system(begin + at, len - at, &raw, &err) != MTRX_OK)
         return error_line(err);
     std::unique_ptr<mtrx_t, mtrx_deleter> m(raw);
-    const std::size_t n = m->rows;
-    if (mtrx_reduce(m->mtrx, nullptr, n, &err) != MTRX_OK)
+    double *x = nullptr;
+    mtrx_solve_info info;
+    if (mtrx_solve_checked(m.get(), flags, &x, &info, &err) != MTRX_OK)
         return error_line(err);
+    const std::size_t n = m->rows;
+    solve_outcome out{"\r\n\r\nSolution Vector:\r\n\r\n", true, {x, x + n}, info};
+    std::free(x);
 
-    std::string report = "\r\n\r\nSolution Vector:\r\n\r\n";
     for (std::size_t i = 0; i < n; ++i)
-        report += format(" x[%3u] : % 11.7f\r\n", static_cast<unsigned>(i), m->mtrx[i][n]);
-    return {std::move(report), true};
+        out.report += format(" x[%3u] : % 11.7f\r\n", static_cast<unsigned>(i), out.x[i]);
+    if (info.ill_conditioned)
+        out.report += "\r\n WARNING: " + warning_text(info.rcond) + "\r\n";
+    return out;
 }
 
 } // namespace
 
-solve_outcome solve_text(const char *text, std::size_t len)
+std::string exponent_form(double v, int digits)
+{
+    std::string s = format("%.*e", digits, v);
+    // "1.5e+005" -> "1.5e+05"; infinities and NaN have no exponent.
+    const std::size_t e = s.find_first_of("eE");
+    if (e != std::string::npos && e + 2 < s.size()) {
+        std::size_t first = e + 2; // after the sign
+        while (s.size() - first > 2 && s[first] == '0')
+            s.erase(first, 1);
+    }
+    return s;
+}
+
+std::string warning_text(double rcond)
+{
+    return "Matrix is close to singular (rcond = " + exponent_form(rcond, 1) +
+           "); the solution may be inaccurate.";
+}
+
+solve_outcome solve_text(const char *text, std::size_t len, unsigned flags)
 {
     try {
-        return solve(text, len);
+        return solve(text, len, flags);
     } catch (const std::bad_alloc &) {
-        return {"\r\n\r\n ERROR: Out of memory.\r\n", false};
+        return {"\r\n\r\n ERROR: Out of memory.\r\n", false, {}, {}};
     }
 }
 

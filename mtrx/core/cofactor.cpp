@@ -140,9 +140,11 @@ double **divided_array(double *const *m, double x, std::size_t n, alloc_fault &f
 }
 
 mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n, double **x,
-                               alloc_fault &fault)
+                               alloc_fault &fault, double ***inverse)
 {
     *x = nullptr;
+    if (inverse)
+        *inverse = nullptr;
     double *s = new_vector(n);
     if (!s) {
         fault.set(alloc_site::solution);
@@ -184,7 +186,10 @@ mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n,
             const double t = inv[i][j] * b[j];
             s[i] = s[i] + t;
         }
-    arr2d_free(inv, n);
+    if (inverse)
+        *inverse = inv;
+    else
+        arr2d_free(inv, n);
     arr2d_free(adj, n);
     std::free(q);
     *x = s;

@@ -24,9 +24,11 @@ double **divided_array(double *const *m, double x, std::size_t n, alloc_fault &f
 // The method on the n x n array a and the constants b: the solution, the
 // zero one included, in *x (MTRX_OK), or why there is none (MTRX_ENOSOLUTION,
 // MTRX_EINFINITE, or MTRX_ENOMEM with the fault). a and b are not changed;
-// everything else made is released.
+// everything else made is released, but for the inverse the solution was
+// formed from, handed out in *inverse (an n x n array) on MTRX_OK when
+// inverse is not null.
 mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n, double **x,
-                               alloc_fault &fault);
+                               alloc_fault &fault, double ***inverse = nullptr);
 
 } // namespace mtrx_detail
 

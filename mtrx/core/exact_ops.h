@@ -1,0 +1,59 @@
+// Error-free transformations: a sum or a product of two doubles as a pair
+// (hi, lo) whose unevaluated sum is the exact result, from ordinary double
+// operations alone. No fused multiply-add is used (the library is built
+// without contraction), so the pairs have the same bits on every processor.
+//
+// two_sum is Knuth's, exact for any two finite doubles whose sum does not
+// overflow. The product splits each factor by Veltkamp's method into two
+// halves of at most 26 significant bits, whose four partial products are
+// exact; it is exact unless the product or its error falls below the normal
+// range. Factors beyond 2^995, whose split would overflow, are split at
+// 2^-28 of their size and scaled back (exactly).
+#ifndef MTRX_CORE_EXACT_OPS_H
+#define MTRX_CORE_EXACT_OPS_H
+
+#include <cmath>
+
+namespace mtrx_detail {
+
+struct double_pair {
+    double hi = 0.0, lo = 0.0;
+};
+
+// a + b = hi + lo exactly.
+inline double_pair two_sum(double a, double b)
+{
+    const double s = a + b;
+    const double bb = s - a;
+    const double ab = s - bb;
+    const double e = (a - ab) + (b - bb);
+    return {s, e};
+}
+
+// a = hi + lo, hi holding the upper 26 significant bits.
+inline double_pair split(double a)
+{
+    constexpr double factor = 134217729.0; // 2^27 + 1
+    constexpr double large = 0x1p995;
+    if (std::fabs(a) > large) {
+        const double_pair p = split(a * 0x1p-28);
+        return {p.hi * 0x1p28, p.lo * 0x1p28};
+    }
+    const double c = factor * a;
+    const double hi = c - (c - a);
+    return {hi, a - hi};
+}
+
+// The rounding error of a * b, given the product p = a * b and both splits.
+inline double product_error(double p, const double_pair &a, const double_pair &b)
+{
+    const double t1 = a.hi * b.hi;
+    const double t2 = a.hi * b.lo;
+    const double t3 = a.lo * b.hi;
+    const double t4 = a.lo * b.lo;
+    return ((t1 - p) + t2 + t3) + t4;
+}
+
+} // namespace mtrx_detail
+
+#endif
