@@ -80,6 +80,15 @@ consistency check_consistency(double *const *a, const double *b, std::size_t n, 
     return verdict;
 }
 
+bool all_finite(double *const *a, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            if (!std::isfinite(a[i][j]))
+                return false;
+    return true;
+}
+
 } // namespace
 
 // Cofactors C[i][j] = (-1)^(i+j) det(A without row i and column j). The 3 x 3
@@ -152,48 +161,77 @@ mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n,
     }
     double **adj = nullptr; // the cofactors, transposed in place into the adjugate
     double *q = nullptr;    // adj * b
+    double **inv = nullptr; // adj / det
     auto release = [&](mtrx_status st) {
+        arr2d_free(inv, n);
         std::free(q);
         arr2d_free(adj, n);
         std::free(s);
         return st;
     };
-
-    adj = cofactor_array(a, n, fault);
-    if (!adj)
-        return release(MTRX_ENOMEM);
-    const double det = arr2d_det(const_cast<double **>(a), adj, n);
-    arr2d_transpose_inplace(adj, n);
-    q = times_vector(adj, b, n, fault);
-    if (!q)
-        return release(MTRX_ENOMEM);
-
-    if (det == 0.0) {
-        // A singular A with b outside its column space has no solution, even
-        // when adj * b vanishes (as it does whenever rank A < n - 1).
+    // adj and q, and the determinant (the expansion along column 0) with det.
+    auto adjugate_times_b = [&](double *det) {
+        adj = cofactor_array(a, n, fault);
+        if (!adj)
+            return false;
+        if (det)
+            *det = arr2d_det(const_cast<double **>(a), adj, n);
+        arr2d_transpose_inplace(adj, n);
+        q = times_vector(adj, b, n, fault);
+        return q != nullptr;
+    };
+    // A singular A with b outside its column space has no solution, even
+    // when adj * b vanishes (as it does whenever rank A < n - 1).
+    auto verdict = [&] {
         consistency c = vect_is_zero(q, n) ? check_consistency(a, b, n, fault)
                                            : consistency::inconsistent;
         return release(c == consistency::consistent     ? MTRX_EINFINITE
                        : c == consistency::inconsistent ? MTRX_ENOSOLUTION
                                                         : MTRX_ENOMEM);
+    };
+
+    if (n >= 4 && all_finite(a, n)) {
+        // The cofactors and the determinant of a large matrix leave the range
+        // of a double long before its inverse does: the inverse comes from
+        // the factorisation directly, the determinant held as a mantissa and
+        // a power of two, and the cofactors are formed only for the verdict
+        // on a singular system.
+        inv = new_array(n, n, fault);
+        if (!inv)
+            return release(MTRX_ENOMEM);
+        const lu_inverse found = inverse_by_lu(a, inv, n);
+        if (found == lu_inverse::no_memory) {
+            fault.set(alloc_site::scratch);
+            return release(MTRX_ENOMEM);
+        }
+        if (found == lu_inverse::singular) {
+            arr2d_free(inv, n);
+            inv = nullptr;
+            return adjugate_times_b(nullptr) ? verdict() : release(MTRX_ENOMEM);
+        }
+    } else {
+        double det = 0.0;
+        if (!adjugate_times_b(&det))
+            return release(MTRX_ENOMEM);
+        if (det == 0.0)
+            return verdict();
+        inv = divided_array(adj, det, n, fault);
+        if (!inv)
+            return release(MTRX_ENOMEM);
     }
 
-    double **inv = divided_array(adj, det, n, fault);
-    if (!inv)
-        return release(MTRX_ENOMEM);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j) {
             const double t = inv[i][j] * b[j];
             s[i] = s[i] + t;
         }
-    if (inverse)
+    if (inverse) {
         *inverse = inv;
-    else
-        arr2d_free(inv, n);
-    arr2d_free(adj, n);
-    std::free(q);
+        inv = nullptr;
+    }
     *x = s;
-    return MTRX_OK;
+    s = nullptr;
+    return release(MTRX_OK);
 }
 
 } // namespace mtrx_detail
