@@ -228,11 +228,12 @@ MTRX_EXPORT int row_cmp(const void *p, const void *q);
  * otherwise 0; 1 for n = 0. */
 MTRX_EXPORT int vect_is_zero(const double *v, size_t n);
 /* A new n x n array of the cofactors of the n x n array `a`, or null. From
- * n = 4 on, a cofactor whose minor holds a NaN or an infinity is NaN.
- * Release with arr2d_free(c, n). */
+ * n = 4 on, a cofactor whose minor holds a NaN or an infinity is NaN. These
+ * are the true values, which overflow (or underflow) for large matrices
+ * long before the inverse does. Release with arr2d_free(c, n). */
 MTRX_EXPORT double **arr2d_cofactor(double **a, size_t n);
 /* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
- * its cofactors. */
+ * its cofactors; its true value, so it may overflow. */
 MTRX_EXPORT double arr2d_det(double **a, double **c, size_t n);
 /* Transposes the n x n array `m` in place. */
 MTRX_EXPORT void arr2d_transpose_inplace(double **m, size_t n);
@@ -245,7 +246,10 @@ MTRX_EXPORT double **arr2d_div_scalar(double **m, double x, size_t n);
 /*
  * Solves the square system m * x = b through the adjugate and the
  * determinant and returns x as a new vector (caller frees), leaving m and b
- * unchanged. Null when m is not square or memory is short (message on
+ * unchanged. From 4 x 4 on, when every coefficient is finite, the inverse is
+ * formed from one scaled factorisation, the determinant held as a mantissa
+ * and a power of two, so that a system is solved wherever its inverse is a
+ * double, however large its determinant and cofactors. Null when m is not square or memory is short (message on
  * stderr), and when the system has no unique nonzero solution; then one of
  * these lines is printed on stdout:
  *   "The system has no solution."
