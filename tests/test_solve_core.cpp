@@ -1,4 +1,6 @@
 // The Solve command's text processing and the front end's buffer helpers.
+#include <cfloat>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -47,6 +49,63 @@ TEST(SolveCore, ExampleSystem)
     // A heading without digits stays above; blanks and tabs separate as well.
     EXPECT_EQ(report_of("My system:\n 3.0  2.0  -4.0   3.0\n 2 3 3 15\n\t5 -3 1 14\n\n"),
               example_report);
+}
+
+TEST(SolveCore, WarnsWhenCloseToSingular)
+{
+    // The warning follows the solution lines when rcond < DBL_EPSILON, and
+    // only then; the lines before it are those of any report.
+    auto text_of = [](const std::vector<std::vector<double>> &rows) {
+        std::string t;
+        char buf[32];
+        for (const auto &row : rows) {
+            for (double v : row) {
+                std::snprintf(buf, sizeof buf, "%.17g ", v);
+                t += buf;
+            }
+            t += "\n";
+        }
+        return t;
+    };
+    auto hilbert = [](size_t n) {
+        std::vector<std::vector<double>> a(n, std::vector<double>(n + 1));
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = 0; j < n; ++j) {
+                a[i][j] = 1.0 / static_cast<double>(i + j + 1);
+                a[i][n] += a[i][j];
+            }
+        return a;
+    };
+    const std::string tail = "); the solution may be inaccurate.\r\n";
+    const std::string h12 = report_of(text_of(hilbert(12)));
+    EXPECT_THAT(h12, testing::EndsWith(" x[ 11] :   1.0055422\r\n\r\n WARNING: Matrix is close to "
+                                       "singular (rcond = 2.6e-17" + tail));
+    EXPECT_THAT(report_of(text_of(hilbert(13))),
+                testing::EndsWith("\r\n\r\n WARNING: Matrix is close to singular (rcond = 1.7e-18" +
+                                  tail));
+    EXPECT_THAT(report_of(text_of({{1, 0, 1}, {0, 0.99 * DBL_EPSILON, 1}})),
+                testing::EndsWith("(rcond = 2.2e-16" + tail));
+    // Not for the example, nor for well-conditioned systems up to 1e-14 away.
+    EXPECT_EQ(report_of(example), example_report);
+    std::vector<std::vector<double>> dominant(30, std::vector<double>(31));
+    unsigned seed = 5;
+    for (auto &row : dominant)
+        for (double &e : row) {
+            seed = seed * 1103515245u + 12345u;
+            e = static_cast<double>((seed >> 16) % 200) / 10.0 - 10.0;
+        }
+    for (size_t i = 0; i < 30; ++i)
+        dominant[i][i] += 400.0;
+    EXPECT_THAT(report_of(text_of(dominant)), testing::Not(testing::HasSubstr("WARNING")));
+    EXPECT_THAT(report_of(text_of({{1, 0, 1}, {0, 1.01 * DBL_EPSILON, 1}})),
+                testing::Not(testing::HasSubstr("WARNING")));
+
+    // The exponent has two digits at the least, as the Windows C runtime
+    // would otherwise write three.
+    EXPECT_EQ(quendle::exponent_form(1.5e5, 1), "1.5e+05");
+    EXPECT_EQ(quendle::exponent_form(2.55e-17, 2), "2.55e-17");
+    EXPECT_EQ(quendle::exponent_form(1e-300, 1), "1.0e-300");
+    EXPECT_EQ(quendle::exponent_form(0.0, 2), "0.00e+00");
 }
 
 TEST(SolveCore, NoNumberAnywhere)

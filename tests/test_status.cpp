@@ -309,6 +309,16 @@ TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
         sweep("solve_system_cofactor", [&](mtrx_error *e, bool *given) {
             return vector(mtrx_solve_system_cofactor(in.get(), &x, e), x, given);
         });
+        for (unsigned flags : {0u, 1u, 2u, 3u})
+            sweep("solve_checked", [&](mtrx_error *e, bool *given) {
+                mtrx_solve_info info;
+                mtrx_status st = mtrx_solve_checked(in.get(), flags, &x, &info, e);
+                if (st == MTRX_ENOMEM) {
+                    EXPECT_EQ(info.rcond, 0.0);
+                    EXPECT_EQ(info.ill_conditioned, 1);
+                }
+                return vector(st, x, given);
+            });
         EXPECT_EQ(rows_of(in->mtrx, s->size(), s->size() + 1), *s);
     }
     MtrxPtr t = record_of({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {1, 1, 1}});

@@ -31,12 +31,15 @@ RECT client_rect_of(HWND child)
     return r;
 }
 
-// The help text as the console tool's tests hold it, byte for byte.
-std::wstring help_file()
+// A file of the console tool's tests, byte for byte.
+std::wstring file_text(const std::string &path)
 {
-    std::ifstream in(QUENDLE_HELP_FILE, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     return widen(std::string(std::istreambuf_iterator<char>(in), {}));
 }
+
+// The help text as the console tool's tests hold it.
+std::wstring help_file() { return file_text(QUENDLE_HELP_FILE); }
 
 } // namespace
 
@@ -82,6 +85,17 @@ TEST_F(MainWindow, SolveAppendsTheReport)
     command(IDM_CLEAR);
     command(IDM_SOLVE);
     EXPECT_EQ(text_of(edit()), error_line(L"Invalid Format or Matrix Not Found."));
+}
+
+TEST_F(MainWindow, SolveWarnsLikeTheConsoleTool)
+{
+    // A matrix close to singular: the same report, warning included, as
+    // quendle-solve writes for the same text.
+    const std::wstring text = file_text(QUENDLE_DATA_DIR "hilbert12.txt");
+    ASSERT_FALSE(text.empty());
+    set_text(edit(), text);
+    command(IDM_SOLVE);
+    EXPECT_EQ(text_of(edit()), text + file_text(QUENDLE_DATA_DIR "hilbert12.report"));
 }
 
 TEST_F(MainWindow, SolveKeepsTextsLongerThanTheLimit)
