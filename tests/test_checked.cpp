@@ -203,6 +203,16 @@ TEST(CheckedSolve, RefinementAndTheForwardBound)
                 EXPECT_EQ(first.info.refinement_steps, 0);
                 EXPECT_LE(refined.info.refinement_steps, 10);
                 EXPECT_LE(refined.info.backward_error, std::max(first.info.backward_error, eps));
+                // Scaled by 2^1000, where splitting a product's factors must
+                // not overflow, everything is exactly as it was.
+                Matrix big = aug;
+                for (auto &row : big)
+                    for (double &e : row)
+                        e = std::ldexp(e, 1000);
+                checked scaled = solve_checked(big, MTRX_REFINE);
+                EXPECT_TRUE(same_bits(scaled.x.data(), refined.x.data(), n));
+                EXPECT_EQ(scaled.info.refinement_steps, refined.info.refinement_steps);
+                EXPECT_EQ(scaled.info.backward_error, refined.info.backward_error);
                 ++cases;
                 improved += e1 < e0;
             }

@@ -30,18 +30,20 @@ inline double_pair two_sum(double a, double b)
     return {s, e};
 }
 
-// a = hi + lo, hi holding the upper 26 significant bits.
+// a = hi + lo, hi holding the upper 26 significant bits (for a finite a;
+// an infinity or a NaN gives NaN halves, as its products would anyway).
 inline double_pair split(double a)
 {
     constexpr double factor = 134217729.0; // 2^27 + 1
     constexpr double large = 0x1p995;
-    if (std::fabs(a) > large) {
-        const double_pair p = split(a * 0x1p-28);
-        return {p.hi * 0x1p28, p.lo * 0x1p28};
-    }
-    const double c = factor * a;
-    const double hi = c - (c - a);
-    return {hi, a - hi};
+    const bool scale = std::fabs(a) > large && std::isfinite(a);
+    const double s = scale ? a * 0x1p-28 : a;
+    const double c = factor * s;
+    const double hi = c - (c - s);
+    const double lo = s - hi;
+    if (scale)
+        return {hi * 0x1p28, lo * 0x1p28};
+    return {hi, lo};
 }
 
 // The rounding error of a * b, given the product p = a * b and both splits.
