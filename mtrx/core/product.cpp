@@ -43,8 +43,8 @@ void plain_part(double **r, double *const *a, double *const *b, std::size_t n, p
     }
 }
 
-// The plain loops as a kernel without scratch: one row to a tile, the
-// columns cut as a blocked kernel's would be.
+// The plain loops (plain_part), as the cutting sees them: no scratch, one
+// row to a tile, parts of 256 columns.
 constexpr product_kernels plain_kernel = {1, 256, nullptr, nullptr};
 
 const product_kernels &kernel_for(product_kernel k)
@@ -124,8 +124,8 @@ void give_block(block b)
 
 // Takes parts from `next` until none is left, with scratch of its own
 // (aligned for whole cache lines).
-void take_parts(const product_kernels &k, double **r, double *const *a, double *const *b, std::size_t n,
-                const cutting &cut, std::atomic<std::size_t> &next)
+void take_parts(const product_kernels &k, double **r, double *const *a, double *const *b,
+                std::size_t n, const cutting &cut, std::atomic<std::size_t> &next)
 {
     if (next.load(std::memory_order_relaxed) >= cut.count)
         return;
