@@ -57,7 +57,7 @@ const gj_kernels *gj_kernels_for(gj_isa isa);
 // The set gj_reduce uses now: the best this processor has, or the one gj_tune
 // chose. The cofactors' factorisation uses the same.
 const gj_kernels &gj_kernels_in_use();
-#if defined(QUENDLE_GJ_X86_DISPATCH)
+#if defined(QUENDLE_X86_DISPATCH)
 const gj_kernels &gj_kernels_avx2();
 const gj_kernels &gj_kernels_avx512();
 #endif

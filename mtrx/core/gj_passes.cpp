@@ -36,11 +36,12 @@ void solver::run_chunk(std::size_t chunk)
     const std::size_t n = n_;
     switch (job_.kind) {
     case pass::step:
-        step_rows(ncand_ * chunk / chunks_, ncand_ * (chunk + 1) / chunks_, chunk);
+        step_rows(cands_.count * chunk / chunks_, cands_.count * (chunk + 1) / chunks_, chunk);
         break;
     case pass::close: {
-        const std::size_t width = n + 1 - b_m0_;
-        close_columns(b_m0_ + width * chunk / chunks_, b_m0_ + width * (chunk + 1) / chunks_);
+        const std::size_t width = n + 1 - block_.unpivoted_at_start;
+        close_columns(block_.unpivoted_at_start + width * chunk / chunks_,
+                      block_.unpivoted_at_start + width * (chunk + 1) / chunks_);
         break;
     }
     case pass::flush:
@@ -49,7 +50,7 @@ void solver::run_chunk(std::size_t chunk)
     }
 }
 
-// One step over the candidate rows cand_[i0, i1): first every row's
+// One step over the candidate rows cands_.rows[i0, i1): first every row's
 // multiplier, exchange of positions and new bound; then the row with the
 // largest bound is brought up to date (its largest magnitude is the bar the
 // others' bounds must reach), then every other row whose bound reaches the
@@ -57,59 +58,60 @@ void solver::run_chunk(std::size_t chunk)
 // closes (replay_steps).
 void solver::step_rows(std::size_t i0, std::size_t i1, std::size_t chunk)
 {
-    const std::size_t q = job_.q, last = job_.last, t = job_.t;
-    const double r = job_.r, pmax = job_.pmax;
+    const std::size_t q = job_.pivot_position, last = job_.last_position, t = job_.block_step;
+    const double r = job_.reciprocal, pmax = job_.pivot_max;
     std::size_t seed = none;
     for (std::size_t i = i0; i < i1; ++i) {
-        const std::size_t l = cand_[i];
-        double *row = w_ + l * ld_;
-        double *fl = f_ + l * fs_;
+        const std::size_t l = cands_.rows[i];
+        double *row = row_of(l);
+        double *fl = multipliers_of(l);
         double x = row[q];
-        for (std::size_t u = from_[l] - b0_; u < t; ++u) {
-            const double p = pvq_[u] * fl[u];
+        for (std::size_t u = rows_.search_from[l] - block_.first_step; u < t; ++u) {
+            const double p = block_.pivots_in_column[u] * fl[u];
             x = x - p;
         }
         fl[t] = x;
         row[q] = row[last];
         const double p = r * x;
         row[last] = 0.0 - p;
-        bound_[l] = bound_[l] + pmax * std::fabs(x);
-        if (seed == none || !(bound_[l] <= bound_[seed])) // (a NaN bound first)
+        rows_.bound[l] = rows_.bound[l] + pmax * std::fabs(x);
+        if (seed == none || !(rows_.bound[l] <= rows_.bound[seed])) // (a NaN bound first)
             seed = l;
     }
-    win_max_[chunk] = -1.0;
-    win_row_[chunk] = none;
+    chunk_max_[chunk] = -1.0;
+    chunk_row_[chunk] = none;
     if (seed == none)
         return;
     bring_up(seed, chunk);
     for (std::size_t i = i0; i < i1; ++i) {
-        const std::size_t l = cand_[i];
+        const std::size_t l = cands_.rows[i];
         if (l == seed)
             continue;
         // (a row whose bound falls short waits; a NaN bound never does)
-        if (!(bound_[l] < double_of(best_.load(std::memory_order_relaxed))))
+        if (!(rows_.bound[l] < double_of(step_max_bits_.load(std::memory_order_relaxed))))
             bring_up(l, chunk);
     }
 }
 
-// The search part of candidate row l brought up to date through step s_:
-// its largest magnitude becomes its bound, raises the step's bar, and may
-// make it the chunk's candidate for the next pivot.
+// The search part of candidate row l brought up to date through the current
+// step: its largest magnitude becomes its bound, raises the step's bar, and
+// may make it the chunk's candidate for the next pivot.
 void solver::bring_up(std::size_t l, std::size_t chunk)
 {
-    const double mx = k_.update(w_ + l * ld_, pv_, ld_, f_ + l * fs_, from_[l] - b0_, job_.t + 1,
-                                0, job_.last, true);
-    from_[l] = s_ + 1;
-    bound_[l] = mx;
+    const double mx = kernels_.update(row_of(l), block_.pivot_rows, work_.row_stride,
+                                      multipliers_of(l), rows_.search_from[l] - block_.first_step,
+                                      job_.block_step + 1, 0, job_.last_position, true);
+    rows_.search_from[l] = step_ + 1;
+    rows_.bound[l] = mx;
     if (mx < 0)
         return;
-    for (std::uint64_t b = best_.load(std::memory_order_relaxed), mb = bits_of(mx);
-         mb > b && !best_.compare_exchange_weak(b, mb, std::memory_order_relaxed);)
+    for (std::uint64_t b = step_max_bits_.load(std::memory_order_relaxed), mb = bits_of(mx);
+         mb > b && !step_max_bits_.compare_exchange_weak(b, mb, std::memory_order_relaxed);)
         ;
-    const std::size_t j = lg_[l];
-    if (mx > win_max_[chunk] || (mx == win_max_[chunk] && j > win_row_[chunk])) {
-        win_max_[chunk] = mx;
-        win_row_[chunk] = j;
+    const std::size_t j = work_.logical_of[l];
+    if (mx > chunk_max_[chunk] || (mx == chunk_max_[chunk] && j > chunk_row_[chunk])) {
+        chunk_max_[chunk] = mx;
+        chunk_row_[chunk] = j;
     }
 }
 
@@ -118,10 +120,11 @@ void solver::bring_up(std::size_t l, std::size_t chunk)
 // kept as the row the others take its step from.
 void solver::close_columns(std::size_t c0, std::size_t c1)
 {
-    for (std::size_t t = 0; t < b_nb_; ++t) {
-        const std::size_t P = prow_[t];
-        double *row = w_ + P * ld_;
-        k_.update(row, pv_, ld_, f_ + P * fs_, 0, t, c0, c1, false);
+    for (std::size_t t = 0; t < block_.steps; ++t) {
+        const std::size_t pivot_phys = block_.pivot_physical[t];
+        double *row = row_of(pivot_phys);
+        kernels_.update(row, block_.pivot_rows, work_.row_stride, multipliers_of(pivot_phys), 0, t,
+                        c0, c1, false);
         scale_and_keep(t, row, c0, c1);
     }
 }
@@ -130,8 +133,8 @@ void solver::close_columns(std::size_t c0, std::size_t c1)
 // pivot, and kept as the row the others take step t from.
 void solver::scale_and_keep(std::size_t t, double *row, std::size_t k0, std::size_t k1)
 {
-    const double r = rs_[t];
-    double *pvt = pv_ + t * ld_;
+    const double r = block_.reciprocal[t];
+    double *pvt = kept_pivot_row(t);
     for (std::size_t k = k0; k < k1; ++k) {
         row[k] = row[k] * r;
         pvt[k] = row[k];
@@ -144,14 +147,15 @@ void solver::scale_and_keep(std::size_t t, double *row, std::size_t k0, std::siz
 // Rows owed the same steps go through the inner loops a tile at a time.
 void solver::flush_rows(std::size_t r0, std::size_t r1)
 {
-    const std::size_t nb = b_nb_, m0 = b_m0_, m_end = m0 - nb, T = k_.tile_rows;
+    const std::size_t nb = block_.steps, m0 = block_.unpivoted_at_start, m_end = m0 - nb,
+                      T = kernels_.tile_rows;
     // Rows already pivoted, four at a time where they are owed the same steps
     // (their chains of operations then overlap).
     std::size_t group[4], grouped = 0;
     for (std::size_t l = r0; l < r1; ++l) {
-        if (!pivoted_[l])
+        if (!rows_.pivoted[l])
             continue;
-        if (tstart_[l] != 0) {
+        if (rows_.inverse_from[l] != 0) {
             replay_steps(&l, 1);
         } else if ((group[grouped++] = l, grouped == 4)) {
             replay_steps(group, 4);
@@ -168,25 +172,27 @@ void solver::flush_rows(std::size_t r0, std::size_t r1)
     auto run = [&](std::size_t count, std::size_t start, std::size_t c0, std::size_t c1,
                    bool search) {
         if (count == T)
-            k_.update_rows(rows, fls, pv_, ld_, start, nb, c0, c1, search ? maxes : nullptr);
+            kernels_.update_rows(rows, fls, block_.pivot_rows, work_.row_stride, start, nb, c0, c1,
+                                 search ? maxes : nullptr);
         else
             for (std::size_t i = 0; i < count; ++i)
-                maxes[i] = k_.update(rows[i], pv_, ld_, fls[i], start, nb, c0, c1, search);
+                maxes[i] = kernels_.update(rows[i], block_.pivot_rows, work_.row_stride, fls[i],
+                                           start, nb, c0, c1, search);
         if (search)
             for (std::size_t i = 0; i < count; ++i)
-                if (!pivoted_[ids[i]])
-                    bound_[ids[i]] = maxes[i];
+                if (!rows_.pivoted[ids[i]])
+                    rows_.bound[ids[i]] = maxes[i];
     };
     auto gather = [&](std::size_t &count, std::size_t l) {
-        rows[count] = w_ + l * ld_;
-        fls[count] = f_ + l * fs_;
+        rows[count] = row_of(l);
+        fls[count] = multipliers_of(l);
         ids[count] = l;
         return ++count == T;
     };
     for (std::size_t start = 0; start < nb; ++start) {
         std::size_t count = 0;
         for (std::size_t l = r0; l < r1; ++l)
-            if (from_[l] - b0_ == start && gather(count, l)) {
+            if (rows_.search_from[l] - block_.first_step == start && gather(count, l)) {
                 run(count, start, 0, m_end, true);
                 count = 0;
             }
@@ -194,10 +200,10 @@ void solver::flush_rows(std::size_t r0, std::size_t r1)
     }
     std::size_t count = 0;
     for (std::size_t l = r0; l < r1; ++l) {
-        if (tstart_[l] != 0) {
-            double *row = w_ + l * ld_;
-            k_.update(row, pv_, ld_, f_ + l * fs_, static_cast<std::size_t>(tstart_[l]), nb, m0,
-                      n_ + 1, false);
+        if (rows_.inverse_from[l] != 0) {
+            double *row = row_of(l);
+            kernels_.update(row, block_.pivot_rows, work_.row_stride, multipliers_of(l),
+                            static_cast<std::size_t>(rows_.inverse_from[l]), nb, m0, n_ + 1, false);
         } else if (gather(count, l)) {
             run(count, 0, m0, n_ + 1, false);
             count = 0;
@@ -205,10 +211,10 @@ void solver::flush_rows(std::size_t r0, std::size_t r1)
     }
     run(count, 0, m0, n_ + 1, false);
     for (std::size_t l = r0; l < r1; ++l) {
-        k_.update_new(w_ + l * ld_, pv_, ld_, f_ + l * fs_, static_cast<std::size_t>(tstart_[l]),
-                      nb, m0);
-        from_[l] = b0_ + nb;
-        tstart_[l] = 0;
+        kernels_.update_new(row_of(l), block_.pivot_rows, work_.row_stride, multipliers_of(l),
+                            static_cast<std::size_t>(rows_.inverse_from[l]), nb, m0);
+        rows_.search_from[l] = block_.first_step + nb;
+        rows_.inverse_from[l] = 0;
     }
 }
 
@@ -222,20 +228,20 @@ void solver::replay_steps(const std::size_t *ls, std::size_t count)
 {
     if (count == 0)
         return;
-    const std::size_t nb = b_nb_, m0 = b_m0_;
+    const std::size_t nb = block_.steps, m0 = block_.unpivoted_at_start;
     double *row[4], *fl[4];
     for (std::size_t i = 0; i < count; ++i) {
-        row[i] = w_ + ls[i] * ld_;
-        fl[i] = f_ + ls[i] * fs_;
+        row[i] = row_of(ls[i]);
+        fl[i] = multipliers_of(ls[i]);
     }
-    const std::size_t from = static_cast<std::size_t>(tstart_[ls[0]]);
+    const std::size_t from = static_cast<std::size_t>(rows_.inverse_from[ls[0]]);
     for (std::size_t t = from; t < nb; ++t) {
-        const std::size_t q = bq_[t], last = m0 - 1 - t;
+        const std::size_t q = block_.old_position[t], last = m0 - 1 - t;
         double x[4];
         for (std::size_t i = 0; i < count; ++i)
             x[i] = row[i][q];
         for (std::size_t u = from; u < t; ++u) {
-            const double pu = pv_[u * ld_ + last];
+            const double pu = kept_pivot_row(u)[last];
             for (std::size_t i = 0; i < count; ++i) {
                 const double p = pu * fl[i][u];
                 x[i] = x[i] - p;
@@ -244,7 +250,7 @@ void solver::replay_steps(const std::size_t *ls, std::size_t count)
         for (std::size_t i = 0; i < count; ++i) {
             fl[i][t] = x[i];
             row[i][q] = row[i][last];
-            const double p = rs_[t] * x[i];
+            const double p = block_.reciprocal[t] * x[i];
             row[i][last] = 0.0 - p;
         }
     }

@@ -34,25 +34,25 @@ constexpr std::size_t parallel_from_default = 256;
 #endif
 } // namespace
 
-// Step s_ takes the pivot (irow_, icol_): the column's flag goes up, the two
-// rows trade places (by relabelling) and the step is recorded. Returns the
-// pivot column.
+// The current step takes the pivot (pivot_row_, pivot_col_): the column's
+// flag goes up, the two rows trade places (by relabelling) and the step is
+// recorded. Returns the pivot column.
 std::size_t solver::take_pivot()
 {
-    const std::size_t c = icol_;
-    ++ipiv_[c];
-    if (irow_ != c) {
-        std::swap(ph_[irow_], ph_[c]);
-        lg_[ph_[irow_]] = irow_;
-        lg_[ph_[c]] = c;
+    const std::size_t c = pivot_col_;
+    ++record_.times_pivoted[c];
+    if (pivot_row_ != c) {
+        std::swap(work_.physical_of[pivot_row_], work_.physical_of[c]);
+        work_.logical_of[work_.physical_of[pivot_row_]] = pivot_row_;
+        work_.logical_of[work_.physical_of[c]] = c;
     }
-    indxr_[s_] = static_cast<std::int32_t>(irow_);
-    indxc_[s_] = static_cast<std::int32_t>(c);
+    record_.pivot_row[step_] = static_cast<std::int32_t>(pivot_row_);
+    record_.pivot_col[step_] = static_cast<std::int32_t>(c);
     return c;
 }
 
-// The pivot of step s_, the interchange, the singular test, the scaling of
-// the pivot row's search part, the exchange of positions in the pivot row
+// The current step's pivot, the interchange, the singular test, the scaling
+// of the pivot row's search part, the exchange of positions in the pivot row
 // and in the block's earlier pivot rows, and the step's pass. False when the
 // step cannot go on here (out_ says why).
 bool solver::prepare_step()
@@ -60,24 +60,25 @@ bool solver::prepare_step()
     bool found = false;
     double big = 0.0;
     for (std::size_t c = 0; c < chunks_; ++c) {
-        const std::size_t j = win_row_[c];
-        if (j == none || win_max_[c] < big || (found && win_max_[c] == big && j < irow_))
+        const std::size_t j = chunk_row_[c];
+        if (j == none || chunk_max_[c] < big || (found && chunk_max_[c] == big && j < pivot_row_))
             continue;
-        big = win_max_[c];
-        irow_ = j;
+        big = chunk_max_[c];
+        pivot_row_ = j;
         found = true;
     }
     if (!found) {
         out_ = outcome::generic;
         return false;
     }
-    icol_ = static_cast<std::size_t>(k_.row_arg(w_ + ph_[irow_] * ld_, colid_, 0, m_, big));
+    pivot_col_ = static_cast<std::size_t>(kernels_.row_arg(row_of(work_.physical_of[pivot_row_]),
+                                                           work_.column_id, 0, unpivoted_, big));
     const std::size_t c = take_pivot();
 
-    const std::size_t P = ph_[c];
-    const std::size_t q = pos_[c];
-    const std::size_t m = m_;
-    double *row = w_ + P * ld_;
+    const std::size_t pivot_phys = work_.physical_of[c];
+    const std::size_t q = work_.position_of[c];
+    const std::size_t m = unpivoted_;
+    double *row = row_of(pivot_phys);
     if (row[q] == 0.0) {
         out_ = outcome::singular;
         return false;
@@ -87,49 +88,49 @@ bool solver::prepare_step()
     for (std::size_t k = 0; k < m; ++k)
         row[k] *= r;
 
-    if (b_nb_ == 0) {
-        b0_ = s_;
-        b_m0_ = m;
+    if (block_.steps == 0) {
+        block_.first_step = step_;
+        block_.unpivoted_at_start = m;
     }
-    const std::size_t t = b_nb_, last = m - 1;
+    const std::size_t t = block_.steps, last = m - 1;
     // The block's earlier pivot rows: their values in the pivot column, for
     // the rows that take this step without their search part, then the
     // exchange of positions that every row makes.
     for (std::size_t u = 0; u < t; ++u) {
-        double *pvu = pv_ + u * ld_;
-        pvq_[u] = pvu[q];
+        double *pvu = kept_pivot_row(u);
+        block_.pivots_in_column[u] = pvu[q];
         std::swap(pvu[q], pvu[last]);
     }
     if (q != last) {
         std::swap(row[q], row[last]);
-        const std::size_t moved = colat_[last];
-        colat_[q] = moved;
-        colid_[q] = static_cast<double>(moved);
-        pos_[moved] = q;
-        colat_[last] = c;
-        colid_[last] = static_cast<double>(c);
-        pos_[c] = last;
+        const std::size_t moved = work_.column_at[last];
+        work_.column_at[q] = moved;
+        work_.column_id[q] = static_cast<double>(moved);
+        work_.position_of[moved] = q;
+        work_.column_at[last] = c;
+        work_.column_id[last] = static_cast<double>(c);
+        work_.position_of[c] = last;
     }
-    std::memcpy(pv_ + t * ld_, row, m * sizeof(double));
-    rs_[t] = r;
-    prow_[t] = P;
-    bq_[t] = q;
-    pivoted_[P] = 1;
-    const std::size_t at = cand_at_[P], tail = cand_[--ncand_];
-    cand_[at] = tail;
-    cand_at_[tail] = at;
-    from_[P] = s_ + 1;
-    tstart_[P] = static_cast<int>(t + 1);
-    best_.store(0, std::memory_order_relaxed);
+    std::memcpy(kept_pivot_row(t), row, m * sizeof(double));
+    block_.reciprocal[t] = r;
+    block_.pivot_physical[t] = pivot_phys;
+    block_.old_position[t] = q;
+    rows_.pivoted[pivot_phys] = 1;
+    const std::size_t at = cands_.index_of[pivot_phys], tail = cands_.rows[--cands_.count];
+    cands_.rows[at] = tail;
+    cands_.index_of[tail] = at;
+    rows_.search_from[pivot_phys] = step_ + 1;
+    rows_.inverse_from[pivot_phys] = static_cast<int>(t + 1);
+    step_max_bits_.store(0, std::memory_order_relaxed);
     job_.kind = pass::step;
-    job_.P = P;
-    job_.q = q;
-    job_.last = last;
-    job_.t = t;
-    job_.r = r;
+    job_.pivot_physical = pivot_phys;
+    job_.pivot_position = q;
+    job_.last_position = last;
+    job_.block_step = t;
+    job_.reciprocal = r;
     // (NaN in the pivot row turns what it reaches into NaN, which never
     // counts; -1, a row of NaN alone, adds nothing to a bound)
-    job_.pmax = std::max(0.0, k_.row_max(row, 0, last));
+    job_.pivot_max = std::max(0.0, kernels_.row_max(row, 0, last));
     return true;
 }
 
@@ -137,12 +138,12 @@ bool solver::prepare_step()
 // go on), the closing of the open block, or the end of the passes.
 void solver::next_step()
 {
-    if (s_ == n_) {
+    if (step_ == n_) {
         out_ = outcome::solved;
     } else if (prepare_step()) {
         return;
     }
-    if (b_nb_ > 0)
+    if (block_.steps > 0)
         begin_close();
     else
         job_.exit = true;
@@ -154,11 +155,12 @@ void solver::next_step()
 // brings every other row up to date, by rows.
 void solver::begin_close()
 {
-    const std::size_t m0 = b_m0_;
-    for (std::size_t t = 0; t < b_nb_; ++t) {
-        const std::size_t P = prow_[t];
-        double *row = w_ + P * ld_;
-        k_.update_new(row, pv_, ld_, f_ + P * fs_, 0, t, m0);
+    const std::size_t m0 = block_.unpivoted_at_start;
+    for (std::size_t t = 0; t < block_.steps; ++t) {
+        const std::size_t pivot_phys = block_.pivot_physical[t];
+        double *row = row_of(pivot_phys);
+        kernels_.update_new(row, block_.pivot_rows, work_.row_stride, multipliers_of(pivot_phys), 0,
+                            t, m0);
         scale_and_keep(t, row, m0 - t, m0);
     }
     job_.kind = pass::close;
@@ -170,10 +172,10 @@ void solver::after_job()
 {
     switch (job_.kind) {
     case pass::step:
-        ++b_nb_;
-        ++s_;
-        --m_;
-        if (b_nb_ == bsize_ || s_ == n_)
+        ++block_.steps;
+        ++step_;
+        --unpivoted_;
+        if (block_.steps == block_.capacity || step_ == n_)
             begin_close();
         else
             next_step();
@@ -182,7 +184,7 @@ void solver::after_job()
         job_.kind = pass::flush;
         break;
     case pass::flush:
-        b_nb_ = 0;
+        block_.steps = 0;
         if (out_ == outcome::running)
             next_step();
         else
@@ -197,23 +199,23 @@ void solver::after_job()
 void solver::generic_steps()
 {
     const std::size_t n = n_;
-    for (; s_ < n; ++s_) {
+    for (; step_ < n; ++step_) {
         double big = 0.0;
         for (std::size_t j = 0; j < n; ++j) {
-            if (ipiv_[j] == 1)
+            if (record_.times_pivoted[j] == 1)
                 continue;
-            const double *row = w_ + ph_[j] * ld_;
+            const double *row = row_of(work_.physical_of[j]);
             for (std::size_t k = 0; k < n; ++k) {
-                if (ipiv_[k] == 0 && std::fabs(row[pos_[k]]) >= big) {
-                    big = std::fabs(row[pos_[k]]);
-                    irow_ = j;
-                    icol_ = k;
+                if (record_.times_pivoted[k] == 0 && std::fabs(row[work_.position_of[k]]) >= big) {
+                    big = std::fabs(row[work_.position_of[k]]);
+                    pivot_row_ = j;
+                    pivot_col_ = k;
                 }
             }
         }
         const std::size_t c = take_pivot();
-        const std::size_t P = ph_[c], q = pos_[c];
-        double *prow = w_ + P * ld_;
+        const std::size_t pivot_phys = work_.physical_of[c], q = work_.position_of[c];
+        double *prow = row_of(pivot_phys);
         if (prow[q] == 0.0) {
             out_ = outcome::singular;
             return;
@@ -223,12 +225,12 @@ void solver::generic_steps()
         for (std::size_t k = 0; k <= n; ++k)
             prow[k] *= r;
         for (std::size_t l = 0; l < n; ++l) {
-            if (l == P)
+            if (l == pivot_phys)
                 continue;
-            double *row = w_ + l * ld_;
+            double *row = row_of(l);
             const double f = row[q];
             row[q] = 0.0;
-            k_.eliminate_max(row, prow, n + 1, f, true);
+            kernels_.eliminate_max(row, prow, n + 1, f, true);
         }
     }
     out_ = outcome::solved;
@@ -242,12 +244,14 @@ gj_status solver::run()
         return gj_status::no_memory;
     copy_in();
     if (prepare_step()) {
-        const std::size_t from = tuning_.parallel_from ? tuning_.parallel_from : parallel_from_default;
+        const std::size_t from =
+            tuning_.parallel_from ? tuning_.parallel_from : parallel_from_default;
         std::size_t want = 1;
         if (n_ >= from)
             want = std::min(tuning_.threads ? tuning_.threads : pool_threads(), n_);
         team crew(want);
-        const std::size_t small_step = tuning_.step_alone_below ? tuning_.step_alone_below : 1 << 16;
+        const std::size_t small_step =
+            tuning_.step_alone_below ? tuning_.step_alone_below : 1 << 16;
         chunks_ = crew.size() == 1 ? 1 : std::min(crew.size() * chunks_per_thread, n_);
         // On a machine busy with other work the helpers keep being put
         // aside and every pass waits for them: then the rest is done alone.
@@ -256,7 +260,7 @@ gj_status solver::run()
         for (;;) {
             // (a step over a small remaining matrix costs less than handing
             // it out; the blocks' passes keep the whole width)
-            if (alone || (job_.kind == pass::step && ncand_ * m_ < small_step)) {
+            if (alone || (job_.kind == pass::step && cands_.count * unpivoted_ < small_step)) {
                 for (std::size_t c = 0; c < chunks_; ++c)
                     run_chunk(c);
             } else {

@@ -1,5 +1,5 @@
-// The working-array Gauss-Jordan solver, shared by the entry points
-// (gauss_jordan.cpp), the working array's layout (gj_workspace.cpp), the
+// The working-array Gauss-Jordan solver, shared by the entry point
+// (gj_reduce.cpp), the working array's layout (gj_workspace.cpp), the
 // order of the steps (gj_solver.cpp) and the passes over the rows that the
 // threads share (gj_passes.cpp). Not installed.
 //
@@ -51,7 +51,7 @@ void release_bookkeeping(std::int32_t *&indxc, std::int32_t *&indxr, std::int32_
 class solver {
 public:
     solver(double **a, double *b, std::size_t n, const gj_kernels &k, const gj_tuning &tuning)
-        : a_(a), b_(b), n_(n), k_(k), tuning_(tuning)
+        : a_(a), b_(b), n_(n), kernels_(k), tuning_(tuning)
     {
     }
     solver(const solver &) = delete;
@@ -74,62 +74,99 @@ private:
     enum class pass { step, close, flush };
 
     // ---- state ----------------------------------------------------------
+    // The caller's system, and how to run.
     double **a_;
     double *b_;
     std::size_t n_;
-    const gj_kernels &k_;
+    const gj_kernels &kernels_;
     const gj_tuning tuning_;
 
-    std::int32_t *indxc_ = nullptr, *indxr_ = nullptr, *ipiv_ = nullptr;
-    void *block_ = nullptr; // everything below lives in this one allocation
+    // The plain loop's record of the steps, which copy_out unscrambles by
+    // (allocated as allocate_bookkeeping says).
+    struct step_record {
+        std::int32_t *pivot_col = nullptr;     // per step: its pivot's column
+        std::int32_t *pivot_row = nullptr;     // per step: the logical row it was found in
+        std::int32_t *times_pivoted = nullptr; // per column: how often it has held the pivot
+    } record_;
 
-    double *w_ = nullptr; // working rows, ld_ doubles each
-    std::size_t ld_ = 0;
-    double *colid_ = nullptr; // position -> original column (as a double)
-    double *pv_ = nullptr;    // pivot row of each step of the block, ld_ doubles each
-    double *f_ = nullptr;     // per physical row: its multipliers of the block's steps
-    std::size_t fs_ = 0;      // stride of f_
-    double *rs_ = nullptr;    // reciprocal pivot of each step of the block
-    double *pvq_ = nullptr;   // the block's pivot rows in the column being pivoted
-    // Per physical row:
-    double *bound_ = nullptr; // bound on the magnitudes of its search part, steps owed included
-    std::size_t *from_ = nullptr;    // first step its search part still needs
-    int *tstart_ = nullptr;          // first step of the block its inverse still needs
-    unsigned char *pivoted_ = nullptr; // has been a pivot row
-    std::size_t *ph_ = nullptr, *lg_ = nullptr;     // logical <-> physical row
-    std::size_t *colat_ = nullptr, *pos_ = nullptr; // position <-> original column
-    std::size_t *prow_ = nullptr; // physical pivot row of each step of the block
-    std::size_t *bq_ = nullptr;   // old position of the pivot column in each step of the block
+    void *memory_ = nullptr; // everything below that points lives in this one allocation
+
+    // The working array (its layout is described at the top of this file).
+    struct working_array {
+        double *rows = nullptr;             // n_ rows of row_stride doubles, by physical row
+        std::size_t row_stride = 0;         // n_ + 1 rounded up to 8
+        double *column_id = nullptr;        // position -> original column (as a double)
+        std::size_t *column_at = nullptr;   // position -> original column
+        std::size_t *position_of = nullptr; // original column -> position
+        std::size_t *physical_of = nullptr; // logical row -> physical row
+        std::size_t *logical_of = nullptr;  // physical row -> logical row
+    } work_;
+
+    // The open block of steps.
+    struct step_block {
+        std::size_t capacity = 32;          // steps it may hold
+        std::size_t first_step = 0;         // the step it began at
+        std::size_t unpivoted_at_start = 0; // columns not yet pivoted when it began
+        std::size_t steps = 0;              // steps it holds
+        // Per step of the block:
+        double *pivot_rows = nullptr;          // its pivot row, row_stride doubles each
+        double *reciprocal = nullptr;          // its reciprocal pivot
+        double *pivots_in_column = nullptr;    // its pivot row in the column now being pivoted
+        std::size_t *pivot_physical = nullptr; // its pivot row's physical row
+        std::size_t *old_position = nullptr;   // its pivot column's position before the exchange
+    } block_;
+
+    // Per physical row.
+    struct row_state {
+        double *multipliers = nullptr;      // its multipliers of the open block's steps
+        std::size_t multiplier_stride = 0;  // (the block's capacity rounded up to 8)
+        double *bound = nullptr;            // its search part's bound, steps owed included
+        std::size_t *search_from = nullptr; // first step its search part still needs
+        int *inverse_from = nullptr;        // first step of the block its inverse still needs
+        unsigned char *pivoted = nullptr;   // has been a pivot row
+    } rows_;
+
     // The physical rows that may still hold a pivot, in no order, and where
     // each physical row stands in that list.
-    std::size_t *cand_ = nullptr, *cand_at_ = nullptr;
-    std::size_t ncand_ = 0;
+    struct candidate_list {
+        std::size_t *rows = nullptr;
+        std::size_t *index_of = nullptr;
+        std::size_t count = 0;
+    } cands_;
 
-    std::size_t bsize_ = 32; // steps per block
-    std::size_t s_ = 0;      // current step
-    std::size_t m_ = 0;      // columns not yet pivoted
-    std::size_t irow_ = 0, icol_ = 0;
+    std::size_t step_ = 0;      // current step
+    std::size_t unpivoted_ = 0; // columns not yet pivoted (the width of the search part)
+    std::size_t pivot_row_ = 0, pivot_col_ = 0; // the step's pivot: logical row, original column
     outcome out_ = outcome::running;
-
-    // The open block: it began at step b0_ with b_m0_ columns not yet
-    // pivoted, and holds b_nb_ steps.
-    std::size_t b0_ = 0, b_m0_ = 0, b_nb_ = 0;
 
     // The pass every thread runs between two barriers.
     struct job {
         pass kind = pass::step;
-        std::size_t P = 0, q = 0, last = 0, t = 0; // pivot row, its old position, m - 1, step in block
-        double r = 0, pmax = 0; // reciprocal pivot, largest magnitude of the pivot row's search part
+        std::size_t pivot_physical = 0; // the pivot row's physical row
+        std::size_t pivot_position = 0; // the pivot column's position before the exchange
+        std::size_t last_position = 0;  // where it goes (unpivoted_ - 1)
+        std::size_t block_step = 0;     // the step's place in the block
+        double reciprocal = 0;          // the reciprocal pivot
+        double pivot_max = 0;           // largest magnitude of the pivot row's search part
         bool exit = false;
     } job_;
     std::size_t chunks_ = 1; // pieces every pass is cut into
     // The largest magnitude found in this step (the bits of a double >= 0,
     // which order as the double does).
-    std::atomic<std::uint64_t> best_{0};
+    std::atomic<std::uint64_t> step_max_bits_{0};
     // Each chunk's candidate for the next pivot: its largest magnitude and
     // the last logical row that has it (-1: none).
-    double win_max_[team::max_size * chunks_per_thread] = {};
-    std::size_t win_row_[team::max_size * chunks_per_thread] = {};
+    double chunk_max_[team::max_size * chunks_per_thread] = {};
+    std::size_t chunk_row_[team::max_size * chunks_per_thread] = {};
+
+    // Physical row p of the working array, and its multipliers; the kept
+    // pivot row of the block's step t.
+    double *row_of(std::size_t p) const { return work_.rows + p * work_.row_stride; }
+    double *multipliers_of(std::size_t p) const
+    {
+        return rows_.multipliers + p * rows_.multiplier_stride;
+    }
+    double *kept_pivot_row(std::size_t t) const { return block_.pivot_rows + t * work_.row_stride; }
 
     // ---- steps (gj_solver.cpp) -------------------------------------------
     std::size_t take_pivot();

@@ -5,6 +5,7 @@
 // and no field ever changes a bit of the result.
 #include <atomic>
 
+#include "cpu.h"
 #include "gj.h"
 #include "gj_kernels.h"
 
@@ -23,17 +24,17 @@ published_tuning g_tuning;
 
 const gj_kernels *gj_kernels_for(gj_isa isa)
 {
-#if defined(QUENDLE_GJ_X86_DISPATCH)
-    __builtin_cpu_init();
-    const bool has512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
-    const bool has2 = __builtin_cpu_supports("avx2");
+#if defined(QUENDLE_X86_DISPATCH)
+    const cpu_isa widest = cpu_widest();
     switch (isa) {
     case gj_isa::automatic:
-        return has512 ? &gj_kernels_avx512() : has2 ? &gj_kernels_avx2() : &gj_kernels_portable();
+        return widest == cpu_isa::avx512 ? &gj_kernels_avx512()
+               : widest == cpu_isa::avx2 ? &gj_kernels_avx2()
+                                         : &gj_kernels_portable();
     case gj_isa::avx512:
-        return has512 ? &gj_kernels_avx512() : nullptr;
+        return cpu_runs(cpu_isa::avx512) ? &gj_kernels_avx512() : nullptr;
     case gj_isa::avx2:
-        return has2 ? &gj_kernels_avx2() : nullptr;
+        return cpu_runs(cpu_isa::avx2) ? &gj_kernels_avx2() : nullptr;
     case gj_isa::portable:
         return &gj_kernels_portable();
     }

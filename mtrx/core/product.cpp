@@ -1,201 +1,31 @@
-// The matrix product behind arr2d_mult.
+// The matrix product behind arr2d_mult and the cofactors: which kernel
+// runs, how the result is cut into parts, and the threads that take them.
 //
-// Every element of the result is one running sum: it starts at the 0.0 the
-// result array is made with and receives a[i][k] * b[k][j] for k = 0, 1, ...,
-// n - 1 in that order, each product rounded to a double before it is added.
-// The blocked kernels below keep exactly that sequence of operations for
-// every element and only change which elements are worked on together:
-//  - a tile of MR rows by NR columns of the result lives in vector registers
-//    while k runs; each vector lane is its own element, so vectorising across
-//    columns never adds anything across k;
-//  - k is cut into blocks of KC, taken in ascending order; between two blocks
-//    an element's running sum is stored to the result and loaded back, which
-//    is exact (no partial sums are formed and combined later);
-//  - the KC x NC block of b in use is copied into contiguous panels of NR
-//    columns (padded with zeros), so the inner loop reads it with unit stride;
-//  - every product is a multiply followed by an add; the library is built
-//    with -ffp-contract=off, so the compiler never fuses the two.
-// The result is cut into parts (a range of rows by a block of NC columns)
-// that the threads of a team from the library's pool take one after another
-// from a shared counter, so a thread slowed by other work on its core takes
-// fewer. What happens to one element
-// depends neither on the vector width nor on the thread that runs it, so
-// every kernel and every thread count gives the same bits.
+// Every element of the result is one running sum from 0.0 over k in
+// ascending order, each product rounded before it is added, as in the plain
+// loops; the blocked kernels (product_kernels.inc) keep that sequence for
+// every element. The result is cut into parts (a range of rows by a block of
+// columns) that the threads of a team from the library's pool take one
+// after another from a shared counter, so a thread slowed by other work on
+// its core takes fewer. What happens to one element depends neither on the
+// vector width nor on the thread that runs it, so every kernel and every
+// thread count gives the same bits.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <utility>
 
+#include "cpu.h"
 #include "product.h"
+#include "product_kernels.h"
 #include "thread_pool.h"
 
 namespace mtrx_detail {
 namespace {
 
-typedef double v2d __attribute__((vector_size(16)));
-typedef double v4d __attribute__((vector_size(32)));
-typedef double v8d __attribute__((vector_size(64)));
-
-#define MTRX_INLINE inline __attribute__((always_inline))
-
-// Unaligned vector loads and stores (rows of a and of the result are only as
-// aligned as malloc makes them): V as it may sit in memory.
-template <class V> struct unaligned_of;
-template <> struct unaligned_of<v2d> {
-    typedef double type __attribute__((vector_size(16), aligned(8), may_alias));
-};
-template <> struct unaligned_of<v4d> {
-    typedef double type __attribute__((vector_size(32), aligned(8), may_alias));
-};
-template <> struct unaligned_of<v8d> {
-    typedef double type __attribute__((vector_size(64), aligned(8), may_alias));
-};
-template <class V> MTRX_INLINE void load(V &v, const double *p)
-{
-    v = *reinterpret_cast<const typename unaligned_of<V>::type *>(p);
-}
-template <class V> MTRX_INLINE void store(double *p, const V &v)
-{
-    *reinterpret_cast<typename unaligned_of<V>::type *>(p) = v;
-}
-
-// A kernel's register tile (MR rows by NV vectors of V) and cache blocks.
-template <class V, int MR, int NV, std::size_t KC, std::size_t MC, std::size_t NC> struct shape {
-    using vec = V;
-    static constexpr int w = sizeof(V) / sizeof(double);
-    static constexpr int mr = MR;
-    static constexpr int nv = NV;
-    static constexpr int nr = NV * w;
-    static constexpr std::size_t kc = KC;
-    static constexpr std::size_t mc = MC; // a multiple of mr
-    static constexpr std::size_t nc = NC; // a multiple of nr
-    static_assert(MC % MR == 0 && NC % (NV * (sizeof(V) / sizeof(double))) == 0);
-};
-
-// One tile: c[r] is row r of the tile in the result (at its first column),
-// a[r] the matching row of a at the block's first k, bp the packed panel of
-// b (kc rows of nr values).
-template <class S>
-MTRX_INLINE void tile(double *const *c, const double *const *a, const double *bp, std::size_t kc)
-{
-    using V = typename S::vec;
-    V acc[S::mr][S::nv];
-    const double *ar[S::mr];
-#pragma GCC unroll 32
-    for (int r = 0; r < S::mr; ++r) {
-        ar[r] = a[r];
-#pragma GCC unroll 32
-        for (int v = 0; v < S::nv; ++v)
-            load(acc[r][v], c[r] + v * S::w);
-    }
-    for (std::size_t k = 0; k < kc; ++k, bp += S::nr) {
-        V bv[S::nv];
-#pragma GCC unroll 32
-        for (int v = 0; v < S::nv; ++v)
-            load(bv[v], bp + v * S::w);
-#pragma GCC unroll 32
-        for (int r = 0; r < S::mr; ++r) {
-            const double x = ar[r][k];
-#pragma GCC unroll 32
-            for (int v = 0; v < S::nv; ++v) {
-                const V t = bv[v] * x;
-                acc[r][v] = acc[r][v] + t;
-            }
-        }
-    }
-#pragma GCC unroll 32
-    for (int r = 0; r < S::mr; ++r)
-#pragma GCC unroll 32
-        for (int v = 0; v < S::nv; ++v)
-            store(c[r] + v * S::w, acc[r][v]);
-}
-
-// Copies rows k0 .. k0 + kc - 1, columns j0 .. j0 + nc - 1 of b into panels
-// of nr columns, each kc rows deep, zero beyond column nc.
-template <class S>
-MTRX_INLINE void pack(double *dst, double *const *b, std::size_t k0, std::size_t kc, std::size_t j0,
-                      std::size_t nc)
-{
-    for (std::size_t q = 0; q < nc; q += S::nr) {
-        const std::size_t w = std::min<std::size_t>(S::nr, nc - q);
-        for (std::size_t k = 0; k < kc; ++k, dst += S::nr) {
-            const double *src = b[k0 + k] + j0 + q;
-            std::size_t t = 0;
-            for (; t < w; ++t)
-                dst[t] = src[t];
-            for (; t < S::nr; ++t)
-                dst[t] = 0.0;
-        }
-    }
-}
-
-// Doubles of scratch a blocked kernel needs for an n x p operand b: the
-// packed block of b and one tile for the edges.
-template <class S> std::size_t scratch_doubles(std::size_t n, std::size_t p)
-{
-    const std::size_t kc = std::min(S::kc, n);
-    const std::size_t nc = std::min(S::nc, (p + S::nr - 1) / S::nr * S::nr);
-    return kc * nc + S::mr * S::nr;
-}
-
-// A part of the result: rows i0 .. i1 - 1, columns j0 .. j1 - 1.
-struct part {
-    std::size_t i0, i1, j0, j1;
-};
-
-// One part of the product into r, when a's rows have n elements. `work`
-// holds scratch_doubles<S>(n, pt.j1 - pt.j0) doubles.
-template <class S>
-MTRX_INLINE void blocked_part(double **r, double *const *a, double *const *b, std::size_t n,
-                              part pt, double *work)
-{
-    const std::size_t i_begin = pt.i0, i_end = pt.i1;
-    double *const packed = work;
-    double *const edge = work + scratch_doubles<S>(n, pt.j1 - pt.j0) - S::mr * S::nr;
-    double *crow[S::mr];
-    const double *arow[S::mr];
-    for (std::size_t jc = pt.j0; jc < pt.j1; jc += S::nc) {
-        const std::size_t nc = std::min(S::nc, pt.j1 - jc);
-        for (std::size_t pc = 0; pc < n; pc += S::kc) {
-            const std::size_t kc = std::min(S::kc, n - pc);
-            pack<S>(packed, b, pc, kc, jc, nc);
-            for (std::size_t ic = i_begin; ic < i_end; ic += S::mc) {
-                const std::size_t ie = std::min(ic + S::mc, i_end);
-                for (std::size_t q = 0; q < nc; q += S::nr) {
-                    const std::size_t w = std::min<std::size_t>(S::nr, nc - q);
-                    const double *panel = packed + q * kc;
-                    const std::size_t j0 = jc + q;
-                    for (std::size_t i0 = ic; i0 < ie; i0 += S::mr) {
-                        const std::size_t h = std::min<std::size_t>(S::mr, ie - i0);
-                        if (h == S::mr && w == S::nr) {
-                            for (int t = 0; t < S::mr; ++t) {
-                                crow[t] = r[i0 + t] + j0;
-                                arow[t] = a[i0 + t] + pc;
-                            }
-                            tile<S>(crow, arow, panel, kc);
-                            continue;
-                        }
-                        // A tile over the last rows or columns runs on a
-                        // copy; rows past the end repeat the last row of a
-                        // and are not written back.
-                        for (int t = 0; t < S::mr; ++t) {
-                            crow[t] = edge + t * S::nr;
-                            arow[t] = a[i0 + std::min<std::size_t>(t, h - 1)] + pc;
-                            if (std::size_t(t) < h)
-                                std::memcpy(crow[t], r[i0 + t] + j0, w * sizeof(double));
-                        }
-                        tile<S>(crow, arow, panel, kc);
-                        for (std::size_t t = 0; t < h; ++t)
-                            std::memcpy(r[i0 + t] + j0, crow[t], w * sizeof(double));
-                    }
-                }
-            }
-        }
-    }
-}
+using part = product_part;
 
 // The loops in i, k, j order: no scratch, used when none can be had.
 void plain_part(double **r, double *const *a, double *const *b, std::size_t n, part pt)
@@ -213,59 +43,23 @@ void plain_part(double **r, double *const *a, double *const *b, std::size_t n, p
     }
 }
 
-// The kernels. Blocks: kc x nc of b stays in the second-level cache, one
-// panel (kc x nr) in the first; mc rows of a are swept over each panel.
-using sse2_shape = shape<v2d, 4, 3, 256, 96, 192>;
-using avx2_shape = shape<v4d, 4, 3, 256, 96, 192>;
-using avx512_shape = shape<v8d, 8, 3, 256, 96, 192>;
+// The plain loops (plain_part), as the cutting sees them: no scratch, one
+// row to a tile, parts of 256 columns.
+constexpr product_kernels plain_kernel = {1, 256, nullptr, nullptr};
 
-using part_fn = void (*)(double **, double *const *, double *const *, std::size_t, part, double *);
-
-void portable_part(double **r, double *const *a, double *const *b, std::size_t n, part pt,
-                   double *work)
-{
-    blocked_part<sse2_shape>(r, a, b, n, pt, work);
-}
-
-#if defined(__x86_64__)
-#define MTRX_X86_KERNELS 1
-__attribute__((target("avx2"))) void avx2_part(double **r, double *const *a, double *const *b,
-                                               std::size_t n, part pt, double *work)
-{
-    blocked_part<avx2_shape>(r, a, b, n, pt, work);
-}
-
-__attribute__((target("avx512f"))) void avx512_part(double **r, double *const *a, double *const *b,
-                                                    std::size_t n, part pt, double *work)
-{
-    blocked_part<avx512_shape>(r, a, b, n, pt, work);
-}
-#endif
-
-struct kernel {
-    part_fn fn;                                       // null for the plain loops
-    std::size_t mr, nc;                               // rows in a tile, columns in a block
-    std::size_t (*scratch)(std::size_t, std::size_t); // doubles needed for n, columns
-};
-
-template <class S> constexpr kernel kernel_of(part_fn fn)
-{
-    return {fn, S::mr, S::nc, scratch_doubles<S>};
-}
-
-kernel kernel_for(product_kernel k)
+const product_kernels &kernel_for(product_kernel k)
 {
     switch (k) {
-#ifdef MTRX_X86_KERNELS
+#if defined(QUENDLE_X86_DISPATCH)
     case product_kernel::avx512:
-        return kernel_of<avx512_shape>(avx512_part);
+        return product_kernels_avx512();
     case product_kernel::avx2:
-        return kernel_of<avx2_shape>(avx2_part);
+        return product_kernels_avx2();
 #endif
     case product_kernel::portable:
-        return kernel_of<sse2_shape>(portable_part);
+        return product_kernels_portable();
     default:
-        return {nullptr, 1, 256, nullptr};
+        return plain_kernel;
     }
 }
 
@@ -330,12 +124,12 @@ void give_block(block b)
 
 // Takes parts from `next` until none is left, with scratch of its own
 // (aligned for whole cache lines).
-void take_parts(const kernel &k, double **r, double *const *a, double *const *b, std::size_t n,
-                const cutting &cut, std::atomic<std::size_t> &next)
+void take_parts(const product_kernels &k, double **r, double *const *a, double *const *b,
+                std::size_t n, const cutting &cut, std::atomic<std::size_t> &next)
 {
     if (next.load(std::memory_order_relaxed) >= cut.count)
         return;
-    const std::size_t doubles = k.fn ? k.scratch(n, std::min(cut.cols_per, cut.p)) : 0;
+    const std::size_t doubles = k.run ? k.scratch(n, std::min(cut.cols_per, cut.p)) : 0;
     const block mem = doubles ? take_block(doubles * sizeof(double) + 64) : block{};
     double *work = nullptr;
     if (mem.raw)
@@ -343,7 +137,7 @@ void take_parts(const kernel &k, double **r, double *const *a, double *const *b,
                                           ~std::uintptr_t(63));
     for (std::size_t idx; (idx = next.fetch_add(1)) < cut.count;) {
         if (work)
-            k.fn(r, a, b, n, cut[idx], work);
+            k.run(r, a, b, n, cut[idx], work);
         else
             plain_part(r, a, b, n, cut[idx]);
     }
@@ -368,14 +162,10 @@ bool product_kernel_available(product_kernel k)
     case product_kernel::plain:
     case product_kernel::portable:
         return true;
-#ifdef MTRX_X86_KERNELS
     case product_kernel::avx2:
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2");
+        return cpu_runs(cpu_isa::avx2);
     case product_kernel::avx512:
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f");
-#endif
+        return cpu_runs(cpu_isa::avx512);
     default:
         return false;
     }
@@ -403,7 +193,7 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
 {
     if (m == 0 || n == 0 || p == 0)
         return;
-    const kernel k = kernel_for(which);
+    const product_kernels &k = kernel_for(which);
     // One block of columns per part; with several threads the rows are cut
     // too until there are about four parts a thread. Each part packs its own
     // columns of b, so rows are cut only as far as that takes.
@@ -420,7 +210,7 @@ void product_into(double **r, double *const *a, double *const *b, std::size_t m,
     // One chunk per thread of the team, each taking parts until none is left.
     team crew(threads);
     struct shared {
-        const kernel &k;
+        const product_kernels &k;
         double **r;
         double *const *a, *const *b;
         std::size_t n;

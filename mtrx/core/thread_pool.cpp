@@ -1,10 +1,11 @@
 // The library's worker threads (see thread_pool.h): the pool that starts,
-// lends and ends them, and a team's jobs.
+// lends and ends them, and a team's jobs. What each system does its own way
+// is in thread_pool_posix.cpp and thread_pool_win32.cpp (behind
+// thread_pool_impl.h).
 //
-// Every worker has a slot: empty (no thread), idle (asleep, waiting to be
-// lent), assigned (lent to a team, not yet there) or serving (running the
-// team's jobs). The pool's mutex guards the slots; a team's jobs are handed
-// out through atomics alone, so a step of a computation costs no lock.
+// Every worker has a slot (thread_pool_impl.h). The pool's mutex guards the
+// slots; a team's jobs are handed out through atomics alone, so a step of a
+// computation costs no lock.
 //
 // Nothing is left behind:
 //  - an idle worker ends after a second without work (the next team starts
@@ -15,12 +16,9 @@
 //    the library outlives it; the child of a fork, which has none of the
 //    parent's threads, starts from an empty pool;
 //  - on Windows each worker holds a reference on the module the library
-//    lives in and gives it back as its last act (FreeLibraryAndExitThread),
-//    so a DLL build is never unmapped under a worker and unloading it waits
-//    for none. The pool never waits for its threads there: a thread that
-//    ends needs the loader lock, which an unloading or exiting thread holds.
-//    Workers that find the pool closed (only as the process exits) sleep
-//    until the exit ends them.
+//    lives in and gives it back as its last act, so a DLL build is never
+//    unmapped under a worker and unloading it waits for none; the pool never
+//    waits for its threads there (thread_pool_win32.cpp says why).
 // The pool's state lives in static storage and is never destroyed: a caller
 // that comes after the close finds it closed and works alone.
 #include "thread_pool.h"
@@ -31,17 +29,7 @@
 #include <new>
 #include <thread>
 
-#if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
+#include "thread_pool_impl.h"
 
 namespace mtrx_detail {
 
@@ -67,19 +55,6 @@ constexpr auto idle_life = std::chrono::seconds(1);
 // hundred times more each.)
 constexpr int spin_rounds = 1000;
 
-enum class slot_state { empty, idle, assigned, serving };
-
-struct slot {
-    slot_state state = slot_state::empty;
-    team *t = nullptr;
-    std::size_t member = 0;
-    std::condition_variable cv; // signalled when the slot is assigned or the pool closes
-#if !defined(_WIN32)
-    pthread_t thread{};
-    bool joinable = false; // a thread was started here and not yet joined
-#endif
-};
-
 std::uint64_t pack(std::uint32_t gen, std::size_t next, std::size_t end)
 {
     return std::uint64_t(gen) << 32 | std::uint64_t(next) << 16 | std::uint64_t(end);
@@ -87,222 +62,113 @@ std::uint64_t pack(std::uint32_t gen, std::size_t next, std::size_t end)
 
 } // namespace
 
-class pool {
-public:
-    // The pool, made on first use and never destroyed.
-    static pool &get()
-    {
-        alignas(pool) static unsigned char storage[sizeof(pool)];
-        static pool *const p = [] {
-            pool *q = new (storage) pool();
-            std::atexit([] { get().close(); });
-#if !defined(_WIN32)
-            pthread_atfork([] { get().mu_.lock(); }, [] { get().mu_.unlock(); },
-                           [] { get().forget_threads(); });
-#endif
-            return q;
-        }();
-        return *p;
-    }
+pool &pool::get()
+{
+    alignas(pool) static unsigned char storage[sizeof(pool)];
+    static pool *const p = [] {
+        pool *q = new (storage) pool();
+        std::atexit([] {
+            g_closed.store(true, std::memory_order_seq_cst);
+            pool_system::close(get());
+        });
+        pool_system::arrange(*q);
+        return q;
+    }();
+    return *p;
+}
 
-    // Lends up to `helpers` idle workers to t (starting threads for empty
-    // slots) and sets its size.
-    void enlist(team &t, std::size_t helpers)
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        std::size_t got = 0;
-        const std::size_t workers = std::min(pool_threads(), team::max_size) - 1;
-        const bool closed = closed_ || g_closed.load(std::memory_order_seq_cst);
-        for (std::size_t s = 0; s < workers && got < helpers && !closed; ++s) {
-            slot &sl = slots_[s];
-            if (sl.state != slot_state::empty && sl.state != slot_state::idle)
-                continue;
-            const bool fresh = sl.state == slot_state::empty;
-            sl.state = slot_state::assigned;
-            sl.t = &t;
-            sl.member = got + 1;
-            if (fresh && !start(s)) {
+void pool::enlist(team &t, std::size_t helpers)
+{
+    std::lock_guard<std::mutex> lk(mu);
+    std::size_t got = 0;
+    const std::size_t workers = std::min(pool_threads(), team::max_size) - 1;
+    const bool closed_now = closed || g_closed.load(std::memory_order_seq_cst);
+    for (std::size_t s = 0; s < workers && got < helpers && !closed_now; ++s) {
+        slot &sl = slots[s];
+        if (sl.state != slot_state::empty && sl.state != slot_state::idle)
+            continue;
+        const bool fresh = sl.state == slot_state::empty;
+        sl.state = slot_state::assigned;
+        sl.t = &t;
+        sl.member = got + 1;
+        if (fresh) {
+            if (!pool_system::start(*this, s)) {
                 sl.state = slot_state::empty;
                 sl.t = nullptr;
                 break; // (no more threads to be had now)
             }
-            sl.cv.notify_one();
-            t.slot_[++got] = s;
+            ++started;
+            ++running;
         }
-        t.size_ = got + 1;
+        sl.cv.notify_one();
+        t.slot_[++got] = s;
     }
+    t.size_ = got + 1;
+}
 
-    // Takes t's workers back: those that have not arrived at once, the
-    // others as they leave (t has told them to).
-    void dismiss(team &t)
-    {
-        std::unique_lock<std::mutex> lk(mu_);
-        auto serving = [&] {
-            for (std::size_t i = 1; i < t.size_; ++i) {
-                slot &sl = slots_[t.slot_[i]];
-                if (sl.t != &t)
-                    continue;
-                if (sl.state == slot_state::assigned) {
-                    sl.state = slot_state::idle;
-                    sl.t = nullptr;
-                } else if (sl.state == slot_state::serving) {
-                    return true;
-                }
+void pool::dismiss(team &t)
+{
+    std::unique_lock<std::mutex> lk(mu);
+    auto serving = [&] {
+        for (std::size_t i = 1; i < t.size_; ++i) {
+            slot &sl = slots[t.slot_[i]];
+            if (sl.t != &t)
+                continue;
+            if (sl.state == slot_state::assigned) {
+                sl.state = slot_state::idle;
+                sl.t = nullptr;
+            } else if (sl.state == slot_state::serving) {
+                return true;
             }
-            return false;
-        };
-        left_.wait(lk, [&] { return !serving(); });
-    }
-
-    pool_counts counts()
-    {
-        std::lock_guard<std::mutex> lk(mu_);
-        return {started_, running_};
-    }
-
-private:
-    pool() = default;
-
-    // Starts the thread of slot s (under the lock): false when the system
-    // gives none.
-    bool start(std::size_t s)
-    {
-#if defined(_WIN32)
-        HMODULE self = nullptr;
-        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                reinterpret_cast<LPCWSTR>(&pool::entry), &self))
-            return false;
-        HANDLE h = CreateThread(nullptr, 0, &pool::entry, reinterpret_cast<void *>(s), 0, nullptr);
-        if (!h) {
-            FreeLibrary(self);
-            return false;
         }
-        CloseHandle(h);
-#else
-        slot &sl = slots_[s];
-        if (sl.joinable)
-            pthread_join(sl.thread, nullptr); // (a worker that ended idle: it needs the lock no more)
-        sl.joinable = false;
-        if (pthread_create(&sl.thread, nullptr, &pool::entry, reinterpret_cast<void *>(s)) != 0)
-            return false;
-        sl.joinable = true;
-#endif
-        ++started_;
-        ++running_;
-        return true;
-    }
+        return false;
+    };
+    left.wait(lk, [&] { return !serving(); });
+}
 
-#if defined(_WIN32)
-    static DWORD WINAPI entry(void *arg)
-    {
-        HMODULE self = nullptr;
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCWSTR>(&pool::entry), &self);
-        get().serve_slot(reinterpret_cast<std::size_t>(arg));
-        FreeLibraryAndExitThread(self, 0);
-    }
-#else
-    static void *entry(void *arg)
-    {
-        get().serve_slot(reinterpret_cast<std::size_t>(arg));
-        return nullptr;
-    }
+pool_counts pool::counts()
+{
+    std::lock_guard<std::mutex> lk(mu);
+    return {started, running};
+}
 
-    // In the child of a fork (the parent's pool mutex held across it): the
-    // workers were not copied, so the child starts from an empty pool, with
-    // condition variables that no vanished thread waits on, and its exit
-    // waits for none of them.
-    void forget_threads()
-    {
-        for (slot &sl : slots_) {
-            sl.state = slot_state::empty;
-            sl.t = nullptr;
-            sl.joinable = false;
-            new (&sl.cv) std::condition_variable();
-        }
-        new (&left_) std::condition_variable();
-        running_ = 0;
-        mu_.unlock();
-    }
-#endif
-
-    // A worker's life: wait to be lent, serve the team, come back; end when
-    // idle too long or when the pool closes.
-    void serve_slot(std::size_t s)
-    {
-        slot &sl = slots_[s];
-        std::unique_lock<std::mutex> lk(mu_);
-        for (;;) {
-            const auto until = std::chrono::steady_clock::now() + idle_life;
-            while (sl.state == slot_state::idle && !closed_)
-                if (sl.cv.wait_until(lk, until) == std::cv_status::timeout)
-                    break;
-#if defined(_WIN32)
-            // Closed only as the process exits (a DLL build closes when the
-            // last worker has let it go): a thread ending now would race the
-            // exit for the loader lock, so it sleeps until the exit ends it.
-            while (closed_)
-                sl.cv.wait(lk);
-#endif
-            if (closed_ || sl.state == slot_state::idle)
+void pool::serve_slot(std::size_t s)
+{
+    slot &sl = slots[s];
+    std::unique_lock<std::mutex> lk(mu);
+    for (;;) {
+        const auto until = std::chrono::steady_clock::now() + idle_life;
+        while (sl.state == slot_state::idle && !closed)
+            if (sl.cv.wait_until(lk, until) == std::cv_status::timeout)
                 break;
-            sl.state = slot_state::serving;
-            team *t = sl.t;
-            const std::size_t member = sl.member;
-            lk.unlock();
-            t->serve(member);
-            lk.lock();
-            sl.state = slot_state::idle;
-            sl.t = nullptr;
-            left_.notify_all();
-        }
-        sl.state = slot_state::empty; // (an assignment not taken up: the team finds it gone)
-        sl.t = nullptr;
-        --running_;
-        left_.notify_all();
-    }
-
-    // At exit: no more lending; every worker leaves its team after its
-    // chunk and ends. Where threads can be waited for, waits for them.
-    void close()
-    {
-        g_closed.store(true, std::memory_order_seq_cst);
-#if defined(_WIN32)
-        // (A DLL closes as the process exits, when its other threads are
-        // gone, perhaps in the middle of holding the lock: it is taken only
-        // if free; the flag above already stops the lending.)
-        if (mu_.try_lock()) {
-            closed_ = true;
-            mu_.unlock();
-        }
-#else
-        std::unique_lock<std::mutex> lk(mu_);
-        closed_ = true;
-        for (slot &sl : slots_) {
-            if (sl.state == slot_state::serving)
-                sl.t->wake();
-            sl.cv.notify_all();
-        }
-        pthread_t ending[team::max_size];
-        std::size_t count = 0;
-        for (slot &sl : slots_)
-            if (sl.joinable) {
-                ending[count++] = sl.thread;
-                sl.joinable = false;
-            }
+        if (closed)
+            pool_system::when_closed(*this, lk, sl);
+        if (closed || sl.state == slot_state::idle)
+            break;
+        sl.state = slot_state::serving;
+        team *t = sl.t;
+        const std::size_t member = sl.member;
         lk.unlock();
-        for (std::size_t i = 0; i < count; ++i)
-            pthread_join(ending[i], nullptr);
-#endif
+        t->serve(member);
+        lk.lock();
+        sl.state = slot_state::idle;
+        sl.t = nullptr;
+        left.notify_all();
     }
+    sl.state = slot_state::empty; // (an assignment not taken up: the team finds it gone)
+    sl.t = nullptr;
+    --running;
+    left.notify_all();
+}
 
-    std::mutex mu_;
-    std::condition_variable left_; // a worker has left its team, or ended
-    slot slots_[team::max_size];
-    std::size_t started_ = 0, running_ = 0;
-    bool closed_ = false;
-};
+void pool::wake_all()
+{
+    for (slot &sl : slots) {
+        if (sl.state == slot_state::serving)
+            sl.t->wake();
+        sl.cv.notify_all();
+    }
+}
 
 std::size_t pool_threads()
 {
