@@ -60,6 +60,14 @@ double max_abs(const double *v, std::size_t n)
     return m;
 }
 
+// col[j] += |row[j]|: row by row, the column sums of |m| whose largest is
+// ||m||_1.
+void add_magnitudes(const double *row, double *col, std::size_t n)
+{
+    for (std::size_t j = 0; j < n; ++j)
+        col[j] = col[j] + std::fabs(row[j]);
+}
+
 // Row i of b - A x, in working precision, and of |A| |x| + |b|.
 void residual_row(const double *a, double b, const double *x, std::size_t n, double &r, double &w)
 {
@@ -100,11 +108,15 @@ void exact_residual_row(const double *a, double b, const double *x, const double
     w = std::fabs(b) + aw;
 }
 
-// v_i = sum_j m[i][j] y_j (or |m[i][j]| y_j with `magnitudes`).
-void times(double *const *m, const double *y, double *v, std::size_t n, bool magnitudes)
+// v_i = sum_j m[i][j] y_j (or |m[i][j]| y_j with `magnitudes`, when col
+// also gathers the column sums of |m|, as add_magnitudes).
+void times(double *const *m, const double *y, double *v, std::size_t n, bool magnitudes,
+           double *col = nullptr)
 {
     for (std::size_t i = 0; i < n; ++i) {
         const double *row = m[i];
+        if (col)
+            add_magnitudes(row, col, n); // (while the row is in the cache)
         sum4 s;
         std::size_t j = 0;
         for (; j + 4 <= n; j += 4)
@@ -122,20 +134,6 @@ void times(double *const *m, const double *y, double *v, std::size_t n, bool mag
     }
 }
 
-// ||m||_1, the largest column sum of |m|, by rows (col: n doubles of
-// scratch); NaN when some element is NaN, infinite when some sum is.
-double one_norm(double *const *m, double *col, std::size_t n)
-{
-    for (std::size_t j = 0; j < n; ++j)
-        col[j] = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double *row = m[i];
-        for (std::size_t j = 0; j < n; ++j)
-            col[j] = col[j] + std::fabs(row[j]);
-    }
-    return max_abs(col, n);
-}
-
 class checker {
 public:
     checker(double *const *aug, double *const *inv, double *x, std::size_t n)
@@ -151,7 +149,8 @@ public:
     void diagnose(mtrx_solve_info &info);
 
 private:
-    void residuals(bool exact);
+    // With `col`, also the column sums of |A| (zeroed here).
+    void residuals(bool exact, double *col = nullptr);
 
     double *const *aug_;
     double *const *inv_;
@@ -161,7 +160,8 @@ private:
     void *block_ = nullptr;
     double *r_ = nullptr;  // b - A x
     double *w_ = nullptr;  // |A| |x| + |b|
-    double *t_ = nullptr;  // scratch: column sums, corrections, bounds
+    double *t_ = nullptr;  // scratch: corrections, bounds
+    double *col_ = nullptr; // column sums
     double_pair *xs_ = nullptr; // the splits of x
     bool exact_ = false;   // r_ is the exact residual rounded once
 };
@@ -169,31 +169,38 @@ private:
 bool checker::allocate()
 {
     const std::size_t n = n_;
-    if (n > SIZE_MAX / sizeof(double) / 5)
+    if (n > SIZE_MAX / sizeof(double) / 6)
         return false;
     static_assert(sizeof(double_pair) == 2 * sizeof(double));
-    block_ = lib_calloc(5 * n, sizeof(double));
+    block_ = lib_calloc(6 * n, sizeof(double));
     if (!block_)
         return false;
     r_ = static_cast<double *>(block_);
     w_ = r_ + n;
     t_ = w_ + n;
-    xs_ = reinterpret_cast<double_pair *>(t_ + n);
+    col_ = t_ + n;
+    xs_ = reinterpret_cast<double_pair *>(col_ + n);
     return true;
 }
 
-void checker::residuals(bool exact)
+void checker::residuals(bool exact, double *col)
 {
     const std::size_t n = n_;
     exact_ = exact;
-    if (exact) {
+    if (exact)
         for (std::size_t j = 0; j < n; ++j)
             xs_[j] = split(x_[j]);
-        for (std::size_t i = 0; i < n; ++i)
-            exact_residual_row(aug_[i], aug_[i][n], x_, xs_, n, r_[i], w_[i]);
-    } else {
-        for (std::size_t i = 0; i < n; ++i)
-            residual_row(aug_[i], aug_[i][n], x_, n, r_[i], w_[i]);
+    if (col)
+        for (std::size_t j = 0; j < n; ++j)
+            col[j] = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double *row = aug_[i];
+        if (exact)
+            exact_residual_row(row, row[n], x_, xs_, n, r_[i], w_[i]);
+        else
+            residual_row(row, row[n], x_, n, r_[i], w_[i]);
+        if (col)
+            add_magnitudes(row, col, n); // (while the row is in the cache)
     }
 }
 
@@ -224,8 +231,17 @@ int checker::refine()
 void checker::diagnose(mtrx_solve_info &info)
 {
     const std::size_t n = n_;
-    if (!exact_)
-        residuals(false);
+    // The residual as computed (unless refinement left its exact one) and
+    // ||A||_1 (aug_'s first n columns) in one pass over A.
+    if (exact_) {
+        for (std::size_t j = 0; j < n; ++j)
+            col_[j] = 0.0;
+        for (std::size_t i = 0; i < n; ++i)
+            add_magnitudes(aug_[i], col_, n);
+    } else {
+        residuals(false, col_);
+    }
+    const double anorm = max_abs(col_, n);
 
     const double nz = static_cast<double>(n + 1);
     const double safe1 = nz * DBL_MIN;
@@ -238,17 +254,18 @@ void checker::diagnose(mtrx_solve_info &info)
             berr = q;
     }
 
-    // ||A||_1 (aug_'s first n columns), ||A^-1||_1, and |A^-1| times the
-    // bound on |r| as computed.
-    const double anorm = one_norm(aug_, t_, n);
-    const double inorm = one_norm(inv_, t_, n);
+    // |A^-1| times the bound on |r| as computed, and ||A^-1||_1, in one pass
+    // over A^-1.
     for (std::size_t i = 0; i < n; ++i) {
         const double a = std::fabs(r_[i]);
         const double rounding = nz * eps * w_[i];
         t_[i] = w_[i] > safe2 ? a + rounding : a + rounding + safe1;
     }
     double *v = w_; // (w_ is read no more)
-    times(inv_, t_, v, n, true);
+    for (std::size_t j = 0; j < n; ++j)
+        col_[j] = 0.0;
+    times(inv_, t_, v, n, true, col_);
+    const double inorm = max_abs(col_, n);
     const double xnorm = max_abs(x_, n);
     const double ferr = max_abs(v, n);
 
