@@ -4,27 +4,16 @@
 #  - every function mtrx.h declares is named on the NAME line of a page, so
 #    that apropos finds it, and `man 3 <function>` opens that page, in an
 #    index that mandb builds of these pages alone.
-#   SOURCE_DIR, PAGES_DIR, WORK_DIR
-cmake_minimum_required(VERSION 3.25)
-include(${CMAKE_CURRENT_LIST_DIR}/../cmake/run_command.cmake)
+#   SOURCE_DIR, PAGES_DIR, WORK_DIR, CC and INCLUDES (|-list: where mtrx/mtrx.h
+#   and mtrx/mtrx_export.h are)
+include(${CMAKE_CURRENT_LIST_DIR}/install/common.cmake)
 set(ENV{LC_ALL} C.UTF-8)
 set(ENV{MANWIDTH} 80)
 
-# The functions the header declares: "MTRX_EXPORT <type> <name>(".
-file(READ ${SOURCE_DIR}/mtrx/mtrx.h header)
-string(REGEX MATCHALL "MTRX_EXPORT[^;(]*[ *][A-Za-z_][A-Za-z0-9_]*\\(" declarations "${header}")
-set(functions "")
-foreach(d IN LISTS declarations)
-  string(REGEX MATCH "([A-Za-z_][A-Za-z0-9_]*)\\($" name "${d}")
-  list(APPEND functions ${CMAKE_MATCH_1})
-endforeach()
-list(LENGTH functions count)
-if(count LESS 50)
-  message(FATAL_ERROR "only ${count} functions found in mtrx.h: ${functions}")
-endif()
-
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR}/man/man3)
+string(REPLACE "|" ";" includes "${INCLUDES}")
+declared_functions(functions ${CC} ${WORK_DIR} ${includes})
 file(GLOB files ${PAGES_DIR}/*.3)
 set(named "")
 set(pages "")
