@@ -5,7 +5,8 @@
 #    changelog.Debian.gz;
 #  - manual pages compressed with gzip -9n; a page that only sources another
 #    (".so man3/page.3") becomes a symbolic link to it;
-#  - the static library without its debugging sections;
+#  - the static library without its debugging sections, the shared library
+#    and the program without the compiler's notes (CPack has stripped them);
 #  - files 0644, programs and folders 0755 (shared libraries are not
 #    executable).
 cmake_minimum_required(VERSION 3.25)
@@ -70,6 +71,10 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
   foreach(archive IN LISTS archives)
     run(strip --strip-debug --remove-section=.comment --remove-section=.note
       --enable-deterministic-archives ${archive})
+  endforeach()
+  file(GLOB binaries ${root}/usr/lib/*/*.so.*.*.* ${root}/usr/bin/*)
+  foreach(binary IN LISTS binaries)
+    run(strip --remove-section=.comment --remove-section=.note ${binary})
   endforeach()
 
   file(GLOB_RECURSE files LIST_DIRECTORIES true ${root}/*)
