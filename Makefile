@@ -1,6 +1,7 @@
 # Front door: `make test` builds both trees and runs every test; `make run`
-# opens the window program under Wine; `make dist` makes the Windows download
-# and the library's Windows developer package.
+# opens the window program under Wine; `make dist` makes the Windows downloads
+# (installer, portable zip) and the library's Windows developer package;
+# `make deb` makes the Debian packages.
 SHELL := /bin/bash
 .DEFAULT_GOAL := test
 
@@ -8,7 +9,8 @@ SHELL := /bin/bash
 PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base \
             clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-            wine wine64 xvfb xauth fonts-dejavu-core
+            wine wine64 xvfb xauth fonts-dejavu-core \
+            nsis dpkg-dev file lintian
 
 # Further Debian packages `make bench` needs (not the tests); the charts need
 # only the last.
@@ -29,7 +31,7 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 FUZZ_SECONDS ?= 600
 
 .PHONY: deps bench-deps configure build build-linux build-windows build-asan build-tsan test \
-        test-linux test-windows test-asan test-tsan fuzz run run-console dist wine-prefix bench \
+        test-linux test-windows test-asan test-tsan fuzz run run-console dist deb wine-prefix bench \
         bench-charts clean
 
 # Installs whichever of the packages in $(1) are missing.
@@ -152,8 +154,18 @@ dist: build-windows
 	rm -rf build/windows/package
 	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
 	cmake --build build/windows --target dev-package
+	cmake --build build/windows --target installer
 	mkdir -p dist
-	cp build/windows/package/quendle-*-win64.zip build/windows/dev-package/mtrx-*-win64-dev.zip dist/
+	cp build/windows/package/quendle-*-win64.zip build/windows/dev-package/mtrx-*-win64-dev.zip \
+	  build/windows/installer/quendle-*-setup.exe dist/
+
+# The Debian packages libmtrx0, libmtrx-dev and quendle-solve, built in
+# build/deb (a static and a shared tree with Debian's flags; the native tests
+# build them there too).
+deb: deps
+	cmake -DSOURCE_DIR=$(CURDIR) -DWORK_DIR=$(CURDIR)/build/deb -P cmake/deb_packages.cmake
+	mkdir -p dist
+	cp build/deb/packages/*.deb dist/
 
 clean:
 	rm -rf build dist

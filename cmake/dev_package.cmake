@@ -34,7 +34,9 @@ run(${CMAKE_COMMAND} --build ${other} -j 2 --target mtrx)
 # kinds; the static one's would serve only the static library.
 file(REMOVE_RECURSE ${stage})
 foreach(tree ${static_tree} ${shared_tree})
-  run(${CMAKE_COMMAND} --install ${tree} --component mtrx --prefix ${stage} --strip)
+  foreach(component runtime dev)
+    run(${CMAKE_COMMAND} --install ${tree} --component ${component} --prefix ${stage} --strip)
+  endforeach()
 endforeach()
 file(COPY ${SOURCE_DIR}/README.md ${SOURCE_DIR}/LICENSE DESTINATION ${stage})
 

@@ -25,3 +25,13 @@ add_custom_target(dev-package
   COMMAND ${CMAKE_COMMAND} -DWORK_DIR=${PROJECT_BINARY_DIR}/dev-package ${QUENDLE_DEV_PACKAGE_ARGS}
   COMMENT "Making mtrx-${PROJECT_VERSION}-win64-dev.zip" VERBATIM)
 add_dependencies(dev-package mtrx)
+
+# The installer (`make dist` copies it to dist/): quendle-<version>-setup.exe,
+# made by makensis from cmake/installer.nsi. The Windows tests make it the
+# same way.
+set(QUENDLE_INSTALLER_ARGS -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DTREE=${PROJECT_BINARY_DIR}
+  -DVERSION=${PROJECT_VERSION} -P ${PROJECT_SOURCE_DIR}/cmake/installer.cmake)
+add_custom_target(installer
+  COMMAND ${CMAKE_COMMAND} -DWORK_DIR=${PROJECT_BINARY_DIR}/installer ${QUENDLE_INSTALLER_ARGS}
+  COMMENT "Making quendle-${PROJECT_VERSION}-setup.exe" VERBATIM)
+add_dependencies(installer quendle quendle-solve)

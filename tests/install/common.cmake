@@ -48,10 +48,12 @@ function(pkg_config_consumer cc exe)
 endfunction()
 
 # Every function <mtrx/mtrx.h> declares, sorted, as the C compiler `cc` reads
-# the header under `include_dir` (-aux-info lists each prototype with its file).
-function(declared_functions var cc include_dir scratch)
+# the header under the include directories given last (-aux-info lists each
+# prototype with its file).
+function(declared_functions var cc scratch)
   file(WRITE ${scratch}/declared.c "#include <mtrx/mtrx.h>\n")
-  run(${cc} -std=c11 -fsyntax-only -I${include_dir} -aux-info ${scratch}/declared.txt
+  list(TRANSFORM ARGN PREPEND -I OUTPUT_VARIABLE includes)
+  run(${cc} -std=c11 -fsyntax-only ${includes} -aux-info ${scratch}/declared.txt
       ${scratch}/declared.c)
   file(STRINGS ${scratch}/declared.txt lines REGEX "mtrx/mtrx\\.h:")
   set(names "")
@@ -103,7 +105,7 @@ endfunction()
 # declares, as the C compiler `cc` reads the header under `include_dir`.
 function(require_exports library cc include_dir scratch)
   exported_names(exported ${library})
-  declared_functions(declared ${cc} ${include_dir} ${scratch})
+  declared_functions(declared ${cc} ${scratch} ${include_dir})
   list_minus(extra "${exported}" "${declared}")
   list_minus(missing "${declared}" "${exported}")
   if(missing OR extra)
