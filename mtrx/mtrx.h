@@ -379,7 +379,9 @@ MTRX_EXPORT mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, 
  *   forward_error  = || |A^-1| (|r| + (n + 1) eps w) ||_inf / ||x||_inf:
  *                    a bound on ||x - x_exact||_inf / ||x||_inf (LAPACK's
  *                    dgerfs bound with the inverse itself; the absolute
- *                    bound when x = 0).
+ *                    bound when x = 0). As it also covers a residual
+ *                    computed in working precision, it stays near
+ *                    (n + 1) eps times the condition number, refined or not.
  * Where w_i < (n + 1) DBL_MIN / eps, (n + 1) DBL_MIN is added to |r_i| and
  * to w_i in the quotient, and to |r_i| in the bound, so that neither loses
  * its meaning in the subnormal range. r is computed in working precision,
