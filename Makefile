@@ -10,7 +10,8 @@ PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base 
             clang libclang-rt-14-dev \
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core \
-            nsis dpkg-dev file lintian
+            nsis dpkg-dev file lintian \
+            python3-numpy python3-pytest python3-pip python3-setuptools python3-wheel
 
 # Further Debian packages `make bench` needs (not the tests); the charts need
 # only the last.
@@ -31,7 +32,8 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 FUZZ_SECONDS ?= 600
 
 .PHONY: deps bench-deps configure build build-linux build-windows build-asan build-tsan test \
-        test-linux test-windows test-asan test-tsan fuzz run run-console dist deb wine-prefix bench \
+        test-linux test-windows test-asan test-tsan python-test fuzz run run-console dist deb \
+        wine-prefix bench \
         bench-charts clean
 
 # Installs whichever of the packages in $(1) are missing.
@@ -105,7 +107,21 @@ test: build wine-prefix
 	ctest --preset asan || status=1; \
 	ctest --preset tsan || status=1; \
 	ctest --preset linux || status=1; \
+	$(MAKE) --no-print-directory python-test || status=1; \
 	exit $$status
+
+# The Python package as a user installs it: pip builds the shared library
+# with CMake and puts it in the package (here into build/python/site, with
+# Debian's numpy already there); then its tests under Debian's pytest, the
+# native tree's console tool the C library they compare bits with.
+PYTHON := /usr/bin/python3
+python-test: build-linux
+	rm -rf build/python/site
+	QUENDLE_CMAKE_BUILD_DIR=$(CURDIR)/build/python/cmake $(PYTHON) -m pip install --quiet \
+	  --root-user-action=ignore --no-build-isolation --no-index --no-deps \
+	  --target build/python/site ./python
+	QUENDLE_SOLVE=$(CURDIR)/build/linux/bin/quendle-solve PYTHONPATH=$(CURDIR)/build/python/site \
+	  $(PYTHON) -m pytest -q -p no:cacheprovider python/tests
 
 # The benchmarks against Eigen, LAPACKE (OpenBLAS) and the plain loops, in a
 # tree of their own built with -O3; prints the ratio tables at the end, keeps

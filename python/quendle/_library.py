@@ -1,0 +1,109 @@
+"""The shared library and the C declarations of mtrx.h that the package uses.
+
+The library is looked for beside this file (where `pip install` puts it),
+then at the path in QUENDLE_MTRX_LIBRARY. ctypes releases the GIL for every
+call, so threads solve in parallel. What the library allocates is released
+with the C runtime's own free, from the library the process already has.
+"""
+
+import ctypes
+import os
+import sys
+from pathlib import Path
+
+c_double_p = ctypes.POINTER(ctypes.c_double)
+c_double_pp = ctypes.POINTER(c_double_p)
+
+
+class Matrix(ctypes.Structure):
+    """mtrx_t."""
+
+    _fields_ = [
+        ("rows", ctypes.c_size_t),
+        ("cols", ctypes.c_size_t),
+        ("maxrows", ctypes.c_size_t),
+        ("maxcols", ctypes.c_size_t),
+        ("mtrx", c_double_pp),
+    ]
+
+
+class Error(ctypes.Structure):
+    """mtrx_error."""
+
+    _fields_ = [
+        ("status", ctypes.c_int),
+        ("row", ctypes.c_size_t),
+        ("count", ctypes.c_size_t),
+        ("expected", ctypes.c_size_t),
+        ("message", ctypes.c_char * 128),
+    ]
+
+
+class SolveInfo(ctypes.Structure):
+    """mtrx_solve_info."""
+
+    _fields_ = [
+        ("rcond", ctypes.c_double),
+        ("backward_error", ctypes.c_double),
+        ("forward_error", ctypes.c_double),
+        ("ill_conditioned", ctypes.c_int),
+        ("refinement_steps", ctypes.c_int),
+    ]
+
+
+# enum mtrx_status, in the header's order, and the flags.
+STATUS_NAMES = (
+    "MTRX_OK", "MTRX_ENOMEM", "MTRX_EEMPTY", "MTRX_ENONUMBER", "MTRX_EMALFORMED",
+    "MTRX_ERANGE", "MTRX_ESHAPE", "MTRX_ESINGULAR", "MTRX_EINVAL", "MTRX_ENOSOLUTION",
+    "MTRX_EINFINITE",
+)
+(MTRX_OK, MTRX_ENOMEM, MTRX_EEMPTY, MTRX_ENONUMBER, MTRX_EMALFORMED, MTRX_ERANGE, MTRX_ESHAPE,
+ MTRX_ESINGULAR, MTRX_EINVAL, MTRX_ENOSOLUTION, MTRX_EINFINITE) = range(len(STATUS_NAMES))
+MTRX_REFINE = 1
+MTRX_COFACTOR = 2
+
+_NAMES = {"win32": ("mtrx.dll",), "darwin": ("libmtrx.0.dylib",)}.get(sys.platform, ("libmtrx.so.0",))
+
+
+def _load():
+    here = Path(__file__).resolve().parent
+    candidates = [here / name for name in _NAMES]
+    if os.environ.get("QUENDLE_MTRX_LIBRARY"):
+        candidates.append(Path(os.environ["QUENDLE_MTRX_LIBRARY"]))
+    for path in candidates:
+        if path.is_file():
+            return ctypes.CDLL(str(path))
+    raise ImportError(
+        "Quendle's shared library is not installed with the package (looked for "
+        + ", ".join(str(p) for p in candidates)
+        + "); install it with `pip install --no-build-isolation ./python` from the source tree, "
+        "or set QUENDLE_MTRX_LIBRARY to a libmtrx built with -DBUILD_SHARED_LIBS=ON"
+    )
+
+
+lib = _load()
+
+
+def _declare(name, result, *arguments):
+    function = getattr(lib, name)
+    function.restype = result
+    function.argtypes = list(arguments)
+    return function
+
+
+P = ctypes.POINTER
+mtrx_strerror = _declare("mtrx_strerror", ctypes.c_char_p, ctypes.c_int)
+mtrx_free = _declare("mtrx_free", None, P(Matrix))
+mtrx_parse = _declare("mtrx_parse", ctypes.c_int, ctypes.c_char_p, ctypes.c_size_t,
+                      P(P(Matrix)), P(Error))
+mtrx_reduce = _declare("mtrx_reduce", ctypes.c_int, c_double_pp, c_double_p, ctypes.c_size_t,
+                       P(Error))
+mtrx_solve_checked = _declare("mtrx_solve_checked", ctypes.c_int, P(Matrix), ctypes.c_uint,
+                              P(c_double_p), P(SolveInfo), P(Error))
+
+# The C runtime the library allocates from: the process's own C library on
+# POSIX systems, MSVCRT for the mingw-w64 build on Windows.
+_crt = ctypes.cdll.msvcrt if sys.platform == "win32" else ctypes.CDLL(None)
+free = _crt.free
+free.restype = None
+free.argtypes = [ctypes.c_void_p]

@@ -1,0 +1,134 @@
+"""The Python package against the C library: the same bits as the library's
+own console tool on the same systems (QUENDLE_SOLVE names it), its errors
+as exceptions, and threads solving at once."""
+
+import os
+import subprocess
+import threading
+import warnings
+
+import numpy as np
+import pytest
+
+import quendle
+
+TOOL = os.environ.get("QUENDLE_SOLVE")
+
+
+def system_text(A, b):
+    """The system as the console tool reads it, every double written so that
+    it reads back as itself."""
+    return "".join(" ".join(repr(float(v)) for v in list(row) + [c]) + "\n" for row, c in zip(A, b))
+
+
+def tool_values(A, b, *options):
+    """x and the diagnostics quendle-solve --values --check gives."""
+    out = subprocess.run([TOOL, "--values", "--check", *options], input=system_text(A, b),
+                         capture_output=True, text=True, check=True).stdout.split()
+    n = len(b)
+    x = np.array([float(v) for v in out[:n]])
+    info = dict(zip(out[n::2], out[n + 1::2]))
+    return x, {k: float(v) for k, v in info.items()}
+
+
+def hilbert(n):
+    A = 1.0 / (np.arange(n)[:, None] + np.arange(n)[None, :] + 1.0)
+    b = np.array([sum(row) for row in A.tolist()])  # (summed left to right)
+    return A, b
+
+
+def generated_systems():
+    rng = np.random.default_rng(2026)
+    systems = [(np.array([[3.0, 2, -4], [2, 3, 3], [5, -3, 1]]), np.array([3.0, 15, 14])),
+               hilbert(12)]
+    for n in (1, 4, 17, 60):
+        A = rng.uniform(-1, 1, (n, n))
+        systems.append((A, rng.uniform(-1, 1, n)))
+    # graded: rows and columns from 1 down to 2^-40
+    A = rng.uniform(-1, 1, (9, 9)) * np.exp2(-5.0 * np.arange(9))[:, None] * np.exp2(-5.0 * np.arange(9))
+    systems.append((A, rng.uniform(-1, 1, 9)))
+    return systems
+
+
+@pytest.mark.skipif(not TOOL, reason="QUENDLE_SOLVE names no console tool to compare with")
+@pytest.mark.parametrize("method", ["gauss-jordan", "cofactor"])
+@pytest.mark.parametrize("refine", [False, True])
+def test_same_bits_as_the_c_library(method, refine):
+    options = (["--cofactor"] if method == "cofactor" else []) + (["--refine"] if refine else [])
+    for A, b in generated_systems():
+        x, info = quendle.solve_checked(A, b, refine=refine, method=method)
+        cx, cinfo = tool_values(A, b, *options)
+        assert x.tobytes() == cx.tobytes(), (A.shape, method, refine)
+        assert info.rcond == cinfo["rcond"]
+        assert info.backward_error == cinfo["backward_error"]
+        assert info.forward_error == cinfo["forward_error"]
+        assert info.refinement_steps == cinfo["refinement_steps"]
+        assert info.ill_conditioned == (info.rcond < np.finfo(float).eps)
+
+
+def test_solutions_and_their_trust():
+    A, b = generated_systems()[0]
+    x = quendle.solve(A, b)
+    assert x.tolist() == [3.0, 0.99999999999999967, 2.0]  # the C library's bits
+    assert quendle.solve(A, b, refine=True).tolist() == [3.0, 1.0, 2.0]
+    # Agrees with numpy where the system is well conditioned, also for
+    # several right-hand sides at once.
+    rng = np.random.default_rng(5)
+    A = rng.uniform(-1, 1, (30, 30)) + 5 * np.eye(30)
+    B = rng.uniform(-1, 1, (30, 3))
+    X, infos = quendle.solve_checked(A, B)
+    np.testing.assert_allclose(X, np.linalg.solve(A, B), rtol=1e-12, atol=1e-14)
+    assert len(infos) == 3 and all(0.01 < i.rcond <= 1 for i in infos)
+    np.testing.assert_allclose(quendle.inv(A) @ A, np.eye(30), atol=1e-12)
+    # Hilbert 12: solved, and warned about.
+    A, b = hilbert(12)
+    with pytest.warns(quendle.IllConditionedWarning, match=r"rcond = 2\.6e-17"):
+        quendle.solve(A, b)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        quendle.solve(*generated_systems()[0])
+
+
+def test_errors_are_exceptions_never_nan():
+    singular = np.array([[1.0, 2, 3], [2, 4, 6], [1, 1, 1]])
+    with pytest.raises(quendle.SingularMatrixError) as e:
+        quendle.solve(singular, [1.0, 2, 3])
+    assert e.value.status == "MTRX_ESINGULAR" and isinstance(e.value, np.linalg.LinAlgError)
+    with pytest.raises(quendle.InfiniteSolutionsError):
+        quendle.solve(singular, [1.0, 2, 3], method="cofactor")
+    with pytest.raises(quendle.NoSolutionError):
+        quendle.solve(singular, [1.0, 5, 3], method="cofactor", refine=True)
+    with pytest.raises(quendle.SingularMatrixError):
+        quendle.inv(np.zeros((4, 4)))
+    with pytest.raises(ValueError):
+        quendle.solve(np.ones((2, 3)), [1.0, 2])
+    with pytest.raises(ValueError):
+        quendle.solve(np.eye(2), [1.0, 2], method="lu")
+
+
+def test_parse():
+    np.testing.assert_array_equal(quendle.parse("3,2,-4,3\n2 3 3 15\n\n5;-3;1;14\n"),
+                                  [[3, 2, -4, 3], [2, 3, 3, 15], [5, -3, 1, 14]])
+    for text, status, row in [("1 2 3\n4 5\n", "MTRX_ESHAPE", 1), ("1 2\nno number\n", "MTRX_ENONUMBER", 1),
+                              ("1e999 1\n", "MTRX_ERANGE", 0), ("words", "MTRX_EEMPTY", None)]:
+        with pytest.raises(quendle.ParseError) as e:
+            quendle.parse(text)
+        assert (e.value.status, e.value.row) == (status, row)
+
+
+def test_threads_solve_at_once_with_the_same_bits():
+    rng = np.random.default_rng(9)
+    systems = [(rng.uniform(-1, 1, (200, 200)), rng.uniform(-1, 1, 200)) for _ in range(8)]
+    alone = [quendle.solve_checked(A, b, refine=True) for A, b in systems]
+    together = [None] * len(systems)
+
+    def work(k):
+        together[k] = quendle.solve_checked(*systems[k], refine=True)
+
+    threads = [threading.Thread(target=work, args=(k,)) for k in range(len(systems))]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for (x, info), (y, info2) in zip(alone, together):
+        assert x.tobytes() == y.tobytes() and info == info2
