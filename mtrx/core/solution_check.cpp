@@ -269,8 +269,8 @@ void checker::diagnose(mtrx_solve_info &info)
     const double xnorm = max_abs(x_, n);
     const double ferr = max_abs(v, n);
 
-    // (a product that overflows makes rcond 0, as it is then below any
-    // double that could be told from 0 anyway)
+    // (a product that overflows makes rcond 0: it would lie below the
+    // normal range anyway)
     const double p = anorm * inorm;
     info.rcond = std::isfinite(anorm) && std::isfinite(inorm) && p > 0.0 ? 1.0 / p : 0.0;
     info.backward_error = berr;
