@@ -10,21 +10,13 @@
 #include <set>
 #include <thread>
 
-#include "record_helpers.h"
+#include <gmock/gmock.h>
 
-using Matrix = std::vector<std::vector<double>>;
+#include "support/alloc_sweep.h"
+#include "support/compare.h"
+#include "support/records.h"
 
 namespace {
-
-bool same_record(const mtrx_t *a, const mtrx_t *b)
-{
-    if (shape_of(a) != shape_of(b))
-        return false;
-    for (size_t i = 0; i < a->rows; ++i)
-        if (!same_bits(a->mtrx[i], b->mtrx[i], a->cols))
-            return false;
-    return true;
-}
 
 // A text of rows of numbers with blank lines, assorted separators and line
 // ends, and at most one fault, with what the status readers must say of it.
@@ -129,8 +121,8 @@ TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
         const bool system = st == MTRX_OK && m->cols == n + 1;
         EXPECT_EQ(yst, st == MTRX_OK && !system ? MTRX_ESHAPE : st);
         if (m) {
-            EXPECT_TRUE(same_record(m.get(), s.get()));
-            EXPECT_TRUE(!system || same_record(m.get(), y.get()));
+            EXPECT_TRUE(same_bits(m.get(), s.get()));
+            EXPECT_TRUE(!system || same_bits(m.get(), y.get()));
             ASSERT_EQ(m->rows, n);
             for (size_t i = 0; i < n; ++i)
                 EXPECT_TRUE(same_bits(m->mtrx[i], c.rows[i].data(), m->cols)) << i;
@@ -146,7 +138,7 @@ TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
             [&] { nat = mtrx_read_str(c.text.c_str() + c.text.find_first_not_of(" \t\r\n")); });
         MtrxPtr natural(nat);
         EXPECT_EQ(said.empty(), st == MTRX_OK) << said;
-        EXPECT_TRUE(st != MTRX_OK || same_record(natural.get(), m.get()));
+        EXPECT_TRUE(st != MTRX_OK || same_bits(natural.get(), m.get()));
         if (st == MTRX_ESHAPE) {
             EXPECT_THAT(said, testing::StartsWith("<unknown>() error: column mismatch row[" +
                                                   std::to_string(c.row) + "]\n"));
