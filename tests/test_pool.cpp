@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -68,14 +67,14 @@ struct counting_job {
 TEST(Pool, EveryChunkOfEveryJobRunsOnce)
 {
     threads_allowed allow(4);
-    std::mt19937 g(1);
+    random_source src(1);
     for (int round = 0; round < 16; ++round) {
-        const std::size_t want = 1 + g() % 5;
+        const std::size_t want = 1 + src.below(5);
         team t(want);
         ASSERT_GE(t.size(), 1u);
         ASSERT_LE(t.size(), std::min<std::size_t>(want, 4));
         for (int job = 0; job < 30; ++job) {
-            counting_job j(g() % 5 == 0 ? g() % 3 : g() % 300, g());
+            counting_job j(src.below(5) == 0 ? src.below(3) : src.below(300), unsigned(src.bits()));
             ASSERT_TRUE(j.run_on(t)) << "team of " << t.size() << ", job " << job;
         }
     }

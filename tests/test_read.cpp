@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 
 #include <gmock/gmock.h>
@@ -11,6 +10,7 @@
 #include "reference/strtod_reader.h"
 #include "support/alloc_sweep.h"
 #include "support/compare.h"
+#include "support/generators.h"
 #include "support/records.h"
 
 using testing::ElementsAre;
@@ -203,14 +203,14 @@ TEST(RowParseDeathTest, ExhaustedMemoryEndsTheProcess)
 // The whole reader against the plain loop over the same text.
 TEST(ReadStr, SameValuesAsTheStrtodLoop)
 {
-    std::mt19937_64 g(3);
+    random_source src(3);
     std::string text;
     char buf[64];
     const std::size_t rows = 40, cols = 60;
     for (std::size_t i = 0; i < rows; ++i) {
         for (std::size_t j = 0; j < cols; ++j) {
-            const double v = std::uniform_real_distribution<double>(-1e3, 1e3)(g);
-            std::snprintf(buf, sizeof buf, g() % 2 ? "%.17g" : "%.4f", v);
+            const double v = src.uniform(-1e3, 1e3);
+            std::snprintf(buf, sizeof buf, src.below(2) ? "%.17g" : "%.4f", v);
             text += buf;
             text += j + 1 < cols ? ", " : "\r\n";
         }

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 
 #include "support/alloc_sweep.h"
 #include "support/compare.h"
+#include "support/generators.h"
 #include "support/records.h"
 
 using testing::ElementsAre;
@@ -174,15 +174,15 @@ TEST(Readers, LongLinesAreReadWholeByEveryReader)
 // span blocks, empty lines, '\r', NUL bytes and a last line without '\n'.
 TEST(LineReader, SplitsAtEveryLineEndWhateverTheBlockSize)
 {
-    std::mt19937_64 g(5);
+    random_source src(5);
     for (int round = 0; round < 200; ++round) {
         std::string text;
-        const std::size_t lines = g() % 12;
+        const std::size_t lines = src.below(12);
         for (std::size_t i = 0; i < lines; ++i) {
-            const std::size_t len = g() % 4 == 0 ? g() % 60 : g() % 6;
+            const std::size_t len = src.below(4) == 0 ? src.below(60) : src.below(6);
             for (std::size_t j = 0; j < len; ++j)
-                text += "12 .x\r\0-"[g() % 9];
-            if (i + 1 < lines || g() % 2)
+                text += "12 .x\r\0-"[src.below(9)];
+            if (i + 1 < lines || src.below(2))
                 text += '\n';
         }
         std::vector<std::string> want;
@@ -212,19 +212,19 @@ TEST(LineReader, SplitsAtEveryLineEndWhateverTheBlockSize)
 // has no '\n'. Both stream readers must read what the text reader reads.
 TEST(ReadFile, StreamReadersMatchTheTextReaderAcrossBlocks)
 {
-    std::mt19937_64 g(99);
+    random_source src(99);
     const char *forms[] = {"%.17g", "%.6f", "%.0f", "%.3e"};
     std::string text;
     char num[40];
     const size_t lines = 150;
     for (size_t line = 0; line < lines; ++line) {
         if (line % 37 == 5)
-            text.append(70000 + g() % 70000, line % 2 ? ' ' : ','); // longer than a block
+            text.append(70000 + src.below(70000), line % 2 ? ' ' : ','); // longer than a block
         for (int j = 0; j < 300; ++j) {
-            const double v = std::ldexp(double(g() % 1000000) - 500000.0, int(g() % 40) - 20);
-            std::snprintf(num, sizeof num, forms[g() % 4], v);
+            const double v = std::ldexp(double(src.below(1000000)) - 500000.0, int(src.below(40)) - 20);
+            std::snprintf(num, sizeof num, forms[src.below(4)], v);
             text += num;
-            text += j + 1 < 300 ? (g() % 3 ? " " : " ,\t") : "";
+            text += j + 1 < 300 ? (src.below(3) ? " " : " ,\t") : "";
         }
         if (line + 1 < lines)
             text += line % 5 ? "\n" : "\r\n";

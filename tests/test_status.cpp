@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <random>
 #include <set>
 #include <thread>
 
@@ -14,6 +13,7 @@
 
 #include "support/alloc_sweep.h"
 #include "support/compare.h"
+#include "support/generators.h"
 #include "support/records.h"
 
 namespace {
@@ -28,9 +28,9 @@ struct Case {
     bool natural_ends = false;      // mtrx_read_str would end the process
 };
 
-Case make_case(std::mt19937 &rng)
+Case make_case(random_source &src)
 {
-    auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+    auto pick = [&](size_t n) { return src.below(n); };
     const char *seps[] = {" ", ",", "\t", "; ", " | ", " ab ", ")("};
     const char *ends[] = {"\n", "\r\n", "\n\n", " \t\n\r\n"};
     const double awkward[] = {0.0, -0.0, 1e308, -2.5e-308, 2.2250738585072014e-308, 0.1,
@@ -52,7 +52,7 @@ Case make_case(std::mt19937 &rng)
                    (fault == 4 && i == at && i > 0 && cols > 1 ? 1 : 0);
         c.rows.emplace_back();
         for (size_t j = 0; j < n; ++j) {
-            const int mantissa = int(rng() % 2001) - 1000, exponent = int(pick(40)) - 20;
+            const int mantissa = int(pick(2001)) - 1000, exponent = int(pick(40)) - 20;
             double v = pick(4) == 0 ? awkward[pick(7)] : std::ldexp(mantissa, exponent);
             char num[40];
             std::snprintf(num, sizeof num, "%.17g", v);
@@ -92,9 +92,9 @@ mtrx_status parse_exact(const std::string &text, mtrx_t **out, mtrx_error *err, 
 
 TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
 {
-    std::mt19937 rng(20240611);
+    random_source src(20240611);
     for (int k = 0; k < 400; ++k) {
-        Case c = make_case(rng);
+        Case c = make_case(src);
         SCOPED_TRACE(testing::Message() << "case " << k << ": " << c.text);
         mtrx_t *raw = nullptr, *sraw = nullptr, *yraw = nullptr;
         mtrx_error err, serr, yerr;
