@@ -42,6 +42,14 @@ template <class F> Outcome capture(F solve, size_t n)
     return o;
 }
 
+// A with b as its last column.
+Matrix augmented(Matrix a, const std::vector<double> &b)
+{
+    for (size_t i = 0; i < a.size(); ++i)
+        a[i].push_back(b[i]);
+    return a;
+}
+
 // Solves A x = b both ways in, checking that neither changes its input and
 // that the augmented entry gives the same outcome.
 Outcome solve(const Matrix &a, const std::vector<double> &b)
@@ -50,9 +58,7 @@ Outcome solve(const Matrix &a, const std::vector<double> &b)
     Outcome o = capture([&] { return mtrx_solve_cofactor(m.get(), b.data()); }, b.size());
     EXPECT_EQ(rows_of(m->mtrx, a.size(), a.size()), a);
 
-    Matrix ab = a;
-    for (size_t i = 0; i < ab.size(); ++i)
-        ab[i].push_back(b[i]);
+    const Matrix ab = augmented(a, b);
     auto mab = record_of(ab);
     mab->cols = a.size() + 1; // also when there are no rows
     Outcome oa = capture([&] { return mtrx_solve_cofactor_aug(mab.get()); }, b.size());
@@ -380,9 +386,7 @@ TEST(CofactorSolver, FailedAllocationsReleaseEverything)
     auto sweep = [](const Matrix &a, const std::vector<double> &b, const std::string &verdict,
                     bool aug) {
         auto m = record_of(a);
-        Matrix ab = a;
-        for (size_t i = 0; i < ab.size(); ++i)
-            ab[i].push_back(b[i]);
+        const Matrix ab = augmented(a, b);
         auto mab = record_of(ab);
         const size_t n = a.size();
         std::vector<std::string> words = site_words::array(n);

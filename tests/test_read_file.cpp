@@ -307,10 +307,8 @@ TEST(ReadFile, CreateFailureGivesNull)
 // trimmed ends the process, with its own.
 TEST(ReadFileDeathTest, ExhaustedMemoryGivesNullOrEndsTheProcess)
 {
-    const std::string rows_not_grown = "<unknown>() error: ptr realloc failed.\n";
-    auto row_not_grown = [](size_t i) {
-        return "<unknown>() error: realloc failed row[" + std::to_string(i) + "].\n";
-    };
+    using site_words::row_not_grown;
+    const std::string rows_not_grown = site_words::rows_not_grown();
     struct Case {
         std::string text;
         size_t rows, cols;

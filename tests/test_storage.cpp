@@ -99,42 +99,26 @@ TEST(Grow, EmptyCapacityGrowsToOne)
 
 TEST(GrowDeathTest, ExhaustedMemoryEndsTheProcess)
 {
+    // mtrx_grow(m, mode) on a new rows x 2 record, with request k failing.
+    auto grow = [](size_t rows, int mode) {
+        return [=](long k) {
+            mtrx_t *m = mtrx_create(rows, 2);
+            mtrx_testing_fail_alloc(k);
+            mtrx_grow(m, mode);
+            const size_t r = mode ? rows : 2 * rows, c = mode ? 4 : 2;
+            const bool done = shape_of(m) == std::vector<size_t>{0, 0, r, c} &&
+                              row_of(m, r - 1, c) == std::vector<double>(c, 0.0);
+            mtrx_free(m);
+            return done;
+        };
+    };
     // New rows (the pointers, then each new row): any failure says the same.
-    const std::string rows_not_grown = "<unknown>() error: ptr realloc failed.\n";
-    EXPECT_GT(sweep_alloc_failures_in_children(
-                  [](long k) {
-                      mtrx_t *m = mtrx_create(2, 2);
-                      mtrx_testing_fail_alloc(k);
-                      mtrx_grow(m, 0);
-                      const bool done = m->maxrows == 4 && row_of(m, 3, 2) == std::vector<double>{0, 0};
-                      mtrx_free(m);
-                      return done;
-                  },
-                  [&](long, child_end end, const std::string &said) {
-                      EXPECT_EQ(end, child_end::ended);
-                      EXPECT_EQ(said, rows_not_grown);
-                  }),
-              0);
+    EXPECT_GT(expect_failures_end_the_process(grow(2, 0), {site_words::rows_not_grown()}), 0);
     // Wider rows, every one of them in use or not: the row that failed.
-    std::vector<std::string> words;
-    for (int i = 0; i < 4; ++i)
-        words.push_back("<unknown>() error: realloc failed row[" + std::to_string(i) + "].\n");
-    documented_messages told(words);
-    EXPECT_GT(sweep_alloc_failures_in_children(
-                  [](long k) {
-                      mtrx_t *m = mtrx_create(4, 2);
-                      mtrx_testing_fail_alloc(k);
-                      mtrx_grow(m, 1);
-                      const bool done = m->maxcols == 4 && row_of(m, 3, 4) == std::vector<double>(4, 0.0);
-                      mtrx_free(m);
-                      return done;
-                  },
-                  [&](long, child_end end, const std::string &said) {
-                      EXPECT_EQ(end, child_end::ended);
-                      told.said(said);
-                  }),
-              0);
-    told.expect_all_met();
+    std::vector<std::string> rows;
+    for (size_t i = 0; i < 4; ++i)
+        rows.push_back(site_words::row_not_grown(i));
+    EXPECT_GT(expect_failures_end_the_process(grow(4, 1), rows), 0);
 }
 
 TEST(Copy, ExactSizeAndIndependent)
@@ -230,7 +214,7 @@ TEST(Resize, ZeroFillsWhatIsAdded)
 
 TEST(ResizeDeathTest, ExhaustedMemoryEndsTheProcess)
 {
-    EXPECT_GT(sweep_alloc_failures_in_children(
+    EXPECT_GT(expect_failures_end_the_process(
                   [](long k) {
                       size_t n = 4;
                       auto *p = static_cast<double *>(std::calloc(4, sizeof(double)));
@@ -240,10 +224,7 @@ TEST(ResizeDeathTest, ExhaustedMemoryEndsTheProcess)
                       std::free(p);
                       return done;
                   },
-                  [](long, child_end end, const std::string &said) {
-                      EXPECT_EQ(end, child_end::ended);
-                      EXPECT_EQ(said, site_words::growth());
-                  }),
+                  {site_words::growth()}),
               0);
     EXPECT_EXIT(
         {

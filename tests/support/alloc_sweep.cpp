@@ -29,6 +29,11 @@ std::string scratch() { return unknown + "virtual memory exhausted.\n"; }
 std::string solution() { return unknown + "memory exhausted 'sol'.\n"; }
 std::string parsed_row() { return perror_line("calloc-array"); }
 std::string growth() { return perror_line("realloc(): virtual memory exhausted."); }
+std::string rows_not_grown() { return unknown + "ptr realloc failed.\n"; }
+std::string row_not_grown(std::size_t i)
+{
+    return unknown + "realloc failed row[" + std::to_string(i) + "].\n";
+}
 
 std::vector<std::string> array(std::size_t rows)
 {

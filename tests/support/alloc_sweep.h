@@ -89,6 +89,9 @@ std::string scratch();                // a solver's working storage
 std::string solution();               // the cofactor solver's solution
 std::string parsed_row();             // the first array of a parsed line
 std::string growth();                 // an array growing or shrinking to fit
+// mtrx_grow's own words: new rows, or the wider row i, not made.
+std::string rows_not_grown();
+std::string row_not_grown(std::size_t i);
 // A bare array of `rows` rows: its pointers, then each row.
 std::vector<std::string> array(std::size_t rows);
 // A preallocated record of `rows` rows: the mtrx_t, then its array.
@@ -199,6 +202,21 @@ template <class Body, class Check> long sweep_alloc_failures_in_children(Body bo
             check(k, code == 1 ? child_end::ended : child_end::returned, said);
     }
     return requests;
+}
+
+// The sweep of a console function whose every failure ends the process
+// (exit status 1) with exactly one of `words` on stderr, each of them said by
+// some run; body as for sweep_alloc_failures_in_children. Returns the number
+// of runs that met a failure.
+template <class Body> long expect_failures_end_the_process(Body body, const std::vector<std::string> &words)
+{
+    documented_messages told(words);
+    const long runs = sweep_alloc_failures_in_children(body, [&](long, child_end end, const std::string &said) {
+        EXPECT_EQ(end, child_end::ended);
+        told.said(said);
+    });
+    told.expect_all_met();
+    return runs;
 }
 
 #endif
