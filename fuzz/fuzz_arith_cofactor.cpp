@@ -91,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     for (std::size_t i = 0; i < r; ++i) {
         for (std::size_t j = 0; j < c; ++j)
-            if (!fuzz::same_value(tt->mtrx[i][j], a->mtrx[i][j]) ||
-                !fuzz::same_value(sum->mtrx[i][j], a->mtrx[i][j] + a2->mtrx[i][j]))
+            if (!same_bits(tt->mtrx[i][j], a->mtrx[i][j], nans::any) ||
+                !same_bits(sum->mtrx[i][j], a->mtrx[i][j] + a2->mtrx[i][j], nans::any))
                 std::abort();
         for (std::size_t j = 0; j < p; ++j) {
             double s = 0.0;
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 double term = a->mtrx[i][k] * x->mtrx[k][j];
                 s = s + term;
             }
-            if (!fuzz::same_value(prod->mtrx[i][j], s))
+            if (!same_bits(prod->mtrx[i][j], s, nans::any))
                 std::abort();
         }
     }
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     for (std::size_t i = 0; i < r; ++i)
         for (std::size_t j = 0; j < c; ++j)
-            if (std::memcmp(&a->mtrx[i][j], &a2->mtrx[i][j], sizeof(double)) != 0)
+            if (!same_bits(a->mtrx[i][j], a2->mtrx[i][j]))
                 std::abort();
     for (mtrx_t *m : {a, a2, x, sum, prod, t, tt})
         mtrx_free(m);

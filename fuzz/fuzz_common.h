@@ -1,7 +1,9 @@
 // Helpers for the fuzz targets: decoding small matrices from fuzz bytes, the
 // filter that keeps inputs the readers would end the process on out of the
 // targets that call the process-ending library entries, and what a call
-// writes on stdout or stderr.
+// writes on stdout or stderr. (The comparisons are the tests' own,
+// support/compare.h: any NaN matches any NaN there, as the processor picks
+// which payload an operation passes on.)
 #ifndef QUENDLE_FUZZ_COMMON_H
 #define QUENDLE_FUZZ_COMMON_H
 
@@ -19,8 +21,16 @@
 #include <mtrx/mtrx.h>
 
 #include "core/scan.h"
+#include "support/compare.h"
 
 namespace fuzz {
+
+// A property that failed ends the run as a crash libFuzzer keeps.
+inline void require(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
 
 // Reads the fuzz bytes front to back; past the end it yields zeros.
 class Bytes {
@@ -166,27 +176,6 @@ template <class F> std::string written(int fd, F f)
 // holds it.
 inline void keep_reports_on_stderr() { __sanitizer_set_report_fd(reinterpret_cast<void *>(
     static_cast<std::intptr_t>(dup(2)))); }
-
-// Bit for bit, any NaN matching any NaN (which payload an operation passes
-// on is the processor's business).
-inline bool same_value(double a, double b)
-{
-    return (a != a && b != b) || std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-inline bool same_record(const mtrx_t *a, const mtrx_t *b)
-{
-    if (!a || !b)
-        return a == b;
-    if (a->rows != b->rows || a->cols != b->cols || a->maxrows != b->maxrows ||
-        a->maxcols != b->maxcols)
-        return false;
-    for (std::size_t i = 0; i < a->rows; ++i)
-        for (std::size_t j = 0; j < a->cols; ++j)
-            if (!same_value(a->mtrx[i][j], b->mtrx[i][j]))
-                return false;
-    return true;
-}
 
 } // namespace fuzz
 

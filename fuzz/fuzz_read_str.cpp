@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::vector<double> row = want[i];
         if (row.size() < m->cols)
             row.resize(m->cols, 0.0);
-        if (std::memcmp(m->mtrx[i], row.data(), row.size() * sizeof(double)) != 0)
+        if (!same_bits(m->mtrx[i], row.data(), row.size()))
             std::abort();
     }
     mtrx_free(m);

@@ -13,17 +13,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if ((solved != nullptr) != (cols > rows))
         std::abort();
     for (std::size_t i = 0; i < rows; ++i)
-        if (std::memcmp(src->mtrx[i], before->mtrx[i], cols * sizeof(double)) != 0)
+        if (!same_bits(src->mtrx[i], before->mtrx[i], cols))
             std::abort();
     if (solved) {
         guassj(before->mtrx, rows);
         double *x = mtrx_solution(solved);
         for (std::size_t i = 0; i < rows; ++i) {
             for (std::size_t j = 0; j < cols; ++j)
-                if (!fuzz::same_value(solved->mtrx[i][j], before->mtrx[i][j]))
+                if (!same_bits(solved->mtrx[i][j], before->mtrx[i][j], nans::any))
                     std::abort();
             double s = solved->mtrx[i][rows];
-            if (std::memcmp(&x[i], &s, sizeof s) != 0)
+            if (!same_bits(x[i], s))
                 std::abort();
         }
         std::free(x);

@@ -6,15 +6,7 @@
 
 #include "fuzz_common.h"
 
-namespace {
-
-void require(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
+using fuzz::require;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
@@ -47,16 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             arith[3] = mtrx_transposed(q, &r[3], nullptr);
         });
     });
-    require(out.empty() && said.empty() && fuzz::same_record(ab, before));
+    require(out.empty() && said.empty() && same_bits(ab, before, nans::any));
 
     // mtrx_reduce and mtrx_solve_system against guassj and mtrx_solve_gj.
     mtrx_t *gj = nullptr;
     said = fuzz::written(2, [&] { gj = mtrx_solve_gj(ab); });
     require(red == MTRX_OK || red == MTRX_ESINGULAR);
     require(said == (red == MTRX_ESINGULAR ? "guassj() error: singular matrix.\n" : ""));
-    require(sol == red && (x != nullptr) == (sol == MTRX_OK) && fuzz::same_record(gj, reduced));
+    require(sol == red && (x != nullptr) == (sol == MTRX_OK) && same_bits(gj, reduced, nans::any));
     for (std::size_t i = 0; x && i < n; ++i)
-        require(fuzz::same_value(x[i], gj->mtrx[i][n]));
+        require(same_bits(x[i], gj->mtrx[i][n], nans::any));
 
     // The cofactor solver's verdicts.
     double *nat = nullptr;
@@ -73,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else
         require(cof == MTRX_OK && out.empty());
     for (std::size_t i = 0; nat && i < n; ++i)
-        require(fuzz::same_value(xc[i], nat[i]));
+        require(same_bits(xc[i], nat[i], nans::any));
 
     // The arithmetic against its natural forms.
     mtrx_t *natural[4] = {};
@@ -86,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::size_t mismatches = 0;
     for (int k = 0; k < 4; ++k) {
         require(arith[k] == (natural[k] ? MTRX_OK : MTRX_ESHAPE));
-        require(fuzz::same_record(r[k], natural[k]));
+        require(same_bits(r[k], natural[k], nans::any));
         mismatches += arith[k] == MTRX_ESHAPE;
         mtrx_free(r[k]);
         mtrx_free(natural[k]);

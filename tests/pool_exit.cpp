@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "identity_product.h"
+#include "support/identity_product.h"
 
 using namespace mtrx_detail;
 

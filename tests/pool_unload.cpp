@@ -12,7 +12,7 @@
 
 #if defined(POOL_UNLOAD_DLL)
 
-#include "identity_product.h"
+#include "support/identity_product.h"
 
 // The product of a 300 x 300 matrix and the identity on three threads:
 // 1 when it is right and ran on the workers.

@@ -4,14 +4,17 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <random>
+
+#include <gmock/gmock.h>
 
 #include "core/gj.h"
-#include "record_helpers.h"
+#include "support/alloc_sweep.h"
+#include "support/compare.h"
+#include "support/generators.h"
+#include "support/records.h"
 
 using testing::DoubleNear;
 using testing::ElementsAre;
-using Matrix = std::vector<std::vector<double>>;
 
 namespace {
 
@@ -29,15 +32,23 @@ template <class F> Outcome capture(F solve, size_t n)
 {
     Outcome o;
     double *x = nullptr;
-    testing::internal::CaptureStdout();
-    o.err = stderr_of([&] { x = solve(); });
-    o.out = testing::internal::GetCapturedStdout();
+    const Written w = written_by([&] { x = solve(); });
+    o.out = w.out;
+    o.err = w.err;
     if (x) {
         o.solved = true;
         o.x.assign(x, x + n);
         std::free(x);
     }
     return o;
+}
+
+// A with b as its last column.
+Matrix augmented(Matrix a, const std::vector<double> &b)
+{
+    for (size_t i = 0; i < a.size(); ++i)
+        a[i].push_back(b[i]);
+    return a;
 }
 
 // Solves A x = b both ways in, checking that neither changes its input and
@@ -48,9 +59,7 @@ Outcome solve(const Matrix &a, const std::vector<double> &b)
     Outcome o = capture([&] { return mtrx_solve_cofactor(m.get(), b.data()); }, b.size());
     EXPECT_EQ(rows_of(m->mtrx, a.size(), a.size()), a);
 
-    Matrix ab = a;
-    for (size_t i = 0; i < ab.size(); ++i)
-        ab[i].push_back(b[i]);
+    const Matrix ab = augmented(a, b);
     auto mab = record_of(ab);
     mab->cols = a.size() + 1; // also when there are no rows
     Outcome oa = capture([&] { return mtrx_solve_cofactor_aug(mab.get()); }, b.size());
@@ -80,16 +89,15 @@ std::vector<double> gauss_jordan(Matrix a, std::vector<double> b)
     return b;
 }
 
-// A deterministic, well-conditioned n x n matrix (diagonally weighted) with
-// a zero at [0][0], so that every elimination has to pivot.
+// A well-conditioned n x n matrix of values in [-10, 10) (weighted on the
+// diagonal above the main one) with a zero at [0][0], so that every
+// elimination has to pivot.
 Matrix test_matrix(size_t n, unsigned seed)
 {
-    Matrix a(n, std::vector<double>(n));
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < n; ++j) {
-            seed = seed * 1103515245u + 12345u;
-            a[i][j] = static_cast<double>((seed >> 16) % 2001) / 100.0 - 10.0;
-        }
+    Matrix a = random_source(seed).matrix(n, n, kind::uniform);
+    for (auto &row : a)
+        for (double &x : row)
+            x *= 10.0;
     for (size_t i = 0; i < n; ++i)
         a[i][(i + 1) % n] += 40.0;
     a[0][0] = 0.0;
@@ -297,15 +305,12 @@ TEST(CofactorSolver, LargeSystemsWhoseDeterminantOverflows)
     // but from about 400 unknowns on the determinant and the cofactors leave
     // the range of a double (arr2d_det still gives that true value).
     for (size_t n : {400u, 600u}) {
-        std::mt19937_64 gen(n);
-        std::uniform_real_distribution<double> u(-1.0, 1.0);
-        Matrix a(n, std::vector<double>(n));
+        random_source gen(n);
+        Matrix a = gen.matrix(n, n, kind::uniform);
         std::vector<double> b(n);
         for (size_t i = 0; i < n; ++i) {
-            for (double &e : a[i])
-                e = u(gen);
             a[i][i] += 3.0;
-            b[i] = u(gen);
+            b[i] = gen.uniform();
         }
         Outcome o = solve(a, b);
         ASSERT_TRUE(o.solved) << n;
@@ -419,53 +424,49 @@ TEST(CofactorSolver, ShapesThatAreNotSquare)
 
 TEST(CofactorSolver, FailedAllocationsReleaseEverything)
 {
-    // Every run that meets a failure returns null, says so on stderr (the
-    // augmented entry's own record excepted) and prints no verdict.
+    // Every run that meets a failure returns null, says which allocation
+    // failed on stderr and prints no verdict; only the augmented entry's own
+    // record of the coefficients says nothing of its failure.
     auto sweep = [](const Matrix &a, const std::vector<double> &b, const std::string &verdict,
                     bool aug) {
         auto m = record_of(a);
-        Matrix ab = a;
-        for (size_t i = 0; i < ab.size(); ++i)
-            ab[i].push_back(b[i]);
+        const Matrix ab = augmented(a, b);
         auto mab = record_of(ab);
-        long k = 0;
-        return sweep_alloc_failures([&] {
-            ++k;
-            Outcome o = capture(
-                [&] { return aug ? mtrx_solve_cofactor_aug(mab.get()) : mtrx_solve_cofactor(m.get(), b.data()); },
-                b.size());
-            bool done = verdict.empty() ? o.solved : o.out == verdict;
-            if (!done) {
-                EXPECT_FALSE(o.solved);
-                EXPECT_EQ(o.out, "");
-                if (!(aug && k == 1)) {
-                    EXPECT_NE(o.err, "") << k;
-                }
-            }
-            return done;
-        });
+        const size_t n = a.size();
+        std::vector<std::string> words = site_words::array(n);
+        for (const std::string &w : {site_words::solution(), site_words::scratch()})
+            words.push_back(w);
+        if (aug)
+            words.push_back("<unknown>() error: calloc-v\n");
+        documented_messages told(words);
+        int silent = 0;
+        EXPECT_GT(sweep_alloc_failures([&] {
+                      Outcome o = capture(
+                          [&] { return aug ? mtrx_solve_cofactor_aug(mab.get()) : mtrx_solve_cofactor(m.get(), b.data()); },
+                          b.size());
+                      const bool done = verdict.empty() ? o.solved : o.out == verdict;
+                      if (!done) {
+                          EXPECT_FALSE(o.solved);
+                          EXPECT_EQ(o.out, "");
+                          if (o.err.empty())
+                              ++silent;
+                          else
+                              told.said(o.err);
+                      }
+                      return done;
+                  }),
+                  0);
+        EXPECT_EQ(silent, aug ? 1 : 0);
+        EXPECT_EQ(rows_of(m->mtrx, n, n), a);
+        EXPECT_EQ(rows_of(mab->mtrx, n, n + 1), ab);
+        return told;
     };
     Matrix ex = {{3, 2, -4}, {2, 3, 3}, {5, -3, 1}};
-    EXPECT_EQ(sweep(ex, {3, 15, 14}, "", false), 10);
-    EXPECT_EQ(sweep(ex, {3, 15, 14}, "", true), 16);
-    EXPECT_EQ(sweep(ex, {0, 0, 0}, trivial, false), 10);
+    for (bool aug : {false, true}) {
+        sweep(ex, {3, 15, 14}, "", aug).expect_all_met();
+        sweep(test_matrix(4, 3), {1, 2, 3, 4}, "", aug).expect_all_met();
+    }
+    sweep(ex, {0, 0, 0}, trivial, false).expect_all_met();
     Matrix zero(3, std::vector<double>(3, 0.0));
-    EXPECT_EQ(sweep(zero, {1, 1, 1}, no_solution, false), 10);
-    EXPECT_EQ(sweep(test_matrix(4, 3), {1, 2, 3, 4}, "", false), 10);
-    EXPECT_EQ(sweep(test_matrix(4, 3), {1, 2, 3, 4}, "", true), 17);
-
-    // The messages of the solver's own vectors.
-    auto m = record_of(ex);
-    double b[] = {3, 15, 14};
-    mtrx_testing_fail_alloc(1);
-    Outcome o = capture([&] { return mtrx_solve_cofactor(m.get(), b); }, 3);
-    EXPECT_EQ(o.err, "<unknown>() error: memory exhausted 'sol'.\n");
-    mtrx_testing_fail_alloc(6);
-    o = capture([&] { return mtrx_solve_cofactor(m.get(), b); }, 3);
-    EXPECT_EQ(o.err, "<unknown>() error: virtual memory exhausted.\n");
-    auto mab = record_of({{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}});
-    mtrx_testing_fail_alloc(6);
-    o = capture([&] { return mtrx_solve_cofactor_aug(mab.get()); }, 3);
-    EXPECT_EQ(o.err, "<unknown>() error: calloc-v\n");
-    mtrx_testing_fail_alloc(0);
+    sweep(zero, {1, 1, 1}, no_solution, false).expect_all_met();
 }

@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -18,12 +17,16 @@
 #include <unistd.h>
 #endif
 
+#include <gtest/gtest.h>
+
 #include "core/gj.h"
 #include "core/product.h"
+#include "core/thread_pool.h"
 #include "reference/gauss_jordan_ref.h"
 #include "reference/product_ref.h"
-#include "test_helpers.h"
-#include "core/thread_pool.h"
+#include "support/compare.h"
+#include "support/generators.h"
+#include "support/threads.h"
 
 using namespace mtrx_detail;
 
@@ -59,30 +62,19 @@ struct counting_job {
     }
 };
 
-// Whether done() comes true within half a minute.
-template <class P> bool eventually(P done)
-{
-    for (int i = 0; i < 600; ++i) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
 } // namespace
 
 TEST(Pool, EveryChunkOfEveryJobRunsOnce)
 {
     threads_allowed allow(4);
-    std::mt19937 g(1);
+    random_source src(1);
     for (int round = 0; round < 16; ++round) {
-        const std::size_t want = 1 + g() % 5;
+        const std::size_t want = 1 + src.below(5);
         team t(want);
         ASSERT_GE(t.size(), 1u);
         ASSERT_LE(t.size(), std::min<std::size_t>(want, 4));
         for (int job = 0; job < 30; ++job) {
-            counting_job j(g() % 5 == 0 ? g() % 3 : g() % 300, g());
+            counting_job j(src.below(5) == 0 ? src.below(3) : src.below(300), unsigned(src.bits()));
             ASSERT_TRUE(j.run_on(t)) << "team of " << t.size() << ", job " << job;
         }
     }
@@ -202,21 +194,9 @@ TEST(Pool, ForkedChildExitsWithoutWaitingForTheParentsWorkers)
 
 namespace {
 
-using matrix = std::vector<std::vector<double>>;
-
-matrix random_matrix(std::size_t rows, std::size_t cols, std::mt19937_64 &g)
-{
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    matrix a(rows, std::vector<double>(cols));
-    for (auto &row : a)
-        for (double &x : row)
-            x = g() % 11 == 0 ? double(int(g() % 5) - 2) : u(g); // with ties
-    return a;
-}
-
 // One caller's work: a system and a product, with the plain loops' results.
 struct caller_case {
-    matrix system, solved, a, b, product;
+    Matrix system, solved, a, b, product;
     std::size_t n, m, k, p;
 };
 
@@ -228,20 +208,20 @@ struct caller_case {
 TEST(ConcurrentCallers, SolveAndMultiplyAtOnceWithThePlainLoopsBits)
 {
     threads_allowed allow(4);
-    std::mt19937_64 g(12);
+    random_source src(12);
     std::vector<caller_case> cases(4);
     for (std::size_t c = 0; c < cases.size(); ++c) {
         caller_case &cc = cases[c];
         cc.n = 90 + 37 * c;
-        cc.system = random_matrix(cc.n, cc.n + 1, g);
+        cc.system = src.matrix(cc.n, cc.n + 1, kind::with_ties);
         cc.solved = cc.system;
         auto ps = ptrs(cc.solved);
         ASSERT_EQ(quendle_ref::gauss_jordan(ps.data(), nullptr, cc.n),
                   quendle_ref::gj_result::solved);
         cc.m = 130 + 11 * c, cc.k = 100 + 23 * c, cc.p = 150 - 9 * c;
-        cc.a = random_matrix(cc.m, cc.k, g);
-        cc.b = random_matrix(cc.k, cc.p, g);
-        cc.product = matrix(cc.m, std::vector<double>(cc.p));
+        cc.a = src.matrix(cc.m, cc.k, kind::with_ties);
+        cc.b = src.matrix(cc.k, cc.p, kind::with_ties);
+        cc.product = Matrix(cc.m, std::vector<double>(cc.p));
         auto pr = ptrs(cc.product), pa = ptrs(cc.a), pb = ptrs(cc.b);
         quendle_ref::product_ijk(pr.data(), pa.data(), pb.data(), cc.m, cc.k, cc.p);
     }
@@ -256,14 +236,14 @@ TEST(ConcurrentCallers, SolveAndMultiplyAtOnceWithThePlainLoopsBits)
         callers.emplace_back([&, c] {
             const caller_case &cc = cases[c];
             for (int round = 0; round < 3; ++round) {
-                matrix x = cc.system;
+                Matrix x = cc.system;
                 auto px = ptrs(x);
                 if (gj_reduce(px.data(), nullptr, cc.n) != gj_status::solved ||
                     !same_bits(x, cc.solved))
                     ++wrong;
-                matrix r(cc.m, std::vector<double>(cc.p));
+                Matrix r(cc.m, std::vector<double>(cc.p));
                 auto pr = ptrs(r);
-                matrix a = cc.a, b = cc.b;
+                Matrix a = cc.a, b = cc.b;
                 auto pa = ptrs(a), pb = ptrs(b);
                 product_into(pr.data(), pa.data(), pb.data(), cc.m, cc.k, cc.p,
                              best_product_kernel(), 4);

@@ -7,7 +7,10 @@
 #include <regex>
 #include <sstream>
 
-#include "record_helpers.h"
+#include <gtest/gtest.h>
+
+#include "support/records.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -15,19 +18,6 @@ const std::string not_system = "<unknown>() error - not a linear system matrix, 
 const std::string not_square = "<unknown>() error - square of m->rows not possible, (rows > cols).\n";
 
 MtrxPtr example() { return record_of({{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}}); }
-
-struct Printed {
-    std::string out, err;
-};
-
-template <class F> Printed printed(F f)
-{
-    Printed p;
-    testing::internal::CaptureStdout();
-    p.err = stderr_of(f);
-    p.out = testing::internal::GetCapturedStdout();
-    return p;
-}
 
 std::vector<std::string> lines_of(const std::string &s)
 {
@@ -66,9 +56,8 @@ TEST(MtrxPrint, PlainPrintWidths)
 TEST(MtrxPrint, AugmentedPrintAndItsRefusal)
 {
     auto m = example();
-    Printed p = printed([&] { mtrx_print_aug(m.get(), 4); });
-    EXPECT_EQ(p.out, "    3    2   -4  |    3\n    2    3    3  |   15\n    5   -3    1  |   14\n");
-    EXPECT_EQ(p.err, "");
+    EXPECT_EQ(written_by([&] { mtrx_print_aug(m.get(), 4); }),
+              (Written{"    3    2   -4  |    3\n    2    3    3  |   15\n    5   -3    1  |   14\n", ""}));
     EXPECT_EQ(stdout_of([&] { mtrx_print_aug(m.get(), 0); }),
               " 3 2 -4  | 3\n 2 3 3  | 15\n 5 -3 1  | 14\n");
     EXPECT_EQ(stdout_of([&] { mtrx_print_aug(m.get(), -3); }),
@@ -77,26 +66,19 @@ TEST(MtrxPrint, AugmentedPrintAndItsRefusal)
     auto one = record_of({{2, 6}});
     EXPECT_EQ(stdout_of([&] { mtrx_print_aug(one.get(), 0); }), " 2  | 6\n");
     auto none = record_shaped(0, 1);
-    p = printed([&] { mtrx_print_aug(none.get(), 4); });
-    EXPECT_EQ(p.out, "");
-    EXPECT_EQ(p.err, "");
+    EXPECT_EQ(written_by([&] { mtrx_print_aug(none.get(), 4); }), (Written{"", ""}));
 
     auto sq = record_of({{1, 2}, {3, 4}});
-    p = printed([&] { mtrx_print_aug(sq.get(), 4); });
-    EXPECT_EQ(p.out, "");
-    EXPECT_EQ(p.err, not_system);
+    EXPECT_EQ(written_by([&] { mtrx_print_aug(sq.get(), 4); }), (Written{"", not_system}));
     auto empty = record_shaped(0, 0);
-    p = printed([&] { mtrx_print_aug(empty.get(), 4); });
-    EXPECT_EQ(p.out, "");
-    EXPECT_EQ(p.err, not_system);
+    EXPECT_EQ(written_by([&] { mtrx_print_aug(empty.get(), 4); }), (Written{"", not_system}));
 }
 
 TEST(MtrxPrint, SquarePrintAndItsRefusal)
 {
     auto m = example();
-    Printed p = printed([&] { mtrx_print_sq(m.get(), 6); });
-    EXPECT_EQ(p.out, "  3.000  2.000 -4.000\n  2.000  3.000  3.000\n  5.000 -3.000  1.000\n");
-    EXPECT_EQ(p.err, "");
+    EXPECT_EQ(written_by([&] { mtrx_print_sq(m.get(), 6); }),
+              (Written{"  3.000  2.000 -4.000\n  2.000  3.000  3.000\n  5.000 -3.000  1.000\n", ""}));
     EXPECT_EQ(stdout_of([&] { mtrx_print_sq(m.get(), -8); }),
               "  3.000    2.000   -4.000  \n  2.000    3.000    3.000  \n"
               "  5.000   -3.000    1.000  \n");
@@ -105,13 +87,9 @@ TEST(MtrxPrint, SquarePrintAndItsRefusal)
     EXPECT_EQ(stdout_of([&] { mtrx_print_sq(sq.get(), 0); }), "  0.001 -0.000\n  2.001  123.457\n");
 
     auto tall = record_of({{1, 2}, {3, 4}, {5, 6}});
-    p = printed([&] { mtrx_print_sq(tall.get(), 6); });
-    EXPECT_EQ(p.out, "");
-    EXPECT_EQ(p.err, not_square);
+    EXPECT_EQ(written_by([&] { mtrx_print_sq(tall.get(), 6); }), (Written{"", not_square}));
     auto empty = record_shaped(0, 0);
-    p = printed([&] { mtrx_print_sq(empty.get(), 6); });
-    EXPECT_EQ(p.out, "");
-    EXPECT_EQ(p.err, "");
+    EXPECT_EQ(written_by([&] { mtrx_print_sq(empty.get(), 6); }), (Written{"", ""}));
 }
 
 TEST(MtrxPrint, EmptyShapesArraysAndVectors)

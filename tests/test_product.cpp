@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <random>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "core/product.h"
-#include "test_helpers.h"
-#include "core/thread_pool.h"
+#include "support/compare.h"
+#include "support/generators.h"
+#include "support/threads.h"
 
 using namespace mtrx_detail;
 
@@ -20,44 +22,12 @@ namespace
 {
 
 const double qnan = std::numeric_limits<double>::quiet_NaN();
-const double inf = std::numeric_limits<double>::infinity();
-
-enum class flavour { finite, special };
-
-// A value in [1, 2) times 2^e, of either sign.
-double scaled(std::mt19937_64 &g, int e)
-{
-    const double mant = 1.0 + double(g() >> 12) * 0x1p-52;
-    return std::ldexp(g() & 1 ? -mant : mant, e);
-}
 
 // Mostly full-precision values spread over 60 binary orders of magnitude, so
 // that nearly every product is rounded and nearly every sum depends on its
-// order; then zeros of both signs, subnormals, products that underflow to
-// subnormals, and pairs that cancel. The special flavour adds infinities,
-// NaN and products that overflow, rarely enough to leave most rows finite.
-double tricky(std::mt19937_64 &g, flavour f)
-{
-    const unsigned pick = g() % 64;
-    if (f == flavour::special && pick < 3)
-        return pick == 0 ? inf : pick == 1 ? -inf : qnan;
-    if (f == flavour::special && pick < 5)
-        return scaled(g, 600 + int(g() % 20));
-    switch (pick % 16) {
-    case 0:
-        return 0.0;
-    case 1:
-        return -0.0;
-    case 2:
-        return scaled(g, -1074 + int(g() % 52)); // subnormal
-    case 3:
-        return scaled(g, -560 + int(g() % 30));
-    case 4:
-        return scaled(g, 53);
-    default:
-        return scaled(g, int(g() % 61) - 30);
-    }
-}
+// order (kind::spread); the special flavour adds infinities, NaN and
+// products that overflow, rarely enough to leave most rows finite.
+enum class flavour { finite, special };
 
 // rows x cols values, each row its own allocation. Some rows start at an odd
 // place of their buffer or have NaN after their end, so that a read past the
@@ -66,16 +36,17 @@ double tricky(std::mt19937_64 &g, flavour f)
 class Operand
 {
   public:
-    Operand(size_t rows, size_t cols, std::mt19937_64 &g, flavour f) : rows_(rows + 2)
+    Operand(size_t rows, size_t cols, random_source &src, flavour f) : rows_(rows + 2)
     {
         for (auto &row : rows_) {
-            const size_t off = g() & 1, tail = g() & 2;
+            const size_t off = src.bits() & 1, tail = src.bits() & 2;
             row.assign(off + cols + tail, qnan);
             ptrs_.push_back(row.data() + off);
         }
+        const kind k = f == flavour::special ? kind::spread_special : kind::spread;
         for (size_t i = 0; i < rows; ++i)
             for (size_t j = 0; j < cols; ++j)
-                ptrs_[i][j] = tricky(g, f);
+                ptrs_[i][j] = src.value(k);
     }
     // Every element set to v.
     Operand(size_t rows, size_t cols, double v) : rows_(rows, std::vector<double>(cols + 1, v))
@@ -84,20 +55,10 @@ class Operand
             ptrs_.push_back(row.data());
     }
     double **get() { return ptrs_.data(); }
-    bool operator==(const Operand &o) const
-    {
-        auto bits = [](const std::vector<std::vector<double>> &v) {
-            std::vector<uint64_t> b;
-            for (auto &row : v)
-                for (double x : row)
-                    b.push_back(std::bit_cast<uint64_t>(x));
-            return b;
-        };
-        return bits(rows_) == bits(o.rows_);
-    }
+    bool operator==(const Operand &o) const { return same_bits(rows_, o.rows_); }
 
   private:
-    std::vector<std::vector<double>> rows_;
+    Matrix rows_;
     std::vector<double *> ptrs_;
 };
 
@@ -118,14 +79,6 @@ std::vector<double> loops(double **a, double **b, size_t m, size_t n, size_t p)
     return r;
 }
 
-// Which NaN comes out of an operation depends on the operands' order inside
-// the instruction, which the compiler picks: every NaN counts as equal.
-bool same_bits(double x, double y)
-{
-    return (std::isnan(x) && std::isnan(y)) ||
-           std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y);
-}
-
 // Empty when r holds `want`, else where and how it differs.
 std::string differences(double **r, const std::vector<double> &want, size_t m, size_t p)
 {
@@ -133,7 +86,7 @@ std::string differences(double **r, const std::vector<double> &want, size_t m, s
     size_t count = 0;
     for (size_t i = 0; i < m; ++i)
         for (size_t j = 0; j < p; ++j)
-            if (!same_bits(r[i][j], want[i * p + j]) && count++ < 3)
+            if (!same_bits(r[i][j], want[i * p + j], nans::any) && count++ < 3)
                 out << " [" << i << "][" << j << "] " << std::hexfloat << r[i][j]
                     << " != " << want[i * p + j] << ";";
     if (count)
@@ -186,13 +139,13 @@ void expect_all_match(Operand &a, Operand &b, size_t m, size_t n, size_t p,
 
 TEST(Product, RandomShapesMatchTheLoopsBitForBit)
 {
-    std::mt19937_64 g(20240607);
+    random_source src(20240607);
     for (int round = 0; round < 120; ++round) {
         // Mostly sizes past a tile's edge; now and then an empty dimension.
-        auto size = [&] { return g() % 20 == 0 ? size_t(0) : size_t(g() % 71); };
+        auto size = [&] { return src.below(20) == 0 ? size_t(0) : src.below(71); };
         const size_t m = size(), n = size(), p = size();
         const flavour f = round % 3 == 2 ? flavour::special : flavour::finite;
-        Operand a(m, n, g, f), b(n, p, g, f);
+        Operand a(m, n, src, f), b(n, p, src, f);
         // Threads are slow to start under Wine: several threads on every
         // fourth shape only.
         if (round % 4 == 0)
@@ -204,10 +157,10 @@ TEST(Product, RandomShapesMatchTheLoopsBitForBit)
 
 TEST(Product, LargeShapesCrossEveryBlockAndUseThreads)
 {
-    std::mt19937_64 g(7);
+    random_source src(7);
     const size_t shapes[][3] = {{257, 129, 300}, {97, 520, 193}, {300, 257, 31}};
     for (auto &s : shapes) {
-        Operand a(s[0], s[1], g, flavour::finite), b(s[1], s[2], g, flavour::finite);
+        Operand a(s[0], s[1], src, flavour::finite), b(s[1], s[2], src, flavour::finite);
         expect_all_match(a, b, s[0], s[1], s[2], {0, 1, 2, 5});
     }
 }
@@ -236,10 +189,10 @@ TEST(Product, EverySumStartsFromPositiveZero)
 TEST(Product, ManyThreadsOfThePoolMatchTheLoops)
 {
     threads_allowed allow(5);
-    std::mt19937_64 g(8);
+    random_source src(8);
     for (int round = 0; round < 6; ++round) {
-        const size_t m = 40 + g() % 300, n = 1 + g() % 300, p = 30 + g() % 400;
-        Operand a(m, n, g, flavour::finite), b(n, p, g, flavour::finite);
+        const size_t m = 40 + src.below(300), n = 1 + src.below(300), p = 30 + src.below(400);
+        Operand a(m, n, src, flavour::finite), b(n, p, src, flavour::finite);
         expect_all_match(a, b, m, n, p, {2, 3, 5});
     }
 }

@@ -1,11 +1,17 @@
-// The row-pointer record, the line parser and the two row-pointer readers.
-#include <cerrno>
-#include <cmath>
+// The line parser, the text reader (against the plain strtod loop too) and
+// the row-pointer stream reader.
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
-#include "core/alloc.h"
-#include "test_helpers.h"
+#include <gmock/gmock.h>
+
+#include "reference/strtod_reader.h"
+#include "support/alloc_sweep.h"
+#include "support/compare.h"
+#include "support/generators.h"
+#include "support/records.h"
 
 using testing::ElementsAre;
 
@@ -136,30 +142,6 @@ TEST(ReadStr, ColumnMismatchIsReportedAndShortRowsArePadded)
     EXPECT_THAT(row_of(m.get(), 2, 4), ElementsAre(6, 7, 8, 9));
 }
 
-TEST(ReadStr, LongLinesAreReadWhole)
-{
-    // 8191 characters, the old line limit, and 20000 with a number across
-    // every 8192-byte boundary.
-    std::string line(8190, ' ');
-    line += "7";
-    MtrxPtr m(mtrx_read_str(("1" + line).c_str()));
-    ASSERT_TRUE(m);
-    EXPECT_THAT(row_of(m.get(), 0, 2), ElementsAre(1, 7));
-
-    std::string big;
-    size_t count = 0;
-    while (big.size() < 20000) {
-        big += "123456.5 ";
-        ++count;
-    }
-    m.reset(mtrx_read_str((big + "\n" + big).c_str()));
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->rows, 2u);
-    EXPECT_EQ(m->cols, count);
-    for (size_t j = 0; j < count; ++j)
-        ASSERT_EQ(m->mtrx[1][j], 123456.5);
-}
-
 TEST(ReadStrDeathTest, LineWithoutNumberEndsTheProcess)
 {
     EXPECT_EXIT((ends_process_on_purpose(), mtrx_read_str("1 2\n3 4\nSolution Vector:\n")),
@@ -187,22 +169,6 @@ TEST(ReadFilePtrs, EveryLineIsARow)
     std::fclose(fp);
 }
 
-TEST(ReadFilePtrs, LongLineIsOneRowWithNoNumberCut)
-{
-    std::string line;
-    while (line.size() < 20000)
-        line += "98765.25,";
-    size_t count = line.size() / 9;
-    FILE *fp = stream_of(line + "\n" + line + "\n");
-    MtrxPtr m(mtrx_read_file_ptrs(fp));
-    std::fclose(fp);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->rows, 2u);
-    EXPECT_EQ(m->cols, count);
-    for (size_t j = 0; j < count; ++j)
-        ASSERT_EQ(m->mtrx[1][j], 98765.25);
-}
-
 TEST(ReadFilePtrsDeathTest, BlankLineEndsTheProcess)
 {
     EXPECT_EXIT(
@@ -214,87 +180,42 @@ TEST(ReadFilePtrsDeathTest, BlankLineEndsTheProcess)
         testing::ExitedWithCode(1), "no values for mtrx\\[2\\]\\[2\\]");
 }
 
-TEST(Storage, CreateGrowAndFree)
+TEST(RowParseDeathTest, ExhaustedMemoryEndsTheProcess)
 {
-    MtrxPtr m(mtrx_create_ptrs(4));
+    // The first array, then its trim to the values read.
+    EXPECT_GT(expect_failures_end_the_process(
+                  [](long k) {
+                      size_t n = 0;
+                      mtrx_testing_fail_alloc(k);
+                      double *row = row_parse("1 2", &n);
+                      const bool done = row && n == 2 && row[1] == 2.0;
+                      std::free(row);
+                      return done;
+                  },
+                  {site_words::parsed_row(), site_words::growth()}),
+              0);
+}
+
+// The whole reader against the plain loop over the same text.
+TEST(ReadStr, SameValuesAsTheStrtodLoop)
+{
+    random_source src(3);
+    std::string text;
+    char buf[64];
+    const std::size_t rows = 40, cols = 60;
+    for (std::size_t i = 0; i < rows; ++i) {
+        for (std::size_t j = 0; j < cols; ++j) {
+            const double v = src.uniform(-1e3, 1e3);
+            std::snprintf(buf, sizeof buf, src.below(2) ? "%.17g" : "%.4f", v);
+            text += buf;
+            text += j + 1 < cols ? ", " : "\r\n";
+        }
+    }
+    MtrxPtr m(mtrx_read_str(text.c_str()));
+    std::vector<double> want = quendle_ref::strtod_numbers(text.c_str());
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->rows, 0u);
-    EXPECT_EQ(m->cols, 0u);
-    EXPECT_EQ(m->maxrows, 4u);
-    EXPECT_EQ(m->maxcols, 8u);
-    m->mtrx[0] = static_cast<double *>(std::calloc(2, sizeof(double)));
-    m->rows = 1;
-    double **grown = mtrx_grow_ptrs(m.get());
-    EXPECT_EQ(grown, m->mtrx);
-    EXPECT_EQ(m->maxrows, 8u);
-    for (size_t i = 1; i < 8; ++i)
-        EXPECT_EQ(m->mtrx[i], nullptr);
-
-    // Rows the record owns beyond `rows` are released as well.
-    m->mtrx[5] = static_cast<double *>(std::calloc(2, sizeof(double)));
-
-    std::string err = stderr_of([] { EXPECT_EQ(mtrx_grow_ptrs(nullptr), nullptr); });
-    EXPECT_EQ(err, "<unknown>() error: struct parameter NULL.\n");
-}
-
-TEST(Storage, CreateReportsEachFailedAllocation)
-{
-    std::string err = stderr_of([] {
-        mtrx_testing_fail_alloc(1);
-        EXPECT_EQ(mtrx_create_ptrs(8), nullptr);
-        mtrx_testing_fail_alloc(2);
-        EXPECT_EQ(mtrx_create_ptrs(8), nullptr);
-        mtrx_testing_fail_alloc(0);
-    });
-    EXPECT_EQ(err, "<unknown>() error: calloc-m.\n"
-                   "<unknown>() error: malloc m->mtrx failed.\n");
-}
-
-TEST(Resize, ZeroFillsWhatIsAdded)
-{
-    auto *p = static_cast<int *>(std::malloc(2 * sizeof(int)));
-    p[0] = 7;
-    p[1] = 8;
-    p = static_cast<int *>(xrealloc_zero(p, sizeof(int), 2, 5));
-    EXPECT_EQ(p[1], 8);
-    EXPECT_EQ(p[4], 0);
-    size_t n = 5;
-    p = static_cast<int *>(xrealloc_add(p, sizeof(int), &n, 3));
-    EXPECT_EQ(n, 8u);
-    EXPECT_EQ(p[7], 0);
-    p = static_cast<int *>(xrealloc_double(p, sizeof(int), &n));
-    EXPECT_EQ(n, 16u);
-    EXPECT_EQ(p[0], 7);
-    EXPECT_EQ(p[15], 0);
-    p = static_cast<int *>(xrealloc_zero(p, sizeof(int), 16, 1));
-    EXPECT_EQ(p[0], 7);
-    std::free(p);
-}
-
-TEST(ResizeDeathTest, ExhaustedMemoryEndsTheProcess)
-{
-    EXPECT_EXIT(
-        {
-            ends_process_on_purpose();
-            size_t n = 4;
-            void *p = std::malloc(4 * sizeof(double));
-            mtrx_testing_fail_alloc(1);
-            xrealloc_double(p, sizeof(double), &n);
-        },
-        testing::ExitedWithCode(1), "^realloc\\(\\): virtual memory exhausted\\.: ");
-    EXPECT_EXIT(
-        {
-            ends_process_on_purpose();
-            size_t n = SIZE_MAX / 2 + 1;
-            xrealloc_double(std::malloc(8), 1, &n);
-        },
-        testing::ExitedWithCode(1), "virtual memory exhausted");
-    EXPECT_EXIT(
-        {
-            ends_process_on_purpose();
-            mtrx_testing_fail_alloc(1);
-            size_t n = 0;
-            row_parse("1 2", &n);
-        },
-        testing::ExitedWithCode(1), "^calloc-array: ");
+    ASSERT_EQ(m->rows, rows);
+    ASSERT_EQ(m->cols, cols);
+    for (std::size_t i = 0; i < rows; ++i)
+        EXPECT_TRUE(same_bits(m->mtrx[i], &want[i * cols], cols)) << i;
 }

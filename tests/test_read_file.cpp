@@ -4,13 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "core/alloc.h"
 #include "core/lines.h"
-#include "test_helpers.h"
+#include <gmock/gmock.h>
+
+#include "support/alloc_sweep.h"
+#include "support/compare.h"
+#include "support/generators.h"
+#include "support/records.h"
 
 using testing::ElementsAre;
 
@@ -30,42 +33,30 @@ Read read(const std::string &text, size_t rows, size_t cols)
     return r;
 }
 
+const std::string example = "3,2,-4,3\n2,3,3,15\n5,-3,1,14\n";
+const Matrix example_rows = {{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}};
+
 } // namespace
 
 TEST(ReadFile, ExampleGrowsBothDimensionsAndIsTrimmed)
 {
-    FILE *fp = stream_of("3,2,-4,3\n2,3,3,15\n5,-3,1,14\n");
-    mtrx_testing_fail_alloc(0);
-    MtrxPtr m(mtrx_read_file(fp, 2, 2));
-    long requests = mtrx_testing_fail_alloc(0);
-    std::fclose(fp);
-    ASSERT_TRUE(m);
-    EXPECT_THAT(shape_of(m.get()), ElementsAre(3, 4, 3, 4));
-    EXPECT_THAT(row_of(m.get(), 0, 4), ElementsAre(3, 2, -4, 3));
-    EXPECT_THAT(row_of(m.get(), 1, 4), ElementsAre(2, 3, 3, 15));
-    EXPECT_THAT(row_of(m.get(), 2, 4), ElementsAre(5, -3, 1, 14));
-    // The record, its pointers and 2 rows; 2 rows widened; the pointers and 2
-    // new rows; the pointers trimmed. Numbers go straight into their places.
-    EXPECT_EQ(requests, 10);
-}
-
-TEST(ReadFile, FirstLineSetsTheWidth)
-{
-    Read r = read("1 2 3\r\n4 5 6\r\n", 8, 8);
+    Read r = read(example, 2, 2);
     ASSERT_TRUE(r.m);
     EXPECT_EQ(r.err, "");
-    EXPECT_THAT(shape_of(r.m.get()), ElementsAre(2, 3, 2, 3));
-    EXPECT_THAT(row_of(r.m.get(), 1, 3), ElementsAre(4, 5, 6));
+    EXPECT_THAT(shape_of(r.m.get()), ElementsAre(3, 4, 3, 4));
+    EXPECT_EQ(rows_of(r.m->mtrx, 3, 4), example_rows);
 }
 
-TEST(ReadFile, NoStartingCapacityGrowsFromOne)
+TEST(ReadFile, FirstLineSetsTheWidthFromAnyStartingCapacity)
 {
-    Read r = read("1 2 3\n4 5 6\n", 0, 0);
-    ASSERT_TRUE(r.m);
-    EXPECT_EQ(r.err, "");
-    EXPECT_THAT(shape_of(r.m.get()), ElementsAre(2, 3, 2, 3));
-    EXPECT_THAT(row_of(r.m.get(), 0, 3), ElementsAre(1, 2, 3));
-    EXPECT_THAT(row_of(r.m.get(), 1, 3), ElementsAre(4, 5, 6));
+    for (size_t cap : {0, 1, 8})
+        for (const char *text : {"1 2 3\r\n4 5 6\r\n", "1 2 3\n4 5 6\n"}) {
+            Read r = read(text, cap, cap);
+            ASSERT_TRUE(r.m) << cap;
+            EXPECT_EQ(r.err, "");
+            EXPECT_THAT(shape_of(r.m.get()), ElementsAre(2, 3, 2, 3)) << cap;
+            EXPECT_EQ(rows_of(r.m->mtrx, 2, 3), (Matrix{{1, 2, 3}, {4, 5, 6}})) << cap;
+        }
 }
 
 TEST(ReadFile, NumberStarts)
@@ -139,20 +130,43 @@ TEST(ReadFile, FirstLineWithoutNumber)
     EXPECT_THAT(shape_of(r.m.get()), ElementsAre(1, 0, 1, 3));
 }
 
-TEST(ReadFile, LongLineIsOneRowWithNoNumberCut)
+// Lines longer than a block of the stream readers (and than 8191
+// characters, an old limit), with numbers across every 8192-byte boundary,
+// the last line ended or not: every reader takes each line whole, as one
+// row, and cuts no number.
+TEST(Readers, LongLinesAreReadWholeByEveryReader)
 {
-    std::string line;
-    while (line.size() < 20000)
-        line += "98765.25,";
-    size_t count = line.size() / 9;
-    Read r = read(line + "\n" + line, 1, 1);
-    ASSERT_TRUE(r.m);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.m->rows, 2u);
-    EXPECT_EQ(r.m->cols, count);
-    for (size_t j = 0; j < count; ++j) {
-        ASSERT_EQ(r.m->mtrx[0][j], 98765.25);
-        ASSERT_EQ(r.m->mtrx[1][j], 98765.25);
+    std::string spaced(8190, ' ');
+    MtrxPtr m(mtrx_read_str(("1" + spaced + "7").c_str()));
+    ASSERT_TRUE(m);
+    EXPECT_THAT(row_of(m.get(), 0, 2), ElementsAre(1, 7));
+
+    for (const std::string number : {"123456.5 ", "98765.25,"}) {
+        std::string line;
+        while (line.size() < 20000)
+            line += number;
+        const size_t count = line.size() / number.size();
+        const double value = std::strtod(number.c_str(), nullptr);
+        for (const std::string &text : {line + "\n" + line, line + "\n" + line + "\n"}) {
+            MtrxPtr str, ptrs;
+            FILE *fp = stream_of(text);
+            EXPECT_EQ(stderr_of([&] {
+                          str.reset(mtrx_read_str(text.c_str()));
+                          ptrs.reset(mtrx_read_file_ptrs(fp));
+                      }),
+                      "");
+            std::fclose(fp);
+            Read pre = read(text, 1, 1);
+            EXPECT_EQ(pre.err, "");
+            for (const mtrx_t *got : {str.get(), ptrs.get(), pre.m.get()}) {
+                ASSERT_TRUE(got);
+                EXPECT_EQ(got->rows, 2u);
+                ASSERT_EQ(got->cols, count);
+                for (size_t i = 0; i < 2; ++i)
+                    for (size_t j = 0; j < count; ++j)
+                        ASSERT_EQ(got->mtrx[i][j], value) << i << " " << j;
+            }
+        }
     }
 }
 
@@ -160,15 +174,15 @@ TEST(ReadFile, LongLineIsOneRowWithNoNumberCut)
 // span blocks, empty lines, '\r', NUL bytes and a last line without '\n'.
 TEST(LineReader, SplitsAtEveryLineEndWhateverTheBlockSize)
 {
-    std::mt19937_64 g(5);
+    random_source src(5);
     for (int round = 0; round < 200; ++round) {
         std::string text;
-        const std::size_t lines = g() % 12;
+        const std::size_t lines = src.below(12);
         for (std::size_t i = 0; i < lines; ++i) {
-            const std::size_t len = g() % 4 == 0 ? g() % 60 : g() % 6;
+            const std::size_t len = src.below(4) == 0 ? src.below(60) : src.below(6);
             for (std::size_t j = 0; j < len; ++j)
-                text += "12 .x\r\0-"[g() % 9];
-            if (i + 1 < lines || g() % 2)
+                text += "12 .x\r\0-"[src.below(9)];
+            if (i + 1 < lines || src.below(2))
                 text += '\n';
         }
         std::vector<std::string> want;
@@ -198,19 +212,19 @@ TEST(LineReader, SplitsAtEveryLineEndWhateverTheBlockSize)
 // has no '\n'. Both stream readers must read what the text reader reads.
 TEST(ReadFile, StreamReadersMatchTheTextReaderAcrossBlocks)
 {
-    std::mt19937_64 g(99);
+    random_source src(99);
     const char *forms[] = {"%.17g", "%.6f", "%.0f", "%.3e"};
     std::string text;
     char num[40];
     const size_t lines = 150;
     for (size_t line = 0; line < lines; ++line) {
         if (line % 37 == 5)
-            text.append(70000 + g() % 70000, line % 2 ? ' ' : ','); // longer than a block
+            text.append(70000 + src.below(70000), line % 2 ? ' ' : ','); // longer than a block
         for (int j = 0; j < 300; ++j) {
-            const double v = std::ldexp(double(g() % 1000000) - 500000.0, int(g() % 40) - 20);
-            std::snprintf(num, sizeof num, forms[g() % 4], v);
+            const double v = std::ldexp(double(src.below(1000000)) - 500000.0, int(src.below(40)) - 20);
+            std::snprintf(num, sizeof num, forms[src.below(4)], v);
             text += num;
-            text += j + 1 < 300 ? (g() % 3 ? " " : " ,\t") : "";
+            text += j + 1 < 300 ? (src.below(3) ? " " : " ,\t") : "";
         }
         if (line + 1 < lines)
             text += line % 5 ? "\n" : "\r\n";
@@ -230,8 +244,7 @@ TEST(ReadFile, StreamReadersMatchTheTextReaderAcrossBlocks)
         ASSERT_EQ(got->rows, lines);
         ASSERT_EQ(got->cols, 300u);
         for (size_t i = 0; i < lines; ++i)
-            ASSERT_EQ(std::memcmp(got->mtrx[i], want->mtrx[i], 300 * sizeof(double)), 0)
-                << "row " << i;
+            ASSERT_TRUE(same_bits(got->mtrx[i], want->mtrx[i], 300)) << "row " << i;
     }
 }
 
@@ -268,30 +281,66 @@ TEST(ReadFile, TextModeFileIsReadWhole)
     }
 }
 
+// A text that fits the starting capacity: only the record is made, and a
+// failure there gives null, with its message.
 TEST(ReadFile, CreateFailureGivesNull)
 {
-    FILE *fp = stream_of("1 2\n");
-    std::string err = stderr_of([&] {
-        mtrx_testing_fail_alloc(1);
-        EXPECT_EQ(mtrx_read_file(fp, 2, 2), nullptr);
-        mtrx_testing_fail_alloc(0);
-    });
-    std::fclose(fp);
-    EXPECT_EQ(err, "<unknown>() error: calloc-m.\n");
+    documented_messages told(site_words::preallocated_record(1));
+    EXPECT_GT(sweep_alloc_failures([&] {
+                  Read r = read("1 2\n", 1, 2);
+                  if (!r.m) {
+                      told.said(r.err);
+                      return false;
+                  }
+                  EXPECT_EQ(r.err, "");
+                  EXPECT_THAT(shape_of(r.m.get()), ElementsAre(1, 2, 1, 2));
+                  EXPECT_THAT(row_of(r.m.get(), 0, 2), ElementsAre(1, 2));
+                  return true;
+              }),
+              0);
+    told.expect_all_met();
 }
 
-TEST(ReadFileDeathTest, FailedTrimEndsTheProcess)
+// Every request of a read that grows the record both ways, and of one that
+// cuts row 0 and trims the pointers at the end: a failure while the record
+// is made gives null, with its message; one while it grows, is cut or
+// trimmed ends the process, with its own.
+TEST(ReadFileDeathTest, ExhaustedMemoryGivesNullOrEndsTheProcess)
 {
-    // Requests: the record, the pointers, rows 0 and 1, then the cut of row 0
-    // (5) and the trim of the pointers to one row (6).
-    for (long k : {5L, 6L}) {
-        EXPECT_EXIT(
-            {
-                ends_process_on_purpose();
-                FILE *fp = stream_of("1 2\n");
-                mtrx_testing_fail_alloc(k);
-                mtrx_read_file(fp, 2, 8);
-            },
-            testing::ExitedWithCode(1), "realloc\\(\\): virtual memory exhausted\\.: ");
+    using site_words::row_not_grown;
+    const std::string rows_not_grown = site_words::rows_not_grown();
+    struct Case {
+        std::string text;
+        size_t rows, cols;
+        Matrix want;
+        std::vector<std::string> ending; // each said by some run
+    };
+    const Case cases[] = {
+        {example, 2, 2, example_rows, {site_words::growth(), rows_not_grown, row_not_grown(0), row_not_grown(1)}},
+        {"1 2\n", 2, 8, {{1, 2}}, {site_words::growth()}}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<std::string> ending = {site_words::growth(), rows_not_grown};
+        for (size_t i = 0; i < 4; ++i)
+            ending.push_back(row_not_grown(i));
+        documented_messages made(site_words::preallocated_record(c.rows)), grown(ending);
+        EXPECT_GT(sweep_alloc_failures_in_children(
+                      [&](long k) {
+                          FILE *fp = stream_of(c.text);
+                          mtrx_testing_fail_alloc(k);
+                          MtrxPtr m(mtrx_read_file(fp, c.rows, c.cols));
+                          const size_t n = c.want.size(), w = c.want[0].size();
+                          if (m && !(shape_of(m.get()) == std::vector<size_t>{n, w, n, w} &&
+                                     rows_of(m->mtrx, n, w) == c.want))
+                              std::abort(); // a record, but not the one read
+                          return m != nullptr;
+                      },
+                      [&](long, child_end end, const std::string &said) {
+                          (end == child_end::returned ? made : grown).said(said);
+                      }),
+                  0);
+        made.expect_all_met();
+        for (const std::string &words : c.ending)
+            grown.expect_met(words);
     }
 }

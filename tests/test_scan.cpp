@@ -1,6 +1,5 @@
 // Number conversion: the scanner's values, end positions and range errors
-// against strtod's, on tricky and on many generated number texts, and the
-// text reader against the plain strtod loop.
+// against strtod's, on tricky and on many generated number texts.
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -11,9 +10,10 @@
 #include <random>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "core/scan.h"
-#include "reference/strtod_reader.h"
-#include "test_helpers.h"
+#include "support/compare.h"
 
 using namespace mtrx_detail;
 
@@ -33,12 +33,12 @@ testing::AssertionResult same_as_strtod(const std::string &text)
     // Told where the text ends, it reads digits eight at a time.
     errno = EDOM;
     const conversion bounded = convert_number(text.c_str(), text.c_str() + text.size());
-    if (std::memcmp(&bounded.value, &got.value, sizeof got.value) != 0 || bounded.end != got.end ||
+    if (!same_bits(bounded.value, got.value) || bounded.end != got.end ||
         errno != got_errno)
         return testing::AssertionFailure() << "\"" << text << "\": the bounded form differs";
     const std::size_t want_end = static_cast<std::size_t>(e - text.c_str());
     const std::size_t got_end = static_cast<std::size_t>(got.end - text.c_str());
-    if (std::memcmp(&want, &got.value, sizeof want) != 0 || want_end != got_end ||
+    if (!same_bits(want, got.value) || want_end != got_end ||
         want_errno != got_errno || got.range_error != (want_errno != 0)) {
         char w[64], g[64];
         std::snprintf(w, sizeof w, "%a", want);
@@ -152,28 +152,4 @@ TEST(ConvertNumber, PrintedDoublesRoundTrip)
         std::snprintf(buf, sizeof buf, formats[g() % 8], v);
         ASSERT_TRUE(same_as_strtod(buf));
     }
-}
-
-// The whole reader against the plain loop over the same text.
-TEST(ReadStr, SameValuesAsTheStrtodLoop)
-{
-    std::mt19937_64 g(3);
-    std::string text;
-    char buf[64];
-    const std::size_t rows = 40, cols = 60;
-    for (std::size_t i = 0; i < rows; ++i) {
-        for (std::size_t j = 0; j < cols; ++j) {
-            const double v = std::uniform_real_distribution<double>(-1e3, 1e3)(g);
-            std::snprintf(buf, sizeof buf, g() % 2 ? "%.17g" : "%.4f", v);
-            text += buf;
-            text += j + 1 < cols ? ", " : "\r\n";
-        }
-    }
-    MtrxPtr m(mtrx_read_str(text.c_str()));
-    std::vector<double> want = quendle_ref::strtod_numbers(text.c_str());
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->rows, rows);
-    ASSERT_EQ(m->cols, cols);
-    for (std::size_t i = 0; i < rows; ++i)
-        EXPECT_EQ(std::memcmp(m->mtrx[i], &want[i * cols], cols * sizeof(double)), 0) << i;
 }

@@ -6,25 +6,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <random>
 #include <set>
 #include <thread>
 
-#include "record_helpers.h"
+#include <gmock/gmock.h>
 
-using Matrix = std::vector<std::vector<double>>;
+#include "support/alloc_sweep.h"
+#include "support/compare.h"
+#include "support/generators.h"
+#include "support/records.h"
 
 namespace {
-
-bool same_record(const mtrx_t *a, const mtrx_t *b)
-{
-    if (shape_of(a) != shape_of(b))
-        return false;
-    for (size_t i = 0; i < a->rows; ++i)
-        if (!same_bits(a->mtrx[i], b->mtrx[i], a->cols))
-            return false;
-    return true;
-}
 
 // A text of rows of numbers with blank lines, assorted separators and line
 // ends, and at most one fault, with what the status readers must say of it.
@@ -36,9 +28,9 @@ struct Case {
     bool natural_ends = false;      // mtrx_read_str would end the process
 };
 
-Case make_case(std::mt19937 &rng)
+Case make_case(random_source &src)
 {
-    auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+    auto pick = [&](size_t n) { return src.below(n); };
     const char *seps[] = {" ", ",", "\t", "; ", " | ", " ab ", ")("};
     const char *ends[] = {"\n", "\r\n", "\n\n", " \t\n\r\n"};
     const double awkward[] = {0.0, -0.0, 1e308, -2.5e-308, 2.2250738585072014e-308, 0.1,
@@ -60,7 +52,7 @@ Case make_case(std::mt19937 &rng)
                    (fault == 4 && i == at && i > 0 && cols > 1 ? 1 : 0);
         c.rows.emplace_back();
         for (size_t j = 0; j < n; ++j) {
-            const int mantissa = int(rng() % 2001) - 1000, exponent = int(pick(40)) - 20;
+            const int mantissa = int(pick(2001)) - 1000, exponent = int(pick(40)) - 20;
             double v = pick(4) == 0 ? awkward[pick(7)] : std::ldexp(mantissa, exponent);
             char num[40];
             std::snprintf(num, sizeof num, "%.17g", v);
@@ -100,9 +92,9 @@ mtrx_status parse_exact(const std::string &text, mtrx_t **out, mtrx_error *err, 
 
 TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
 {
-    std::mt19937 rng(20240611);
+    random_source src(20240611);
     for (int k = 0; k < 400; ++k) {
-        Case c = make_case(rng);
+        Case c = make_case(src);
         SCOPED_TRACE(testing::Message() << "case " << k << ": " << c.text);
         mtrx_t *raw = nullptr, *sraw = nullptr, *yraw = nullptr;
         mtrx_error err, serr, yerr;
@@ -129,8 +121,8 @@ TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
         const bool system = st == MTRX_OK && m->cols == n + 1;
         EXPECT_EQ(yst, st == MTRX_OK && !system ? MTRX_ESHAPE : st);
         if (m) {
-            EXPECT_TRUE(same_record(m.get(), s.get()));
-            EXPECT_TRUE(!system || same_record(m.get(), y.get()));
+            EXPECT_TRUE(same_bits(m.get(), s.get()));
+            EXPECT_TRUE(!system || same_bits(m.get(), y.get()));
             ASSERT_EQ(m->rows, n);
             for (size_t i = 0; i < n; ++i)
                 EXPECT_TRUE(same_bits(m->mtrx[i], c.rows[i].data(), m->cols)) << i;
@@ -146,7 +138,7 @@ TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
             [&] { nat = mtrx_read_str(c.text.c_str() + c.text.find_first_not_of(" \t\r\n")); });
         MtrxPtr natural(nat);
         EXPECT_EQ(said.empty(), st == MTRX_OK) << said;
-        EXPECT_TRUE(st != MTRX_OK || same_record(natural.get(), m.get()));
+        EXPECT_TRUE(st != MTRX_OK || same_bits(natural.get(), m.get()));
         if (st == MTRX_ESHAPE) {
             EXPECT_THAT(said, testing::StartsWith("<unknown>() error: column mismatch row[" +
                                                   std::to_string(c.row) + "]\n"));

@@ -1,42 +1,14 @@
-// Vectors, bare arrays and the preallocated record: allocation and its
-// failures, growth in both dimensions, copying and full release.
+// Vectors, bare arrays, the preallocated and the row-pointer record:
+// allocation and its failures, growth in both dimensions, copying, full
+// release, and the resizing that ends the process when memory runs out.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "core/alloc.h"
-#include "test_helpers.h"
+#include "support/alloc_sweep.h"
+#include "support/records.h"
 
 using testing::ElementsAre;
-using testing::EndsWith;
-using testing::HasSubstr;
-using testing::StartsWith;
-
-namespace {
-
-// A preallocated rows x cols record holding `values` row by row in its
-// first part, with room for `maxrows` x `maxcols`.
-MtrxPtr record_of(const std::vector<std::vector<double>> &values, size_t maxrows, size_t maxcols)
-{
-    MtrxPtr m(mtrx_create(maxrows, maxcols));
-    m->rows = values.size();
-    m->cols = values.empty() ? 0 : values[0].size();
-    for (size_t i = 0; i < values.size(); ++i)
-        for (size_t j = 0; j < values[i].size(); ++j)
-            m->mtrx[i][j] = values[i][j];
-    return m;
-}
-
-// Runs `f` with the k-th allocation failing; returns its stderr.
-template <class F> std::string failing_at(long k, F &&f)
-{
-    return stderr_of([&] {
-        mtrx_testing_fail_alloc(k);
-        f();
-        mtrx_testing_fail_alloc(0);
-    });
-}
-
-} // namespace
 
 TEST(Arrays, ShapesAreZeroFilled)
 {
@@ -58,24 +30,12 @@ TEST(Arrays, ShapesAreZeroFilled)
 
 TEST(Arrays, FailedAllocationsAreReportedAndUndone)
 {
-    std::string err = failing_at(1, [] { EXPECT_EQ(vect_calloc(5), nullptr); });
-    EXPECT_THAT(err, StartsWith("calloc-vector: "));
-    EXPECT_THAT(err, EndsWith("\n<unknown>() error: calloc-vect failed.\n"));
-
-    err = failing_at(1, [] { EXPECT_EQ(arr2d_calloc(5, 4), nullptr); });
-    EXPECT_THAT(err, StartsWith("calloc-pointers: "));
-    EXPECT_THAT(err, EndsWith("\n<unknown>() error: calloc mtrx failed.\n"));
-
-    // Request 4 is row 2 (after the pointer array and rows 0 and 1): rows 1
-    // and 0 and the array go back, and nothing more is asked for.
-    long made = 0;
-    err = failing_at(4, [&] {
-        EXPECT_EQ(arr2d_calloc(5, 4), nullptr);
-        made = mtrx_testing_fail_alloc(4);
-    });
-    EXPECT_EQ(made, 4);
-    EXPECT_THAT(err, StartsWith("calloc-mtrx[i]: "));
-    EXPECT_THAT(err, EndsWith("\n<unknown>() error: calloc-mtrx[2] failed.\n"));
+    expect_failures_told([] { return vect_calloc(5); }, [](double *v) { std::free(v); },
+                         {perror_line("calloc-vector") + "<unknown>() error: calloc-vect failed.\n"});
+    // The pointers, then each row: a failure gives back what was made and
+    // asks for nothing more.
+    expect_failures_told([] { return arr2d_calloc(5, 4); }, [](double **a) { arr2d_free(a, 5); },
+                         site_words::array(5), after_failure::asks_no_more);
 }
 
 TEST(Create, FullCapacityAllocated)
@@ -92,21 +52,13 @@ TEST(Create, FullCapacityAllocated)
 
 TEST(Create, FailuresReleaseTheRecord)
 {
-    std::string err = failing_at(1, [] { EXPECT_EQ(mtrx_create(4, 3), nullptr); });
-    EXPECT_EQ(err, "<unknown>() error: calloc-m.\n");
-
-    err = failing_at(2, [] { EXPECT_EQ(mtrx_create(4, 3), nullptr); });
-    EXPECT_THAT(err, StartsWith("calloc-pointers: "));
-    EXPECT_THAT(err, EndsWith("\n<unknown>() error: calloc mtrx failed.\n"));
-
-    err = failing_at(5, [] { EXPECT_EQ(mtrx_create(4, 3), nullptr); });
-    EXPECT_THAT(err, EndsWith("\n<unknown>() error: calloc-mtrx[2] failed.\n"));
-    EXPECT_THAT(err, testing::Not(HasSubstr("calloc-m.")));
+    expect_failures_told([] { return mtrx_create(4, 3); }, mtrx_free,
+                         site_words::preallocated_record(4));
 }
 
 TEST(Grow, RowsAndColumnsDouble)
 {
-    MtrxPtr m = record_of({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}}, 4, 3);
+    MtrxPtr m = record_of({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
 
     double **rows = mtrx_grow(m.get(), 0);
     EXPECT_EQ(rows, m->mtrx);
@@ -147,36 +99,31 @@ TEST(Grow, EmptyCapacityGrowsToOne)
 
 TEST(GrowDeathTest, ExhaustedMemoryEndsTheProcess)
 {
-    // Requests: 1 the record, 2 the pointers, 3 and 4 the rows; then the grow.
-    EXPECT_EXIT(
-        {
-            ends_process_on_purpose();
-            mtrx_t *m = mtrx_create(2, 2);
-            mtrx_testing_fail_alloc(1);
-            mtrx_grow(m, 0);
-        },
-        testing::ExitedWithCode(1), "<unknown>\\(\\) error: ptr realloc failed\\.");
-    EXPECT_EXIT(
-        {
-            ends_process_on_purpose();
-            mtrx_t *m = mtrx_create(2, 2);
-            mtrx_testing_fail_alloc(3); // the second new row
-            mtrx_grow(m, 0);
-        },
-        testing::ExitedWithCode(1), "<unknown>\\(\\) error: ptr realloc failed\\.");
-    EXPECT_EXIT(
-        {
-            ends_process_on_purpose();
-            mtrx_t *m = mtrx_create(4, 2);
-            mtrx_testing_fail_alloc(3); // row 2
-            mtrx_grow(m, 1);
-        },
-        testing::ExitedWithCode(1), "<unknown>\\(\\) error: realloc failed row\\[2\\]\\.");
+    // mtrx_grow(m, mode) on a new rows x 2 record, with request k failing.
+    auto grow = [](size_t rows, int mode) {
+        return [=](long k) {
+            mtrx_t *m = mtrx_create(rows, 2);
+            mtrx_testing_fail_alloc(k);
+            mtrx_grow(m, mode);
+            const size_t r = mode ? rows : 2 * rows, c = mode ? 4 : 2;
+            const bool done = shape_of(m) == std::vector<size_t>{0, 0, r, c} &&
+                              row_of(m, r - 1, c) == std::vector<double>(c, 0.0);
+            mtrx_free(m);
+            return done;
+        };
+    };
+    // New rows (the pointers, then each new row): any failure says the same.
+    EXPECT_GT(expect_failures_end_the_process(grow(2, 0), {site_words::rows_not_grown()}), 0);
+    // Wider rows, every one of them in use or not: the row that failed.
+    std::vector<std::string> rows;
+    for (size_t i = 0; i < 4; ++i)
+        rows.push_back(site_words::row_not_grown(i));
+    EXPECT_GT(expect_failures_end_the_process(grow(4, 1), rows), 0);
 }
 
 TEST(Copy, ExactSizeAndIndependent)
 {
-    MtrxPtr src = record_of({{1, 2, 3}, {4, 5, 6}}, 8, 16);
+    MtrxPtr src = record_of({{1, 2, 3}, {4, 5, 6}}, 6, 13);
     src->mtrx[0][3] = 99; // outside the part in use
     MtrxPtr c(mtrx_copy(src.get()));
     ASSERT_TRUE(c);
@@ -208,9 +155,82 @@ TEST(Copy, RowPointerRecordWithShortRow)
 
 TEST(Copy, FailureGivesNull)
 {
-    MtrxPtr src = record_of({{1, 2}, {3, 4}}, 2, 2);
-    std::string err = failing_at(1, [&] { EXPECT_EQ(mtrx_copy(src.get()), nullptr); });
-    EXPECT_EQ(err, "<unknown>() error: calloc-m.\n");
-    err = failing_at(4, [&] { EXPECT_EQ(mtrx_copy(src.get()), nullptr); });
-    EXPECT_THAT(err, EndsWith("\n<unknown>() error: calloc-mtrx[1] failed.\n"));
+    MtrxPtr src = record_of({{1, 2}, {3, 4}});
+    expect_failures_told([&] { return mtrx_copy(src.get()); }, mtrx_free,
+                         site_words::preallocated_record(2));
+    EXPECT_EQ(rows_of(src->mtrx, 2, 2), (Matrix{{1, 2}, {3, 4}}));
+}
+
+// The row-pointer record: its rows are allocated one by one as they are read.
+TEST(PointerRecord, CreateGrowAndFree)
+{
+    MtrxPtr m(mtrx_create_ptrs(4));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->rows, 0u);
+    EXPECT_EQ(m->cols, 0u);
+    EXPECT_EQ(m->maxrows, 4u);
+    EXPECT_EQ(m->maxcols, 8u);
+    m->mtrx[0] = static_cast<double *>(std::calloc(2, sizeof(double)));
+    m->rows = 1;
+    double **grown = mtrx_grow_ptrs(m.get());
+    EXPECT_EQ(grown, m->mtrx);
+    EXPECT_EQ(m->maxrows, 8u);
+    for (size_t i = 1; i < 8; ++i)
+        EXPECT_EQ(m->mtrx[i], nullptr);
+
+    // Rows the record owns beyond `rows` are released as well.
+    m->mtrx[5] = static_cast<double *>(std::calloc(2, sizeof(double)));
+
+    std::string err = stderr_of([] { EXPECT_EQ(mtrx_grow_ptrs(nullptr), nullptr); });
+    EXPECT_EQ(err, "<unknown>() error: struct parameter NULL.\n");
+}
+
+TEST(PointerRecord, CreateReportsEachFailedAllocation)
+{
+    expect_failures_told([] { return mtrx_create_ptrs(8); }, mtrx_free,
+                         {site_words::record(), site_words::record_rows()});
+}
+
+TEST(Resize, ZeroFillsWhatIsAdded)
+{
+    auto *p = static_cast<int *>(std::malloc(2 * sizeof(int)));
+    p[0] = 7;
+    p[1] = 8;
+    p = static_cast<int *>(xrealloc_zero(p, sizeof(int), 2, 5));
+    EXPECT_EQ(p[1], 8);
+    EXPECT_EQ(p[4], 0);
+    size_t n = 5;
+    p = static_cast<int *>(xrealloc_add(p, sizeof(int), &n, 3));
+    EXPECT_EQ(n, 8u);
+    EXPECT_EQ(p[7], 0);
+    p = static_cast<int *>(xrealloc_double(p, sizeof(int), &n));
+    EXPECT_EQ(n, 16u);
+    EXPECT_EQ(p[0], 7);
+    EXPECT_EQ(p[15], 0);
+    p = static_cast<int *>(xrealloc_zero(p, sizeof(int), 16, 1));
+    EXPECT_EQ(p[0], 7);
+    std::free(p);
+}
+
+TEST(ResizeDeathTest, ExhaustedMemoryEndsTheProcess)
+{
+    EXPECT_GT(expect_failures_end_the_process(
+                  [](long k) {
+                      size_t n = 4;
+                      auto *p = static_cast<double *>(std::calloc(4, sizeof(double)));
+                      mtrx_testing_fail_alloc(k);
+                      p = static_cast<double *>(xrealloc_double(p, sizeof(double), &n));
+                      const bool done = n == 8 && p[7] == 0.0;
+                      std::free(p);
+                      return done;
+                  },
+                  {site_words::growth()}),
+              0);
+    EXPECT_EXIT(
+        {
+            ends_process_on_purpose();
+            size_t n = SIZE_MAX / 2 + 1;
+            xrealloc_double(std::malloc(8), 1, &n);
+        },
+        testing::ExitedWithCode(1), "virtual memory exhausted");
 }

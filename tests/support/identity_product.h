@@ -1,7 +1,7 @@
 // The product of an n x n matrix and the identity on up to three of the
 // library's worker threads, for the programs that check how the workers end.
-#ifndef QUENDLE_IDENTITY_PRODUCT_H
-#define QUENDLE_IDENTITY_PRODUCT_H
+#ifndef QUENDLE_TESTS_SUPPORT_IDENTITY_PRODUCT_H
+#define QUENDLE_TESTS_SUPPORT_IDENTITY_PRODUCT_H
 
 #include <mtrx/mtrx.h>
 
