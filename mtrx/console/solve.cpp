@@ -46,7 +46,15 @@ extern "C" mtrx_t *mtrx_solve_gj(const mtrx_t *m)
         mtrx_console::tell(fault);
         return nullptr;
     }
-    guassj(c->mtrx, c->rows);
+    // A singular matrix still gives the copy, reduced as far as elimination
+    // got; an elimination without memory gives none (its copy would read as
+    // a solution).
+    const mtrx_status st = mtrx_reduce(c->mtrx, nullptr, c->rows, nullptr);
+    report(st);
+    if (st == MTRX_ENOMEM) {
+        mtrx_free(c);
+        return nullptr;
+    }
     return c;
 }
 
