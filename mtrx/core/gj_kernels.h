@@ -50,17 +50,19 @@ struct gj_kernels {
                        std::size_t t_from, std::size_t t_to, std::size_t m0);
 };
 
+// The set of each instruction set (gj_kernels_<set>.cpp).
 const gj_kernels &gj_kernels_portable();
+#if defined(QUENDLE_X86_DISPATCH)
+const gj_kernels &gj_kernels_avx2();
+const gj_kernels &gj_kernels_avx512();
+#endif
+
 // The set for `isa`, the best this processor has for gj_isa::automatic;
 // null when the processor lacks it.
 const gj_kernels *gj_kernels_for(gj_isa isa);
 // The set gj_reduce uses now: the best this processor has, or the one gj_tune
 // chose. The cofactors' factorisation uses the same.
 const gj_kernels &gj_kernels_in_use();
-#if defined(QUENDLE_X86_DISPATCH)
-const gj_kernels &gj_kernels_avx2();
-const gj_kernels &gj_kernels_avx512();
-#endif
 
 } // namespace mtrx_detail
 
