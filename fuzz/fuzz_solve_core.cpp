@@ -1,6 +1,9 @@
 // The Solve core on any text: it never ends the process, and what it
 // appends is either a solution report with one line per unknown, numbered
-// from 0, or exactly one error line.
+// from 0, followed by the warning exactly when rcond < DBL_EPSILON, or
+// exactly one error line.
+#include <cfloat>
+
 #include "fuzz_common.h"
 #include "solve_core.h"
 
@@ -20,7 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!starts_with(r, head))
             std::abort();
         std::size_t o = head.size(), index = 0;
-        while (o < r.size()) {
+        const std::string warning = "\r\n WARNING: " + quendle::warning_text(out.info.rcond) + "\r\n";
+        const bool warned = r.size() >= warning.size() &&
+                            r.compare(r.size() - warning.size(), warning.size(), warning) == 0;
+        if (warned != (out.info.rcond < DBL_EPSILON) || warned != (out.info.ill_conditioned != 0))
+            std::abort();
+        const std::size_t end = r.size() - (warned ? warning.size() : 0);
+        while (o < end) {
             std::size_t e = r.find("\r\n", o);
             if (e == std::string::npos)
                 std::abort();
@@ -31,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             ++index;
             o = e + 2;
         }
-        if (index == 0)
+        if (index == 0 || index != out.x.size())
             std::abort();
     } else {
         const std::string lead = "\r\n\r\n ERROR: ";
