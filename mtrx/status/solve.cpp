@@ -44,20 +44,6 @@ extern "C" mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *
 
 namespace {
 
-// A copy of the augmented system m reduced in place (its n x n block the
-// inverse, column n the solution), or null with the status in *st.
-mtrx_t *reduced_copy(const mtrx_t *m, mtrx_status &st)
-{
-    alloc_fault fault;
-    mtrx_t *c = copy_record(m, fault);
-    st = c ? status_of(gj_reduce(c->mtrx, nullptr, m->rows)) : MTRX_ENOMEM;
-    if (st != MTRX_OK) {
-        mtrx_free(c);
-        return nullptr;
-    }
-    return c;
-}
-
 // Column n of the n x (n + 1) rows a as a new vector, or null.
 double *column_of(double *const *a, std::size_t n)
 {
@@ -68,20 +54,43 @@ double *column_of(double *const *a, std::size_t n)
     return v;
 }
 
-// The cofactor solver on the augmented system m; with `inverse`, the
-// inverse it formed the solution from is handed out too.
-mtrx_status cofactor_solution(const mtrx_t *m, double **x, double ***inverse)
+// The inverse a solution came from, released with it: the n x n block of
+// the reduced copy, or the cofactor solver's own array.
+struct inverse_of_solve {
+    mtrx_t *copy = nullptr;
+    double **array = nullptr;
+    std::size_t n = 0;
+
+    ~inverse_of_solve()
+    {
+        arr2d_free(array, n);
+        mtrx_free(copy);
+    }
+    double *const *rows() const { return copy ? copy->mtrx : array; }
+};
+
+// The augmented system m solved by elimination on a copy, or by cofactors
+// (whose coefficients are read in place, as the method reads no column past
+// rows - 1): the solution in *x, and the inverse it came from in `inv`.
+mtrx_status solve_augmented(const mtrx_t *m, bool cofactors, double **x, inverse_of_solve &inv)
 {
-    // The coefficients are read in place, as the method reads no column
-    // past rows - 1.
-    const size_t n = m->rows;
-    double *b = column_of(m->mtrx, n);
-    if (!b)
-        return MTRX_ENOMEM;
+    const size_t n = inv.n = m->rows;
     alloc_fault fault;
-    const mtrx_status st = solve_by_cofactors(m->mtrx, b, n, x, fault, inverse);
-    std::free(b);
-    return st;
+    if (cofactors) {
+        double *b = column_of(m->mtrx, n);
+        if (!b)
+            return MTRX_ENOMEM;
+        const mtrx_status st = solve_by_cofactors(m->mtrx, b, n, x, fault, &inv.array);
+        std::free(b);
+        return st;
+    }
+    inv.copy = copy_record(m, fault);
+    if (!inv.copy)
+        return MTRX_ENOMEM;
+    if (const mtrx_status st = status_of(gj_reduce(inv.copy->mtrx, nullptr, n)); st != MTRX_OK)
+        return st;
+    *x = column_of(inv.copy->mtrx, n);
+    return *x ? MTRX_OK : MTRX_ENOMEM;
 }
 
 } // namespace
@@ -90,21 +99,16 @@ extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error
 {
     if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
         return bad;
-    mtrx_status st;
-    mtrx_t *c = reduced_copy(m, st);
-    if (c) {
-        *x = column_of(c->mtrx, m->rows);
-        st = *x ? MTRX_OK : MTRX_ENOMEM;
-    }
-    mtrx_free(c);
-    return set_error(err, st);
+    inverse_of_solve inv;
+    return set_error(err, solve_augmented(m, false, x, inv));
 }
 
 extern "C" mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err)
 {
     if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
         return bad;
-    return set_error(err, cofactor_solution(m, x, nullptr));
+    inverse_of_solve inv;
+    return set_error(err, solve_augmented(m, true, x, inv));
 }
 
 extern "C" mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, double **x,
@@ -118,34 +122,13 @@ extern "C" mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, doubl
     if (flags & ~unsigned(MTRX_REFINE | MTRX_COFACTOR))
         return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: unknown flags 0x%x.",
                              flags & ~unsigned(MTRX_REFINE | MTRX_COFACTOR));
-    const size_t n = m->rows;
-
-    // The solution and the inverse it came from: the reduced copy's block,
-    // or the cofactor solver's own array.
-    mtrx_t *c = nullptr;
-    double **cofactor_inverse = nullptr;
-    mtrx_status st;
-    if (flags & MTRX_COFACTOR) {
-        st = cofactor_solution(m, x, &cofactor_inverse);
-    } else {
-        c = reduced_copy(m, st);
-        if (c) {
-            *x = column_of(c->mtrx, n);
-            st = *x ? MTRX_OK : MTRX_ENOMEM;
-        }
+    inverse_of_solve inv;
+    mtrx_status st = solve_augmented(m, flags & MTRX_COFACTOR, x, inv);
+    if (st == MTRX_OK && !check_solution(m->mtrx, inv.rows(), *x, m->rows, flags & MTRX_REFINE, out)) {
+        out = no_solution_info();
+        std::free(*x);
+        *x = nullptr;
+        st = MTRX_ENOMEM;
     }
-    if (st == MTRX_OK) {
-        double *const *inverse = c ? c->mtrx : cofactor_inverse;
-        mtrx_solve_info found;
-        if (check_solution(m->mtrx, inverse, *x, n, flags & MTRX_REFINE, found)) {
-            out = found;
-        } else {
-            std::free(*x);
-            *x = nullptr;
-            st = MTRX_ENOMEM;
-        }
-    }
-    arr2d_free(cofactor_inverse, n);
-    mtrx_free(c);
     return set_error(err, st);
 }
