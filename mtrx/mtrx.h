@@ -1,40 +1,31 @@
 /*
  * mtrx.h - a small matrix library: one record, readers for text and streams,
- * Gauss-Jordan elimination, a cofactor solver, arithmetic and printing.
+ * Gauss-Jordan elimination, a cofactor solver, arithmetic and printing
+ * (mtrx(3), and a page per family). C11 and C++ callers include it alike; no
+ * exception leaves the library, which is written in C++.
  *
- * C11 and C++ callers include this header alike; the library is written in
- * C++ but no exception ever leaves it.
+ * Ownership: what a function returns is the caller's: records go back with
+ * mtrx_free, arrays and vectors with free.
  *
- * Ownership: every function that returns a record, an array or a vector hands
- * it to the caller. Records are released with mtrx_free, arrays and vectors
- * with free.
+ * Two layers on one core that neither writes nor exits (mtrx/core). The
+ * status functions (the last group; mtrx/status) return an mtrx_status and
+ * never end the process or write on any stream. The others (mtrx/console,
+ * every message in one file) speak as a console tool does: diagnostics on
+ * stderr, the "%s() error: " prefix carrying the literal "<unknown>", and
+ * exit(1) on exhausted memory while an array grows and on a line without any
+ * number inside a matrix that mtrx_read_str or mtrx_read_file_ptrs reads.
  *
- * Two layers. The status functions (the last group) return an mtrx_status,
- * never end the process and never write on any stream: they are for programs
- * that embed the library. The other functions speak as a console tool does:
- * diagnostics on stderr, the "%s() error: " prefix of each message carrying
- * the literal "<unknown>", and two conditions that end the process with
- * exit(1): exhausted memory while an array grows, and a line without any
- * number inside a matrix that mtrx_read_str or mtrx_read_file_ptrs is
- * reading. Both are built on one core that neither writes nor exits (the
- * sources: mtrx/core, the core; mtrx/status, the status functions on it;
- * mtrx/console, the console functions and every message they write).
- *
- * State. No call keeps anything of its caller's data. What the library keeps
- * from one call to the next is its own: the worker threads of large
- * eliminations and products (up to one less than the processor count,
- * started when first needed, ended after a second without work and at exit
- * or unloading), the product's scratch blocks (kept for the next product
- * until the process ends), what the processor can do (found once), and a
- * count of allocation requests that only the library's own tests read. None
- * of it changes a result: every function gives the same bits whatever the
- * threads, the instruction set or what ran before. Any number of threads may
- * call the library at once on different data.
+ * State. No call keeps its caller's data. The library keeps its own: worker
+ * threads for large eliminations and products (processors - 1 at most,
+ * started when needed, ended after an idle second, at exit or unloading),
+ * the product's scratch blocks (until exit), what the processor can do, and
+ * a count of allocations only its own tests read. None of it changes a
+ * result: the same bits whatever the threads, the instruction set or what
+ * ran before. Any number of threads may call at once on different data.
  *
  * MTRX_EXPORT (mtrx_export.h) marks what a shared build exports. Programs
- * that link the static library define MTRX_STATIC_DEFINE, which on Windows
- * keeps dllimport out of the declarations (the CMake package and
- * `pkg-config --static` define it).
+ * linking the static library define MTRX_STATIC_DEFINE (the CMake package
+ * and `pkg-config --static` do), which keeps dllimport out on Windows.
  */
 #ifndef MTRX_MTRX_H
 #define MTRX_MTRX_H
@@ -50,15 +41,13 @@ extern "C" {
 
 /* ---- The record -------------------------------------------------------- */
 
-/*
- * A matrix: `rows` x `cols` in use, `maxrows` row pointers allocated, each
+/* A matrix: `rows` x `cols` in use, `maxrows` row pointers allocated, each
  * row its own array of doubles. In the row-pointer form (mtrx_create_ptrs and
  * its readers) rows are added one at a time; every row holds at least `cols`
  * values (a short row is padded with zeros) and `maxcols` is the value count
  * of the last row read. In the preallocated form (mtrx_create, mtrx_read_file,
  * mtrx_copy) every one of the `maxrows` rows is allocated, in use or not, with
- * at least `maxcols` places.
- */
+ * at least `maxcols` places. */
 typedef struct mtrx_t {
     size_t rows;    /* rows in use */
     size_t cols;    /* columns in use (the first row's value count) */
@@ -69,12 +58,10 @@ typedef struct mtrx_t {
 
 /* ---- Resizing element arrays -------------------------------------------- */
 
-/*
- * Each resizes `ptr` (from malloc/calloc/realloc) with realloc and returns the
+/* Each resizes `ptr` (from malloc/calloc/realloc) with realloc and returns the
  * new pointer; `psz` is the element size. New elements are zero. On exhausted
  * memory they call perror("realloc(): virtual memory exhausted.") and exit(1).
- * The new element count must be at least 1.
- */
+ * The new element count must be at least 1. */
 MTRX_EXPORT void *xrealloc_zero(void *ptr, size_t psz, size_t oldsz, size_t newsz);
 /* Grows by `inc` elements; *nelem becomes *nelem + inc. */
 MTRX_EXPORT void *xrealloc_add(void *ptr, size_t psz, size_t *nelem, size_t inc);
@@ -138,18 +125,16 @@ MTRX_EXPORT mtrx_t *mtrx_create(size_t rows, size_t cols);
  */
 MTRX_EXPORT double **mtrx_grow(mtrx_t *m, int mode);
 /*
- * A matrix read from a stream into a preallocated record that starts with
- * `rows` x `cols` capacity and grows by doubling; one row per line, lines of
- * any length. cols is the first line's count and row 0 is cut to it; a later
- * line with another count writes "column mismatch" and is kept (a short row
- * padded with zeros, a long one stored beyond cols). At the end the unused
- * rows are released (maxrows = rows). A first line without a number gives
- * cols 0 and leaves row 0 and maxcols at their capacity. Null for an empty
- * stream. A value out of range writes "failed conversion" and returns the
- * record as it stands: rows counts the completed lines, every row up to
- * maxrows still allocated (mtrx_free releases them all); the stream may
- * then have been read beyond that line, as both stream readers read in
- * blocks. Exhausted memory ends the process (exit 1).
+ * A matrix read from a stream into a preallocated record of `rows` x `cols`
+ * capacity at first, grown by doubling; one row per line, of any length.
+ * cols is the first line's count (row 0 cut to it); a later line of another
+ * count writes "column mismatch" and is kept (padded with zeros, or stored
+ * beyond cols). The unused rows are then released (maxrows = rows). A first
+ * line without a number gives cols 0, row 0 and maxcols left at capacity.
+ * Null for an empty stream. A value out of range writes "failed conversion"
+ * and returns the record as it stands (rows: the completed lines; every row
+ * up to maxrows allocated; the stream possibly read beyond, in blocks).
+ * Exhausted memory ends the process (exit 1).
  */
 MTRX_EXPORT mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
 /* A new preallocated record of exactly m's rows x cols (maxrows = rows,
@@ -227,10 +212,10 @@ MTRX_EXPORT int row_cmp(const void *p, const void *q);
 /* 1 when every one of the n elements lies within [-1e-20, 1e-20] (or is NaN),
  * otherwise 0; 1 for n = 0. */
 MTRX_EXPORT int vect_is_zero(const double *v, size_t n);
-/* A new n x n array of the cofactors of the n x n array `a`, or null. From
- * n = 4 on, a cofactor whose minor holds a NaN or an infinity is NaN. These
- * are the true values, which overflow (or underflow) for large matrices
- * long before the inverse does. Release with arr2d_free(c, n). */
+/* A new n x n array of the cofactors of the n x n array `a` (their true
+ * values, which leave a double's range for large matrices), or null. From
+ * n = 4 on, a cofactor whose minor holds a NaN or an infinity is NaN.
+ * Release with arr2d_free(c, n). */
 MTRX_EXPORT double **arr2d_cofactor(double **a, size_t n);
 /* The sum of a[k][0] * c[k][0] over k: the determinant of `a` when `c` holds
  * its cofactors; its true value, so it may overflow. */
@@ -245,16 +230,14 @@ MTRX_EXPORT double **arr2d_div_scalar(double **m, double x, size_t n);
 
 /*
  * Solves the square system m * x = b through the adjugate and the
- * determinant and returns x as a new vector (caller frees), leaving m and b
- * unchanged. From 4 x 4 on, when every coefficient is finite, the inverse is
- * formed from one scaled factorisation, the determinant held as a mantissa
- * and a power of two, so that a system is solved wherever its inverse is a
- * double, however large its determinant and cofactors. Null when m is not square or memory is short (message on
- * stderr), and when the system has no unique nonzero solution; then one of
- * these lines is printed on stdout:
- *   "The system has no solution."
- *   "The system is consistent - infinite solutions."
- *   "The system has a trivial solution."
+ * determinant; x is a new vector (caller frees), m and b stay unchanged. From
+ * 4 x 4 on, with finite coefficients, the inverse comes from one scaled
+ * factorisation (the determinant as mantissa and power of two): a system is
+ * solved wherever its inverse is a double. Null when m is not square or
+ * memory is short (message on stderr), and when the system has no unique
+ * nonzero solution, after one line on stdout: "The system has no solution.",
+ * "The system is consistent - infinite solutions." or "The system has a
+ * trivial solution."
  */
 MTRX_EXPORT double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
 /* The same for an augmented n x (n + 1) record whose last column holds b. */
@@ -282,13 +265,10 @@ MTRX_EXPORT void mtrx_dump_ptrs(const mtrx_t *m);
 /*
  * Every function of this group returns a status and
  *  - never ends the process and never writes on any stream;
- *  - keeps nothing of its caller's between calls, and may run on several
- *    threads at once on different data;
  *  - fills *err, when err is not null, on every return (MTRX_OK included);
  *  - on failure leaves *out (or *x) null with nothing left allocated, and
  *    its inputs as they were unless it says otherwise.
- * What it hands out belongs to the caller: records go back with mtrx_free,
- * vectors with free. The readers follow the number rules of row_parse.
+ * The readers follow the number rules of row_parse.
  */
 typedef enum mtrx_status {
     MTRX_OK = 0,
@@ -367,52 +347,37 @@ MTRX_EXPORT mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_erro
 MTRX_EXPORT mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err);
 
 /*
- * How far a solution x of A x = b can be trusted. With A^-1 the inverse the
- * solver made (the elimination's, or the adjugate over the determinant),
- * r = b - A x, w = |A| |x| + |b|, eps = DBL_EPSILON, and |.| elementwise:
- *   rcond          = 1 / (||A||_1 ||A^-1||_1): the reciprocal condition
- *                    number, exact for that inverse, not an estimate; 0
- *                    when A or A^-1 holds a NaN or an infinity, or the
- *                    product overflows;
- *   backward_error = max_i |r_i| / w_i: the smallest relative change of the
- *                    elements of A and b for which x is exact;
- *   forward_error  = || |A^-1| (|r| + (n + 1) eps w) ||_inf / ||x||_inf:
- *                    a bound on ||x - x_exact||_inf / ||x||_inf (LAPACK's
- *                    dgerfs bound with the inverse itself; the absolute
- *                    bound when x = 0). As it also covers a residual
- *                    computed in working precision, it stays near
- *                    (n + 1) eps times the condition number, refined or not.
- * Where w_i < (n + 1) DBL_MIN / eps, (n + 1) DBL_MIN is added to |r_i| and
- * to w_i in the quotient, and to |r_i| in the bound, so that neither loses
- * its meaning in the subnormal range. r is computed in working precision,
- * or after refinement in twice that precision and rounded once.
+ * How far a solution x of A x = b can be trusted (mtrx_gauss_jordan(3) says
+ * more): A^-1 is the inverse the solver made, r = b - A x, w = |A| |x| + |b|,
+ * eps = DBL_EPSILON, |.| elementwise; where w_i < (n + 1) DBL_MIN / eps,
+ * (n + 1) DBL_MIN is added to |r_i| (and to w_i in the backward error). The
+ * forward bound is LAPACK's dgerfs bound with the inverse itself; it stays
+ * near (n + 1) eps cond even for a refined x.
  */
 typedef struct mtrx_solve_info {
-    double rcond;          /* 1 / (||A||_1 ||A^-1||_1); 0 when singular */
-    double backward_error; /* max_i |b - A x|_i / (|A| |x| + |b|)_i */
-    double forward_error;  /* bound on ||x - x_exact||_inf / ||x||_inf */
+    double rcond;          /* 1 / (||A||_1 ||A^-1||_1), exact for that inverse; 0 when
+                              either holds a NaN or an infinity, or it overflows */
+    double backward_error; /* max_i |r_i| / w_i */
+    double forward_error;  /* || |A^-1| (|r| + (n + 1) eps w) ||_inf / ||x||_inf, which
+                              bounds ||x - x_exact||_inf / ||x||_inf */
     int ill_conditioned;   /* rcond < DBL_EPSILON: x may carry no correct digit */
     int refinement_steps;  /* steps of iterative refinement taken */
 } mtrx_solve_info;
 
-/* Flags of mtrx_solve_checked. */
 enum { MTRX_REFINE = 1u, MTRX_COFACTOR = 2u };
 
 /*
- * The augmented n x (n + 1) record `m` solved as mtrx_solve_system solves it
- * (with MTRX_COFACTOR as mtrx_solve_system_cofactor does, its verdicts
- * included), with the diagnostics in *info (info may be null). Without
- * MTRX_REFINE, *x has exactly the bits of that solver. With MTRX_REFINE, x is
- * then refined: the residual b - A x is computed in twice the working
- * precision (error-free sums and products of doubles), the correction taken
- * from the inverse at hand, and refinement stops when a correction is not
- * finite, changes nothing, or is more than half the previous one, and after
- * ten corrections. Every value, refined or not, has the same bits on every
- * platform, instruction set and thread count.
- * An ill-conditioned system is still MTRX_OK with its solution: the caller
- * decides. On any other status *info holds rcond 0, ill_conditioned 1,
- * infinite error bounds and no refinement step. MTRX_EINVAL also for a flag
- * not named above. `m` is not changed.
+ * The augmented n x (n + 1) record `m` solved as mtrx_solve_system does (with
+ * MTRX_COFACTOR as mtrx_solve_system_cofactor, verdicts included), the
+ * diagnostics in *info (info may be null); without MTRX_REFINE with exactly
+ * that solver's bits. MTRX_REFINE refines x: residuals in twice the working
+ * precision (error-free sums and products of doubles, rounded once),
+ * corrections from the inverse at hand, until one is not finite, changes
+ * nothing or exceeds half the previous one, ten at most. Every value has the
+ * same bits on every platform, instruction set and thread count. An
+ * ill-conditioned system is still MTRX_OK: the caller decides. On any other
+ * status (MTRX_EINVAL also for an unknown flag) *info holds rcond 0,
+ * ill_conditioned 1, infinite bounds and no step; `m` is never changed.
  */
 MTRX_EXPORT mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, double **x,
                                            mtrx_solve_info *info, mtrx_error *err);
