@@ -53,6 +53,22 @@ struct options {
     bool values = false;
 };
 
+// Records what `a` asks for; false when it is none of these options.
+bool take_option(std::string_view a, options &opt)
+{
+    if (a == "--check")
+        opt.check = true;
+    else if (a == "--values")
+        opt.values = true;
+    else if (a == "--refine")
+        opt.flags |= MTRX_REFINE;
+    else if (a == "--cofactor")
+        opt.flags |= MTRX_COFACTOR;
+    else
+        return false;
+    return true;
+}
+
 // The whole stream in a buffer from buf_double, '\0'-terminated; false on a
 // read error.
 bool read_all(FILE *fp, char **out, std::size_t *len)
@@ -140,22 +156,8 @@ int main(int argc, char **argv)
             std::puts("quendle-solve 0.0.1");
             return 0;
         }
-        if (!only_files && a == "--check") {
-            opt.check = true;
+        if (!only_files && take_option(a, opt))
             continue;
-        }
-        if (!only_files && a == "--refine") {
-            opt.flags |= MTRX_REFINE;
-            continue;
-        }
-        if (!only_files && a == "--cofactor") {
-            opt.flags |= MTRX_COFACTOR;
-            continue;
-        }
-        if (!only_files && a == "--values") {
-            opt.values = true;
-            continue;
-        }
         if (!only_files && a == "--") {
             only_files = true;
             continue;
