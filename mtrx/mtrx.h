@@ -291,6 +291,9 @@ typedef struct mtrx_error {
     size_t count;      /* MTRX_ESHAPE from a reader: the values that row holds */
     size_t expected;   /* MTRX_ESHAPE from a reader: the values it should hold */
     char message[128]; /* one English sentence, no newline */
+    size_t line;       /* the line of the text concerned, counting from 1 and every line
+                          blank or not; 0 where there is none */
+    size_t column;     /* the byte in that line where the fault starts, from 1; 0: none */
 } mtrx_error;
 
 /* A short English name for `status`, a static string ("Unknown status" for

@@ -48,6 +48,8 @@ mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std:
         err->row = row;
         err->count = count;
         err->expected = expected;
+        err->line = 0;
+        err->column = 0;
         std::va_list ap;
         va_start(ap, fmt);
         std::vsnprintf(err->message, sizeof err->message, fmt, ap);

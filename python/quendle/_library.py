@@ -36,6 +36,8 @@ class Error(ctypes.Structure):
         ("count", ctypes.c_size_t),
         ("expected", ctypes.c_size_t),
         ("message", ctypes.c_char * 128),
+        ("line", ctypes.c_size_t),
+        ("column", ctypes.c_size_t),
     ]
 
 
