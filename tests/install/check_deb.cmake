@@ -4,8 +4,8 @@
 #  - each package holds its own files and nothing else, the -dev package
 #    depends on libmtrx0 of its very version and quendle-solve on libmtrx0;
 #  - the README's C example built through pkg-config against the shared
-#    library (run with the unpacked library) and the static one, and the C
-#    program through the CMake package, both kinds;
+#    library (run with the unpacked library) and, through mtrx-static, the
+#    static one, and the C program through the CMake package, both kinds;
 #  - the unpacked quendle-solve solves the example system;
 #  - the manual pages render without a warning, `man 3 <function>` finds a
 #    function's page;
@@ -26,11 +26,12 @@ set(lib usr/lib/${multiarch})
 set(runtime_files ${lib}/libmtrx.so.0 ${lib}/libmtrx.so.0.0.1)
 set(runtime_may "${lib}/libmtrx\\.so\\.0(\\.0\\.1)?")
 set(dev_files usr/include/mtrx/mtrx.h usr/include/mtrx/mtrx_export.h ${lib}/libmtrx.so
-  ${lib}/libmtrx.a ${lib}/pkgconfig/mtrx.pc ${lib}/cmake/mtrx/mtrxConfig.cmake
+  ${lib}/libmtrx.a ${lib}/pkgconfig/mtrx.pc ${lib}/pkgconfig/mtrx-static.pc
+  ${lib}/cmake/mtrx/mtrxConfig.cmake
   ${lib}/cmake/mtrx/mtrxConfigVersion.cmake ${lib}/cmake/mtrx/mtrxTargets-static.cmake
   ${lib}/cmake/mtrx/mtrxTargets-shared.cmake usr/share/man/man3/mtrx.3.gz
   usr/share/man/man3/mtrx_parse.3.gz)
-set(dev_may "usr/include/mtrx/[a-z_]+\\.h|${lib}/(libmtrx\\.(so|a)|pkgconfig/mtrx\\.pc|cmake/mtrx/[A-Za-z-]+\\.cmake)|usr/share/man/man3/[a-z0-9_]+\\.3\\.gz")
+set(dev_may "usr/include/mtrx/[a-z_]+\\.h|${lib}/(libmtrx\\.(so|a)|pkgconfig/mtrx(-static)?\\.pc|cmake/mtrx/[A-Za-z-]+\\.cmake)|usr/share/man/man3/[a-z0-9_]+\\.3\\.gz")
 set(programs_files usr/bin/quendle-solve usr/share/man/man1/quendle-solve.1.gz)
 set(programs_may "usr/bin/quendle-solve|usr/share/man/man1/quendle-solve\\.1\\.gz")
 
@@ -115,10 +116,14 @@ run(objdump -p ${WORK_DIR}/readme-shared/example)
 if(NOT out MATCHES "NEEDED +libmtrx\\.so\\.0\n")
   message(FATAL_ERROR "the example built through pkg-config does not load libmtrx.so.0")
 endif()
-run(pkg-config --static --cflags --libs mtrx)
+# mtrx-static links the archive, although libmtrx.so lies beside it.
+run(pkg-config --cflags --libs mtrx-static)
 separate_arguments(static_flags UNIX_COMMAND "${out}")
-# (-static: beside libmtrx.so, only that takes the archive.)
-readme_example_check(${WORK_DIR}/readme-static gcc ${static_flags} -static)
+readme_example_check(${WORK_DIR}/readme-static gcc ${static_flags})
+run(objdump -p ${WORK_DIR}/readme-static/example)
+if(out MATCHES "libmtrx\\.so")
+  message(FATAL_ERROR "the example built through mtrx-static loads libmtrx.so")
+endif()
 
 foreach(shared OFF ON)
   build_project(${SOURCE_DIR}/tests/install/c ${WORK_DIR}/c-shared-${shared}

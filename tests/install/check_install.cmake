@@ -6,7 +6,7 @@ set(prefix ${WORK_DIR}/prefix)
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx.a
-  lib/pkgconfig/mtrx.pc lib/cmake/mtrx/mtrxConfig.cmake lib/cmake/mtrx/mtrxConfigVersion.cmake
+  lib/pkgconfig/mtrx.pc lib/pkgconfig/mtrx-static.pc lib/cmake/mtrx/mtrxConfig.cmake lib/cmake/mtrx/mtrxConfigVersion.cmake
   bin/quendle-solve share/man/man1/quendle-solve.1)
 
 set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)

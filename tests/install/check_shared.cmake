@@ -14,8 +14,8 @@ run(${CMAKE_COMMAND} --install ${WORK_DIR}/build --prefix ${prefix})
 require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx.so
   lib/libmtrx.so.0 lib/pkgconfig/mtrx.pc lib/cmake/mtrx/mtrxConfig.cmake
   lib/cmake/mtrx/mtrxTargets-shared.cmake)
-if(EXISTS ${prefix}/lib/libmtrx.a)
-  message(FATAL_ERROR "a shared build installed a static library")
+if(EXISTS ${prefix}/lib/libmtrx.a OR EXISTS ${prefix}/lib/pkgconfig/mtrx-static.pc)
+  message(FATAL_ERROR "a shared build installed a static library or its pkg-config file")
 endif()
 
 run(objdump -p ${prefix}/lib/libmtrx.so)

@@ -32,14 +32,18 @@ function(expect_output expected)
 endfunction()
 
 # Builds consumer.c as strict C11 with the compiler `cc` into `exe`, with the
-# flags `pkg-config --cflags --libs mtrx` prints (--static with STATIC),
-# followed by the LINK arguments. The caller points pkg-config at the .pc file.
+# flags `pkg-config --cflags --libs mtrx` prints (--static with STATIC; the
+# package PACKAGE instead of mtrx), followed by the LINK arguments. The
+# caller points pkg-config at the .pc file.
 function(pkg_config_consumer cc exe)
-  cmake_parse_arguments(PARSE_ARGV 2 arg STATIC "" LINK)
+  cmake_parse_arguments(PARSE_ARGV 2 arg STATIC PACKAGE LINK)
+  if(NOT arg_PACKAGE)
+    set(arg_PACKAGE mtrx)
+  endif()
   if(arg_STATIC)
-    run(pkg-config --static --cflags --libs mtrx)
+    run(pkg-config --static --cflags --libs ${arg_PACKAGE})
   else()
-    run(pkg-config --cflags --libs mtrx)
+    run(pkg-config --cflags --libs ${arg_PACKAGE})
   endif()
   string(STRIP "${out}" flags)
   separate_arguments(flags UNIX_COMMAND "${flags}")
