@@ -49,7 +49,8 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libmtrx0)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-# The loader's cache is rebuilt by libc's trigger, not by a maintainer script.
+# The loader's cache is rebuilt by libc's trigger, not by a maintainer script
+# (cmake/deb_maintscripts.cmake takes out the ones CPack adds).
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "matrix library: readers, Gauss-Jordan and cofactor solvers
 mtrx is a small C-compatible matrix library built around one record: it reads
@@ -84,6 +85,7 @@ there is none.")
 
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/debian/cpack_options.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_stage.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_maintscripts.cmake)
 set(CPACK_QUENDLE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_QUENDLE_DEB_VERSION ${version})
 include(CPack)

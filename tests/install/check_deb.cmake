@@ -9,7 +9,10 @@
 #  - the unpacked quendle-solve solves the example system;
 #  - the manual pages render without a warning, `man 3 <function>` finds a
 #    function's page;
-#  - lintian finds no error in any of the three.
+#  - no package has a maintainer script: libmtrx0's loader cache is libc's
+#    ldconfig trigger's work, and a postrm would leave the package in dpkg's
+#    "config-files" state after `apt remove`;
+#  - lintian finds no error in any of the three, and no call of ldconfig.
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 include(${SOURCE_DIR}/tests/readme_example.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -76,6 +79,23 @@ foreach(kind runtime dev programs)
   endforeach()
   require_files(${root} ${${kind}_files} usr/share/doc/${name}/copyright
     usr/share/doc/${name}/changelog.Debian.gz)
+
+  # The control archive: the fields, the checksums, for the library its
+  # shlibs and the trigger, and nothing that runs.
+  set(control ${WORK_DIR}/control/${name})
+  file(MAKE_DIRECTORY ${WORK_DIR}/control)
+  run(dpkg-deb --control ${deb} ${control})
+  file(GLOB members RELATIVE ${control} ${control}/*)
+  list_minus(extra "${members}" "control;md5sums;shlibs;triggers")
+  if(extra)
+    message(FATAL_ERROR "${name} has maintainer scripts or other control files: ${extra}")
+  endif()
+  if(kind STREQUAL "runtime")
+    file(READ ${control}/triggers triggers)
+    if(NOT triggers STREQUAL "activate-noawait ldconfig\n")
+      message(FATAL_ERROR "libmtrx0's triggers are not libc's ldconfig trigger alone:\n${triggers}")
+    endif()
+  endif()
 
   run(dpkg-deb -f ${deb} Version)
   string(STRIP "${out}" version_${kind})
@@ -167,10 +187,14 @@ if(NOT out MATCHES "/man3/mtrx_status\\.3\\.gz\n$")
   message(FATAL_ERROR "man 3 mtrx_parse finds '${out}'")
 endif()
 
-# lintian: no error (its warnings and notes are shown in the test's output).
+# lintian: no error and no ldconfig in a maintainer script (its other
+# warnings and notes are shown in the test's output).
 execute_process(COMMAND lintian --fail-on error --display-info ${debs}
   RESULT_VARIABLE rc OUTPUT_VARIABLE said ERROR_VARIABLE said)
 message("lintian (status ${rc}):\n${said}")
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "lintian found errors in the Debian packages")
+endif()
+if(said MATCHES "maintscript-calls-ldconfig")
+  message(FATAL_ERROR "lintian finds ldconfig called by a maintainer script")
 endif()
