@@ -11,7 +11,8 @@ PACKAGES := cmake make g++ gcc pkg-config googletest valgrind man-db groff-base 
             g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
             wine wine64 xvfb xauth fonts-dejavu-core \
             nsis dpkg-dev file lintian \
-            python3-numpy python3-pytest python3-pip python3-setuptools python3-wheel
+            python3-numpy python3-pytest python3-pip python3-setuptools python3-wheel \
+            python3-venv
 
 # Further Debian packages `make bench` needs (not the tests); the charts need
 # only the last.
