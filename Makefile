@@ -101,15 +101,25 @@ test-asan: build-asan
 test-tsan: build-tsan
 	ctest --preset tsan
 
+# Every run's output (<run>.log), results (<run>.xml, JUnit) and exit status
+# (<run>.status) are kept in TEST_LOGS; tools/test_summary.py ends `make test`
+# with one line per run, and its exit status is make test's: 0 only when
+# every run passed.
+TEST_LOGS := build/test-logs
 test: build wine-prefix
-	@status=0; wineserver -p; \
-	xvfb-run -a ctest --preset windows || status=1; \
+	@logs=$(CURDIR)/$(TEST_LOGS); rm -rf $$logs; mkdir -p $$logs; wineserver -p; \
+	xvfb-run -a ctest --preset windows --output-log $$logs/windows.log --output-junit $$logs/windows.xml; \
+	echo $$? >$$logs/windows.status; \
 	wineserver -k 2>/dev/null; \
-	ctest --preset asan || status=1; \
-	ctest --preset tsan || status=1; \
-	ctest --preset linux || status=1; \
-	$(MAKE) --no-print-directory python-test || status=1; \
-	exit $$status
+	for tree in asan tsan linux; do \
+	  ctest --preset $$tree --output-log $$logs/$$tree.log --output-junit $$logs/$$tree.xml; \
+	  echo $$? >$$logs/$$tree.status; \
+	done; \
+	$(MAKE) --no-print-directory python-test PYTEST_ARGS=--junitxml=$$logs/python.xml 2>&1 \
+	  | tee $$logs/python.log; \
+	echo $${PIPESTATUS[0]} >$$logs/python.status; \
+	$(PYTHON) tools/test_summary.py $$logs "windows=Windows tree, under Wine" \
+	  "asan=Sanitizer tree" "tsan=ThreadSanitizer tree" "linux=Native tree" "python=Python package"
 
 # The Python package as a user installs it: pip builds the shared library
 # with CMake and puts it in the package (here into build/python/site, with
@@ -122,7 +132,7 @@ python-test: build-linux
 	  --root-user-action=ignore --no-build-isolation --no-index --no-deps \
 	  --target build/python/site ./python
 	QUENDLE_SOLVE=$(CURDIR)/build/linux/bin/quendle-solve PYTHONPATH=$(CURDIR)/build/python/site \
-	  $(PYTHON) -m pytest -q -p no:cacheprovider python/tests
+	  $(PYTHON) -m pytest -q -p no:cacheprovider python/tests $(PYTEST_ARGS)
 
 # The benchmarks against Eigen, LAPACKE (OpenBLAS) and the plain loops, in a
 # tree of their own built with -O3; prints the ratio tables at the end, keeps
