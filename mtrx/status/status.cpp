@@ -101,6 +101,8 @@ extern "C" const char *mtrx_strerror(mtrx_status status)
         return "No solution";
     case MTRX_EINFINITE:
         return "Infinitely many solutions";
+    case MTRX_ESYNTAX:
+        return "An equation that does not read";
     }
     return "Unknown status";
 }
