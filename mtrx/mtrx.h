@@ -437,7 +437,9 @@ typedef struct mtrx_general_solution {
     size_t unknowns;       /* n */
     size_t rank;           /* R, the rank of A */
     int consistent;        /* 0: [A b] has rank R + 1, no solution */
-    double tolerance;      /* the pivot threshold used */
+    double tolerance;      /* A's pivots <= max(m, n) * DBL_EPSILON * ||A||_inf count as 0 */
+    double constants_tolerance; /* and then constants <= max(m, n + 1) * DBL_EPSILON *
+                                   ||[A b]||_inf; a larger one: no solution */
     size_t nfree;          /* n - R: 0 for a unique solution */
     double *particular;    /* n values, every free unknown 0 */
     size_t *free_unknowns; /* the nfree free unknowns' indices, ascending */
@@ -446,12 +448,13 @@ typedef struct mtrx_general_solution {
 } mtrx_general_solution;
 
 /*
- * The m x (n + 1) augmented system `m` (any m, n >= 1) solved from mtrx_rref
- * of [A b] at tol = max(m, n + 1) * DBL_EPSILON * ||[A b]||_inf, with the same
- * bits everywhere. A pivot in the constants column: MTRX_ENOSOLUTION ("No
+ * The m x (n + 1) augmented system `m` (any m, n >= 1) solved from the
+ * reduced row echelon form of [A b] as mtrx_rref makes it, with g's two
+ * tolerances (A's rank never depends on the scale of b), the same bits
+ * everywhere. A pivot in the constants column: MTRX_ENOSOLUTION ("No
  * Solution - the equations are inconsistent (rank R; R + 1 with the
- * constants).") with unknowns, rank and tolerance in *g, its arrays null.
- * Release them with mtrx_general_free (which nulls them).
+ * constants).") with unknowns, rank and tolerances in *g, its arrays null.
+ * MTRX_EINVAL and MTRX_ERANGE as mtrx_rref. Release *g with mtrx_general_free.
  */
 MTRX_EXPORT mtrx_status mtrx_solve_general(const mtrx_t *m, mtrx_general_solution *g,
                                            mtrx_error *err);

@@ -139,7 +139,11 @@ TEST(GeneralSolution, GeneratedSystemsOfKnownRank)
         EXPECT_EQ(g.unknowns, n);
         EXPECT_EQ(g.consistent, consistent ? 1 : 0);
         const double scale = norm_inf(ab);
-        EXPECT_EQ(g.tolerance, double(std::max(m, n + 1)) * DBL_EPSILON * scale);
+        Matrix a = ab;
+        for (auto &row : a)
+            row.pop_back();
+        EXPECT_EQ(g.tolerance, double(std::max(m, n)) * DBL_EPSILON * norm_inf(a));
+        EXPECT_EQ(g.constants_tolerance, double(std::max(m, n + 1)) * DBL_EPSILON * scale);
         if (!consistent) {
             EXPECT_EQ(g.particular, nullptr);
             EXPECT_EQ(g.null_space, nullptr);
@@ -256,6 +260,20 @@ TEST(GeneralSolution, TheToleranceAtItsEdge)
     EXPECT_TRUE(rref_of({{0, 0}}, 0).piv.empty());
     // The norm of 1e308-sized rows overflows; the tolerance does not.
     EXPECT_EQ(rref_of({{1e308, 1e308}, {1e308, 1e308}}).piv, std::vector<std::size_t>{0});
+
+    // The rank of A does not depend on the scale of b: constants far larger
+    // than the coefficients (x + y = 6.02e23, x - y = 0, 2x = 6.02e23), and
+    // coefficients far smaller than the constants, still solve.
+    for (const Matrix &ab : {Matrix{{1, 1, 6.02e23}, {1, -1, 0}, {2, 0, 6.02e23}},
+                             Matrix{{1e-20, 0, 1}, {0, 1e-20, 1}, {1e-20, 1e-20, 2}}}) {
+        MtrxPtr m = record_of(ab);
+        mtrx_general_solution g;
+        ASSERT_EQ(mtrx_solve_general(m.get(), &g, nullptr), MTRX_OK);
+        EXPECT_EQ(g.rank, 2u);
+        EXPECT_NEAR(g.particular[0], ab[0][2] / (ab[0][0] + ab[0][1]), 1e-15 * std::fabs(g.particular[0]));
+        EXPECT_EQ(g.particular[0], g.particular[1]);
+        mtrx_general_free(&g);
+    }
 }
 
 TEST(GeneralSolution, ArgumentsAndFailures)

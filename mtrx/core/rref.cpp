@@ -41,7 +41,7 @@ double rref_tolerance(const double *const *a, std::size_t rows, std::size_t cols
 }
 
 std::size_t reduce_to_rref(double **a, std::size_t rows, std::size_t cols, double tol,
-                           std::size_t *piv, bool &overflow)
+                           double last_tol, std::size_t *piv, bool &overflow)
 {
     overflow = false;
     std::size_t r = 0;
@@ -53,7 +53,7 @@ std::size_t reduce_to_rref(double **a, std::size_t rows, std::size_t cols, doubl
                 big = std::fabs(a[i][j]);
                 p = i;
             }
-        if (!(big > tol)) {
+        if (!(big > (j + 1 < cols ? tol : last_tol))) {
             for (std::size_t i = r; i < rows; ++i)
                 a[i][j] = 0.0;
             continue;
@@ -100,7 +100,8 @@ general_outcome solve_general(const double *const *a, std::size_t m, std::size_t
     g = {};
     g.unknowns = n;
     const std::size_t cols = n + 1;
-    g.tolerance = rref_tolerance(a, m, cols);
+    g.tolerance = rref_tolerance(a, m, n);
+    g.constants_tolerance = rref_tolerance(a, m, cols);
     double **w = filled_array(m, cols, fault, [&](std::size_t i, std::size_t j) { return a[i][j]; });
     if (!w)
         return general_outcome::no_memory;
@@ -119,7 +120,8 @@ general_outcome solve_general(const double *const *a, std::size_t m, std::size_t
         return done(general_outcome::no_memory);
 
     bool overflow;
-    const std::size_t pivots = reduce_to_rref(w, m, cols, g.tolerance, piv, overflow);
+    const std::size_t pivots =
+        reduce_to_rref(w, m, cols, g.tolerance, g.constants_tolerance, piv, overflow);
     if (overflow)
         return done(general_outcome::overflow);
     g.consistent = pivots == 0 || piv[pivots - 1] != n;

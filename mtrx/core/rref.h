@@ -21,18 +21,20 @@ double rref_tolerance(const double *const *a, std::size_t rows, std::size_t cols
 // Reduces the rows x cols array `a` (finite values) in place to its reduced
 // row echelon form by Gauss-Jordan elimination, the columns taken left to
 // right: in each column the largest |a_ij| among the rows still without a
-// pivot (the first of equal ones) is the pivot, unless it is at most `tol`,
-// when the column counts as zero there and those entries become 0. A pivot
+// pivot (the first of equal ones) is the pivot, unless it is at most `tol`
+// (`last_tol` in the last column), when the column counts as zero there and
+// those entries become 0. A pivot
 // row is divided by its pivot and the column cleared in every other row.
 // Rows are exchanged by their pointers. The pivot columns go to piv (room
 // for min(rows, cols)); returns their number, the rank. A value beyond a
 // double's range stops the elimination there, with `overflow` set.
 std::size_t reduce_to_rref(double **a, std::size_t rows, std::size_t cols, double tol,
-                           std::size_t *piv, bool &overflow);
+                           double last_tol, std::size_t *piv, bool &overflow);
 
 // The general solution of the m x (n + 1) augmented system `a` (finite
-// values, n >= 1), from the reduced row echelon form of [A b] at the
-// default tolerance: rank, consistency and, when consistent, the
+// values, n >= 1), from the reduced row echelon form of [A b]: A's pivots at
+// A's own default tolerance (the rank of A does not depend on b's scale),
+// the constants' at that of [A b]. Rank, consistency and, when consistent, the
 // particular solution, the free unknowns and the null-space basis, in
 // newly allocated arrays (g's fields, as mtrx_general_solution describes
 // them). Otherwise nothing is left allocated: no_memory (fault set), or

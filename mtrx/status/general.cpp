@@ -63,7 +63,7 @@ extern "C" mtrx_status mtrx_rref(const mtrx_t *m, double tol, mtrx_t **out, size
         return set_error(err, MTRX_ENOMEM);
     }
     bool overflow;
-    const std::size_t k = reduce_to_rref(r->mtrx, r->rows, r->cols, tol, piv, overflow);
+    const std::size_t k = reduce_to_rref(r->mtrx, r->rows, r->cols, tol, tol, piv, overflow);
     if (overflow) {
         std::free(piv);
         mtrx_free(r);

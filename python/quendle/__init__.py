@@ -290,8 +290,10 @@ def solve_general(A, b):
     m values: (x, N, rank), x a particular solution (its free unknowns 0), N
     the n x (n - rank) null space of A, one column per free unknown (1 at
     it, 0 at the other free ones), so that x + N t solves the system for
-    every t. From the reduced row echelon form of [A b] (see rref); raises
-    NoSolutionError (with `rank`) when the equations are inconsistent."""
+    every t. From the reduced row echelon form of [A b] (see rref), A's
+    pivots at A's default tolerance and the constants at that of [A b];
+    raises NoSolutionError (with `rank`) when the equations are
+    inconsistent."""
     a = _finite_matrix(A, "A")
     m, n = a.shape
     if n == 0:

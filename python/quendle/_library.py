@@ -61,6 +61,7 @@ class GeneralSolution(ctypes.Structure):
         ("rank", ctypes.c_size_t),
         ("consistent", ctypes.c_int),
         ("tolerance", ctypes.c_double),
+        ("constants_tolerance", ctypes.c_double),
         ("nfree", ctypes.c_size_t),
         ("particular", c_double_p),
         ("free_unknowns", ctypes.POINTER(ctypes.c_size_t)),
