@@ -29,16 +29,18 @@ const char *next_number(const char *p, const char *end, start_rule rule)
         char c = *p;
         if (is_digit(c))
             return p;
-        // U+2212 MINUS SIGN (three bytes) stands where '-' would.
-        std::size_t sign_len = 1;
-        if (c == '\xE2' && is_unicode_minus(p, end)) {
-            c = '-';
-            sign_len = 3;
-        } else if (!is_sign(c) && c != '.') {
+        if (!is_sign(c) && c != '.') {
+            // U+2212 MINUS SIGN (three bytes) stands where '-' would.
+            if (c != '\xE2' || !is_unicode_minus(p, end)) [[likely]]
+                continue;
+            const char *q = p + 3;
+            const char c1 = q < end ? *q : '\0';
+            if (is_digit(c1) ||
+                (c1 == '.' && (rule == start_rule::loose || (q + 1 < end && is_digit(q[1])))))
+                return p;
             continue;
         }
-        const char *after = p + sign_len;
-        char c1 = after < end ? *after : '\0';
+        char c1 = p + 1 < end ? p[1] : '\0';
         if (rule == start_rule::loose) {
             if (c1 == '.' || is_digit(c1))
                 return p;
@@ -46,7 +48,7 @@ const char *next_number(const char *p, const char *end, start_rule rule)
         }
         if (is_digit(c1))
             return p;
-        if (is_sign(c) && c1 == '.' && after + 1 < end && is_digit(after[1]))
+        if (is_sign(c) && c1 == '.' && p + 2 < end && is_digit(p[2]))
             return p;
     }
     return end;
@@ -189,6 +191,8 @@ inline bool four_digits(const char *s, std::uint64_t &v)
                     e = e * 10 + (*t - '0');
             exp10 += eneg ? -e : e;
             s = t;
+        } else if (*t == '\xE2') {
+            return false; // perhaps U+2212 before the exponent: convert_slow's
         }
     }
 
@@ -209,7 +213,7 @@ inline bool four_digits(const char *s, std::uint64_t &v)
 // report ERANGE (results that overflow, round to zero or are subnormal) or
 // which from_chars does not take (hexadecimal forms, a sign before anything
 // but a digit or '.', a leading '+', words).
-[[gnu::noinline]] conversion convert_slow(const char *p)
+[[gnu::always_inline]] inline conversion convert_plain(const char *p)
 {
     const char *q = *p == '+' ? p + 1 : p; // from_chars takes '-' but not '+'
     const char *d = *p == '-' ? p + 1 : q;  // the first character after the sign
@@ -241,13 +245,13 @@ inline bool unicode_exponent(const char *s, const char *end)
 // ("\u22125", "1e\u22125"): the value and errno of the same number with '-'.
 // An exponent with U+2212 is converted from a copy; in the rare case that
 // no room can be had for a very long one, the number ends before its 'e'.
-[[gnu::noinline]] conversion convert_unicode_minus(const char *p, const char *end)
+conversion convert_unicode_minus(const char *p, const char *end)
 {
     const bool lead = p[0] == '\xE2' && p[1] == '\x88' && p[2] == '\x92';
     const char *q = lead ? p + 3 : p;
     conversion c;
     if (!convert_quick(q, end, c))
-        c = convert_slow(q);
+        c = convert_plain(q);
     if (c.end == q)
         return {0.0, p, false};
     if (unicode_exponent(c.end, end)) {
@@ -267,7 +271,7 @@ inline bool unicode_exponent(const char *s, const char *end)
             buf[size] = '\0';
             conversion e;
             if (!convert_quick(buf, buf + size, e))
-                e = convert_slow(buf);
+                e = convert_plain(buf);
             c = {e.value, d, e.range_error}; // (every byte of the copy converts)
             if (buf != small)
                 std::free(buf);
@@ -278,17 +282,16 @@ inline bool unicode_exponent(const char *s, const char *end)
     return c;
 }
 
-// The conversion at a number start of next_number's.
-[[gnu::always_inline]] inline conversion convert_at(const char *p, const char *end)
+// What convert_quick leaves: convert_plain's forms, and U+2212 as '-' before
+// the number (next_number starts a number at 0xE2 only there) and, given
+// `end`, before its exponent's digits.
+[[gnu::noinline]] conversion convert_slow(const char *p, const char *end)
 {
-    if (*p == '\xE2' && p[1] == '\x88' && p[2] == '\x92') [[unlikely]]
+    if (*p == '\xE2')
         return convert_unicode_minus(p, end);
-    conversion c;
-    if (!convert_quick(p, end, c))
-        c = convert_slow(p);
-    if (end && c.end < end && (*c.end == 'e' || *c.end == 'E')) [[unlikely]]
-        if (unicode_exponent(c.end, end))
-            return convert_unicode_minus(p, end);
+    const conversion c = convert_plain(p);
+    if (unicode_exponent(c.end, end))
+        return convert_unicode_minus(p, end);
     return c;
 }
 
@@ -297,7 +300,10 @@ inline bool unicode_exponent(const char *s, const char *end)
 conversion convert_number(const char *p, const char *end)
 {
     errno = 0;
-    return convert_at(p, end);
+    conversion c;
+    if (convert_quick(p, end, c))
+        return c;
+    return convert_slow(p, end);
 }
 
 scan_result scan_values(const char *p, const char *end, double *out, std::size_t room)
@@ -307,7 +313,9 @@ scan_result scan_values(const char *p, const char *end, double *out, std::size_t
         p = next_number(p, end, start_rule::strict);
         if (p == end)
             return {p, i, scan_stop::none, 0.0};
-        const conversion c = convert_at(p, end);
+        conversion c;
+        if (!convert_quick(p, end, c))
+            c = convert_slow(p, end);
         if (c.end == p) {
             ++p;
             continue;
@@ -355,7 +363,9 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, scan_stop 
             break;
         // (convert_number without clearing errno each time: the quick path
         // leaves it alone, and the one errno = 0 above stands for them all)
-        const conversion c = convert_at(p, end);
+        conversion c;
+        if (!convert_quick(p, end, c))
+            c = convert_slow(p, end);
         if (c.end == p) {
             stop = scan_stop::no_digits;
             break;
