@@ -274,7 +274,7 @@ MTRX_EXPORT void mtrx_dump_ptrs(const mtrx_t *m);
 typedef enum mtrx_status {
     MTRX_OK = 0,
     MTRX_ENOMEM,      /* memory exhausted; nothing leaked, inputs unchanged */
-    MTRX_EEMPTY,      /* no number anywhere in the text / stream (no equations in it) */
+    MTRX_EEMPTY,      /* no number anywhere in the text / stream; no equations in the text */
     MTRX_ENONUMBER,   /* a line inside the matrix holds no number */
     MTRX_EMALFORMED,  /* a number start that converts nothing, e.g. "..5" */
     MTRX_ERANGE,      /* a value too large or too small for a double, e.g. 1e999 */

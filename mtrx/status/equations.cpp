@@ -85,11 +85,10 @@ mtrx_status equation_error(const equation_failure &f, mtrx_error *err)
 extern "C" mtrx_status mtrx_find_equations(const char *text, size_t len, size_t *offset,
                                            mtrx_error *err)
 {
-    if (!offset || (!text && len != 0)) {
+    if (const mtrx_status bad = check_text(text, len, offset, err); bad != MTRX_OK) {
         if (offset)
             *offset = 0;
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
-                             offset ? "text" : "result pointer");
+        return bad;
     }
     const equations_start s = find_equations(text ? text : "", len);
     *offset = s.offset;
@@ -105,9 +104,9 @@ extern "C" mtrx_status mtrx_parse_equations(const char *text, size_t len, mtrx_t
         *out = nullptr;
     if (names)
         *names = nullptr;
-    if (!out || !names || (!text && len != 0))
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
-                             out && names ? "text" : "result pointer");
+    if (const mtrx_status bad = check_text(text, len, out && names ? out : nullptr, err);
+        bad != MTRX_OK)
+        return bad;
     equation_failure why;
     *out = read_equations(text ? text : "", len, names, why);
     if (!*out)

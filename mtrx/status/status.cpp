@@ -58,6 +58,14 @@ mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std:
     return st;
 }
 
+mtrx_status check_text(const char *text, std::size_t len, const void *result, mtrx_error *err)
+{
+    if (result && (text || len == 0))
+        return MTRX_OK;
+    return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
+                         result ? "text" : "result pointer");
+}
+
 mtrx_status check_system(const mtrx_t *m, double **x, mtrx_error *err)
 {
     if (x)
