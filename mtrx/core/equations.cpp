@@ -234,6 +234,12 @@ const char *find_equals(const char *b, const char *e)
     return static_cast<const char *>(eq);
 }
 
+// The hash of a name. (A type of this file's own, so that the table's code
+// is this file's too: a shared library exports no instance of it.)
+struct name_hash {
+    std::size_t operator()(std::string_view v) const { return std::hash<std::string_view>{}(v); }
+};
+
 // Reads the equations one line at a time into sparse rows, then builds the
 // record and the names.
 class equation_reader {
@@ -477,7 +483,7 @@ class equation_reader {
     const char *line_ = nullptr, *line_end_ = nullptr;
     std::vector<row> rows_;
     std::vector<std::string_view> names_; // the unknowns, by first appearance
-    std::unordered_map<std::string_view, std::size_t> index_;
+    std::unordered_map<std::string_view, std::size_t, name_hash> index_;
     std::vector<double> sums_;            // the current row's sum per unknown
     std::vector<std::size_t> named_in_;   // per unknown: the last row naming it (from 1)
     std::vector<std::size_t> touched_;    // the unknowns the current row names
