@@ -81,8 +81,9 @@ MTRX_EXPORT double **mtrx_grow_ptrs(mtrx_t *m);
  * Every number of `line` in order, in a new array sized to fit (caller frees),
  * with *n set to their count; null when the line yields none. *n is the
  * starting capacity (0 means 8). A number starts at a digit, or at '+', '-'
- * or '.' followed by '.' or a digit; conversion is strtod's. A start that
- * converts nothing, or a value out of range, ends the line with a message.
+ * or '.' followed by '.' or a digit; conversion is strtod's. U+2212 (UTF-8)
+ * counts as '-'. A start that converts nothing, or a value out of range,
+ * ends the line with a message.
  */
 MTRX_EXPORT double *row_parse(const char *line, size_t *n);
 
@@ -273,15 +274,16 @@ MTRX_EXPORT void mtrx_dump_ptrs(const mtrx_t *m);
 typedef enum mtrx_status {
     MTRX_OK = 0,
     MTRX_ENOMEM,      /* memory exhausted; nothing leaked, inputs unchanged */
-    MTRX_EEMPTY,      /* no number anywhere in the text / stream */
+    MTRX_EEMPTY,      /* no number anywhere in the text / stream; no equations in the text */
     MTRX_ENONUMBER,   /* a line inside the matrix holds no number */
     MTRX_EMALFORMED,  /* a number start that converts nothing, e.g. "..5" */
     MTRX_ERANGE,      /* a value too large or too small for a double, e.g. 1e999 */
     MTRX_ESHAPE,      /* the rows do not have the count the operation needs */
     MTRX_ESINGULAR,   /* a zero pivot: no unique solution */
     MTRX_EINVAL,      /* an argument the function cannot take (null, non-square, ...) */
-    MTRX_ENOSOLUTION, /* a singular system without any solution (cofactor solver) */
-    MTRX_EINFINITE    /* a singular system with infinitely many (cofactor solver) */
+    MTRX_ENOSOLUTION, /* a system without any solution (cofactor solver, mtrx_solve_general) */
+    MTRX_EINFINITE,   /* a singular system with infinitely many (cofactor solver) */
+    MTRX_ESYNTAX      /* a line of equations that does not read (mtrx_parse_equations) */
 } mtrx_status;
 
 /* What went wrong, for the caller to show or act on. */
@@ -321,7 +323,8 @@ MTRX_EXPORT mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *er
 /*
  * Where a matrix begins in the `len` bytes at `text`, which may hold a
  * heading above it: *offset is the position of the first number start (a
- * digit; '+', '-' or '.' before a digit; '+' or '-' before '.' and a digit).
+ * digit; '+', '-' or '.' before a digit; '+' or '-' before '.' and a digit;
+ * U+2212 as '-').
  * MTRX_EEMPTY, with *offset = len, when there is none.
  */
 MTRX_EXPORT mtrx_status mtrx_find_matrix(const char *text, size_t len, size_t *offset,
@@ -395,6 +398,67 @@ MTRX_EXPORT mtrx_status mtrx_difference(const mtrx_t *a, const mtrx_t *b,
 MTRX_EXPORT mtrx_status mtrx_product(const mtrx_t *a, const mtrx_t *b,
                                      mtrx_t **out, mtrx_error *err);
 MTRX_EXPORT mtrx_status mtrx_transposed(const mtrx_t *a, mtrx_t **out, mtrx_error *err);
+
+/*
+ * Equations as people type them, one per line: "2x + 3y = 8". A text is
+ * equations when its first line holding '=' has something on both sides and
+ * a name among them, and every later non-blank line holds '='; lines above
+ * are a heading. mtrx_find_equations applies that rule: MTRX_OK, *offset at
+ * the first equation's line; else MTRX_EEMPTY, *offset = len, err saying why.
+ */
+MTRX_EXPORT mtrx_status mtrx_find_equations(const char *text, size_t len, size_t *offset,
+                                            mtrx_error *err);
+/*
+ * Such a text's equations (the grammar is in mtrx_equations(3): 2x, 2*x, 2 x,
+ * -x, 1/2 x, x/2, 3/4, terms on both sides; U+2212 as '-') as an m x (n + 1)
+ * record, the unknowns in order of first appearance and named in *names (n
+ * UTF-8 strings, then null; release with mtrx_names_free). A line that does
+ * not read: MTRX_ESYNTAX (MTRX_ERANGE beyond a double), err->row the
+ * equation (from 0), err->line, err->column, the message quoting the part.
+ */
+MTRX_EXPORT mtrx_status mtrx_parse_equations(const char *text, size_t len, mtrx_t **out,
+                                             char ***names, mtrx_error *err);
+MTRX_EXPORT void mtrx_names_free(char **names);
+
+/*
+ * The reduced row echelon form of any rows x cols record `m` (the last column
+ * is a column like the others): Gauss-Jordan elimination, columns left to
+ * right, in each the largest |a_ij| of the rows without a pivot as pivot,
+ * counting as zero when <= tol; tol < 0 takes max(rows, cols) * DBL_EPSILON *
+ * ||m||_inf (a zero matrix has rank 0). *out a new record, *pivots a new
+ * array of the *rank pivot columns (ascending; free). MTRX_EINVAL when m
+ * holds a NaN or an infinity; MTRX_ERANGE when elimination overflows.
+ */
+MTRX_EXPORT mtrx_status mtrx_rref(const mtrx_t *m, double tol, mtrx_t **out, size_t **pivots,
+                                  size_t *rank, mtrx_error *err);
+
+/* Every solution of A x = b: x = particular + sum over k of t_k * null_space[k]. */
+typedef struct mtrx_general_solution {
+    size_t unknowns;       /* n */
+    size_t rank;           /* R, the rank of A */
+    int consistent;        /* 0: [A b] has rank R + 1, no solution */
+    double tolerance;      /* A's pivots <= max(m, n) * DBL_EPSILON * ||A||_inf count as 0 */
+    double constants_tolerance; /* and then constants <= max(m, n + 1) * DBL_EPSILON *
+                                   ||[A b]||_inf; a larger one: no solution */
+    size_t nfree;          /* n - R: 0 for a unique solution */
+    double *particular;    /* n values, every free unknown 0 */
+    size_t *free_unknowns; /* the nfree free unknowns' indices, ascending */
+    double *null_space;    /* nfree vectors of n (vector k from null_space + k * n): 1 at
+                              its free unknown, 0 at the other free ones */
+} mtrx_general_solution;
+
+/*
+ * The m x (n + 1) augmented system `m` (any m, n >= 1) solved from the
+ * reduced row echelon form of [A b] as mtrx_rref makes it, with g's two
+ * tolerances (A's rank never depends on the scale of b), the same bits
+ * everywhere. A pivot in the constants column: MTRX_ENOSOLUTION ("No
+ * Solution - the equations are inconsistent (rank R; R + 1 with the
+ * constants).") with unknowns, rank and tolerances in *g, its arrays null.
+ * MTRX_EINVAL and MTRX_ERANGE as mtrx_rref. Release *g with mtrx_general_free.
+ */
+MTRX_EXPORT mtrx_status mtrx_solve_general(const mtrx_t *m, mtrx_general_solution *g,
+                                           mtrx_error *err);
+MTRX_EXPORT void mtrx_general_free(mtrx_general_solution *g);
 
 #ifdef __cplusplus
 }

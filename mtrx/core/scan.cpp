@@ -18,14 +18,28 @@ inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 inline bool is_sign(char c) { return c == '+' || c == '-'; }
 } // namespace
 
+bool is_unicode_minus(const char *p, const char *end)
+{
+    return end - p >= 3 && p[0] == '\xE2' && p[1] == '\x88' && p[2] == '\x92';
+}
+
 const char *next_number(const char *p, const char *end, start_rule rule)
 {
     for (; p < end; ++p) {
         char c = *p;
         if (is_digit(c))
             return p;
-        if (!is_sign(c) && c != '.')
+        if (!is_sign(c) && c != '.') {
+            // U+2212 MINUS SIGN (three bytes) stands where '-' would.
+            if (c != '\xE2' || !is_unicode_minus(p, end)) [[likely]]
+                continue;
+            const char *q = p + 3;
+            const char c1 = q < end ? *q : '\0';
+            if (is_digit(c1) ||
+                (c1 == '.' && (rule == start_rule::loose || (q + 1 < end && is_digit(q[1])))))
+                return p;
             continue;
+        }
         char c1 = p + 1 < end ? p[1] : '\0';
         if (rule == start_rule::loose) {
             if (c1 == '.' || is_digit(c1))
@@ -177,6 +191,8 @@ inline bool four_digits(const char *s, std::uint64_t &v)
                     e = e * 10 + (*t - '0');
             exp10 += eneg ? -e : e;
             s = t;
+        } else if (*t == '\xE2') {
+            return false; // perhaps U+2212 before the exponent: convert_slow's
         }
     }
 
@@ -197,7 +213,7 @@ inline bool four_digits(const char *s, std::uint64_t &v)
 // report ERANGE (results that overflow, round to zero or are subnormal) or
 // which from_chars does not take (hexadecimal forms, a sign before anything
 // but a digit or '.', a leading '+', words).
-[[gnu::noinline]] conversion convert_slow(const char *p)
+[[gnu::always_inline]] inline conversion convert_plain(const char *p)
 {
     const char *q = *p == '+' ? p + 1 : p; // from_chars takes '-' but not '+'
     const char *d = *p == '-' ? p + 1 : q;  // the first character after the sign
@@ -217,6 +233,68 @@ inline bool four_digits(const char *s, std::uint64_t &v)
     return {v, e, errno != 0};
 }
 
+// Whether `s` (where a conversion stopped) holds 'e' or 'E', U+2212 and a
+// digit before `end`: an exponent written with the minus sign.
+inline bool unicode_exponent(const char *s, const char *end)
+{
+    return end && end - s > 4 && (*s == 'e' || *s == 'E') && is_unicode_minus(s + 1, end) &&
+           is_digit(s[4]);
+}
+
+// A number written with U+2212 for its sign, its exponent's sign or both
+// ("\u22125", "1e\u22125"): the value and errno of the same number with '-'.
+// An exponent with U+2212 is converted from a copy; in the rare case that
+// no room can be had for a very long one, the number ends before its 'e'.
+conversion convert_unicode_minus(const char *p, const char *end)
+{
+    const bool lead = p[0] == '\xE2' && p[1] == '\x88' && p[2] == '\x92';
+    const char *q = lead ? p + 3 : p;
+    conversion c;
+    if (!convert_quick(q, end, c))
+        c = convert_plain(q);
+    if (c.end == q)
+        return {0.0, p, false};
+    if (unicode_exponent(c.end, end)) {
+        const char *d = c.end + 4;
+        while (d < end && is_digit(*d))
+            ++d;
+        const std::size_t mant = static_cast<std::size_t>(c.end - q);
+        const std::size_t digits = static_cast<std::size_t>(d - (c.end + 4));
+        const std::size_t size = mant + 2 + digits;
+        char small[128];
+        char *buf = size < sizeof small ? small : static_cast<char *>(std::malloc(size + 1));
+        if (buf) {
+            std::memcpy(buf, q, mant);
+            buf[mant] = 'e';
+            buf[mant + 1] = '-';
+            std::memcpy(buf + mant + 2, c.end + 4, digits);
+            buf[size] = '\0';
+            conversion e;
+            if (!convert_quick(buf, buf + size, e))
+                e = convert_plain(buf);
+            c = {e.value, d, e.range_error}; // (every byte of the copy converts)
+            if (buf != small)
+                std::free(buf);
+        }
+    }
+    if (lead)
+        c.value = -c.value;
+    return c;
+}
+
+// What convert_quick leaves: convert_plain's forms, and U+2212 as '-' before
+// the number (next_number starts a number at 0xE2 only there) and, given
+// `end`, before its exponent's digits.
+[[gnu::noinline]] conversion convert_slow(const char *p, const char *end)
+{
+    if (*p == '\xE2')
+        return convert_unicode_minus(p, end);
+    const conversion c = convert_plain(p);
+    if (unicode_exponent(c.end, end))
+        return convert_unicode_minus(p, end);
+    return c;
+}
+
 } // namespace
 
 conversion convert_number(const char *p, const char *end)
@@ -225,7 +303,7 @@ conversion convert_number(const char *p, const char *end)
     conversion c;
     if (convert_quick(p, end, c))
         return c;
-    return convert_slow(p);
+    return convert_slow(p, end);
 }
 
 scan_result scan_values(const char *p, const char *end, double *out, std::size_t room)
@@ -237,7 +315,7 @@ scan_result scan_values(const char *p, const char *end, double *out, std::size_t
             return {p, i, scan_stop::none, 0.0};
         conversion c;
         if (!convert_quick(p, end, c))
-            c = convert_slow(p);
+            c = convert_slow(p, end);
         if (c.end == p) {
             ++p;
             continue;
@@ -287,7 +365,7 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, scan_stop 
         // leaves it alone, and the one errno = 0 above stands for them all)
         conversion c;
         if (!convert_quick(p, end, c))
-            c = convert_slow(p);
+            c = convert_slow(p, end);
         if (c.end == p) {
             stop = scan_stop::no_digits;
             break;

@@ -14,10 +14,15 @@ namespace mtrx_detail {
 //          a start may then convert nothing, as at "..5");
 //  strict: '+', '-' or '.' followed by a digit, or '+'/'-' followed by '.'
 //          and a digit (every such start converts).
+// Under both, U+2212 MINUS SIGN (its three UTF-8 bytes) is a '-': text
+// copied from typeset pages writes negative numbers with it.
 enum class start_rule { loose, strict };
 
 // The first number start in [p, end), or `end` when there is none.
 const char *next_number(const char *p, const char *end, start_rule rule);
+
+// Whether [p, end) begins with U+2212 in UTF-8.
+bool is_unicode_minus(const char *p, const char *end);
 
 struct conversion {
     double value;
@@ -26,7 +31,8 @@ struct conversion {
 };
 
 // Converts the number at `p` as strtod does in the "C" locale, with errno
-// cleared first: the same value, end and errno. The text must be terminated
+// cleared first: the same value, end and errno. U+2212 is read as '-' where
+// it begins the number and, given `end`, where it signs the exponent. The text must be terminated
 // (by '\0' or any character that cannot continue a number) somewhere after
 // `p`. Given `end`, the number is known to stop before `end` and nothing
 // past `end` is read; the conversion is then faster.

@@ -13,11 +13,10 @@ namespace {
 mtrx_status parse_text(const char *text, size_t len, shape_rule shape, mtrx_t **out,
                        mtrx_error *err)
 {
-    if (!out || (!text && len != 0)) {
+    if (const mtrx_status bad = check_text(text, len, out, err); bad != MTRX_OK) {
         if (out)
             *out = nullptr;
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
-                             out ? "text" : "result pointer");
+        return bad;
     }
     read_failure why;
     *out = read_text_strictly(text ? text : "", len, shape, why);
@@ -53,11 +52,10 @@ extern "C" mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err
 extern "C" mtrx_status mtrx_find_matrix(const char *text, size_t len, size_t *offset,
                                         mtrx_error *err)
 {
-    if (!offset || (!text && len != 0)) {
+    if (const mtrx_status bad = check_text(text, len, offset, err); bad != MTRX_OK) {
         if (offset)
             *offset = 0;
-        return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
-                             offset ? "text" : "result pointer");
+        return bad;
     }
     const char *end = text + len;
     const char *p = len ? next_number(text, end, start_rule::strict) : end;

@@ -58,6 +58,14 @@ mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std:
     return st;
 }
 
+mtrx_status check_text(const char *text, std::size_t len, const void *result, mtrx_error *err)
+{
+    if (result && (text || len == 0))
+        return MTRX_OK;
+    return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: a null %s.",
+                         result ? "text" : "result pointer");
+}
+
 mtrx_status check_system(const mtrx_t *m, double **x, mtrx_error *err)
 {
     if (x)
@@ -101,6 +109,8 @@ extern "C" const char *mtrx_strerror(mtrx_status status)
         return "No solution";
     case MTRX_EINFINITE:
         return "Infinitely many solutions";
+    case MTRX_ESYNTAX:
+        return "An equation that does not read";
     }
     return "Unknown status";
 }

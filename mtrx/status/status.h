@@ -22,6 +22,10 @@ mtrx_status set_error(mtrx_error *err, mtrx_status st, std::size_t row = 0, std:
 // The same with a sentence of the caller's.
 mtrx_status set_error_msg(mtrx_error *err, mtrx_status st, std::size_t row, std::size_t count,
                           std::size_t expected, const char *fmt, ...) MTRX_PRINTF_LIKE(6, 7);
+// The readers' arguments: MTRX_OK, err untouched, when `len` bytes can be
+// read at `text` (null only for none) and `result` is not null; otherwise
+// MTRX_EINVAL with its sentence.
+mtrx_status check_text(const char *text, std::size_t len, const void *result, mtrx_error *err);
 // The solvers' arguments: clears *x (x may be null) and gives MTRX_OK, err
 // untouched, when m is an augmented n x (n + 1) system; otherwise
 // MTRX_EINVAL with its sentence.

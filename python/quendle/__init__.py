@@ -11,6 +11,9 @@ and iterative refinement.
     >>> quendle.solve(A, [3.0, 15, 14])
     array([3., 1., 2.])
 
+Systems of any shape have their general solution (solve_general), and any
+matrix its reduced row echelon form (rref) and rank (matrix_rank).
+
 Errors are exceptions that carry the library's status and row; a singular
 system raises SingularMatrixError (a numpy.linalg.LinAlgError), never a
 silent NaN. The calls release the GIL, so threads solve in parallel.
@@ -25,7 +28,7 @@ import numpy as np
 from . import _library as _c
 
 __all__ = [
-    "solve", "solve_checked", "inv", "parse", "SolveInfo",
+    "solve", "solve_checked", "inv", "parse", "solve_general", "rref", "matrix_rank", "SolveInfo",
     "QuendleError", "SingularMatrixError", "NoSolutionError", "InfiniteSolutionsError",
     "ParseError", "IllConditionedWarning",
 ]
@@ -50,7 +53,8 @@ class SingularMatrixError(QuendleError, np.linalg.LinAlgError):
 
 
 class NoSolutionError(SingularMatrixError):
-    """A singular system whose equations contradict each other (cofactor method)."""
+    """A system whose equations contradict each other (the cofactor method;
+    solve_general, which sets `rank`, the rank of A)."""
 
 
 class InfiniteSolutionsError(SingularMatrixError):
@@ -86,14 +90,20 @@ _ERRORS = {
     _c.MTRX_EMALFORMED: ParseError,
     _c.MTRX_ERANGE: ParseError,
     _c.MTRX_ESHAPE: ParseError,
+    _c.MTRX_ESYNTAX: ParseError,
 }
-_WITH_ROW = (_c.MTRX_ENONUMBER, _c.MTRX_EMALFORMED, _c.MTRX_ERANGE, _c.MTRX_ESHAPE)
+_WITH_ROW = (_c.MTRX_ENONUMBER, _c.MTRX_EMALFORMED, _c.MTRX_ERANGE, _c.MTRX_ESHAPE, _c.MTRX_ESYNTAX)
 
 
-def _raise(code, err):
-    message = err.message.decode("ascii", "replace")
+def _raise(code, err, arithmetic=False):
+    """Raises the exception for the library's status `code`. With
+    `arithmetic`, a value out of range is an OverflowError (it comes from
+    elimination, not from text)."""
+    message = err.message.decode("utf-8", "replace")
     if code == _c.MTRX_ENOMEM:
         raise MemoryError(message)
+    if arithmetic and code == _c.MTRX_ERANGE:
+        raise OverflowError(message)
     name = _c.STATUS_NAMES[code] if 0 <= code < len(_c.STATUS_NAMES) else str(code)
     kind = _ERRORS.get(code, QuendleError)
     raise kind(message, name, code, err.row if code in _WITH_ROW else None)
@@ -111,8 +121,28 @@ def _square(A):
         raise TypeError("quendle works on real matrices only")
     a = np.array(a, dtype=np.float64, order="C", copy=True)
     if a.ndim != 2 or a.shape[0] != a.shape[1]:
-        raise ValueError(f"A must be a square matrix, not of shape {a.shape}")
+        raise ValueError(f"A must be a square matrix, not of shape {a.shape} "
+                         "(solve_general takes any shape)")
     return a
+
+
+def _finite_matrix(M, name):
+    """M as a new C-contiguous 2-D float64 array of finite values."""
+    a = np.asarray(M)
+    if np.iscomplexobj(a):
+        raise TypeError("quendle works on real matrices only")
+    a = np.array(a, dtype=np.float64, order="C", copy=True)
+    if a.ndim != 2:
+        raise ValueError(f"{name} must be a matrix, not of shape {a.shape}")
+    if not np.isfinite(a).all():
+        raise ValueError(f"{name} must not hold NaN or infinity")
+    return a
+
+
+def _record(a):
+    """The mtrx_t over the 2-D array `a`, and what keeps its row pointers."""
+    keep, rows = _rows(a)
+    return keep, _c.Matrix(a.shape[0], a.shape[1], a.shape[0], a.shape[1], rows)
 
 
 def _solve_one(a, b, flags):
@@ -213,3 +243,91 @@ def parse(text):
     finally:
         _c.mtrx_free(out)
     return result
+
+
+def rref(M, tol=None):
+    """The reduced row echelon form of the matrix M, of any shape: (R, pivots),
+    R a new array, pivots the tuple of pivot columns. Gauss-Jordan elimination
+    with the columns taken in order, in each the largest element of the rows
+    still without a pivot as pivot; a pivot counts as zero when |p| <= tol,
+    by default max(m, n) * eps * ||M||_inf (mtrx_rref(3))."""
+    a = _finite_matrix(M, "M")
+    if tol is None:
+        t = -1.0
+    else:
+        t = float(tol)
+        if not t >= 0:
+            raise ValueError(f"tol must be a number >= 0, not {tol!r}")
+    keep, record = _record(a)
+    out = ctypes.POINTER(_c.Matrix)()
+    pivots = ctypes.POINTER(ctypes.c_size_t)()
+    rank = ctypes.c_size_t()
+    err = _c.Error()
+    code = _c.mtrx_rref(ctypes.byref(record), t, ctypes.byref(out), ctypes.byref(pivots),
+                        ctypes.byref(rank), ctypes.byref(err))
+    del keep
+    if code != _c.MTRX_OK:
+        _raise(code, err, arithmetic=True)
+    try:
+        m = out.contents
+        result = np.zeros(a.shape)
+        for i in range(m.rows if m.cols else 0):
+            result[i] = np.ctypeslib.as_array(m.mtrx[i], shape=(m.cols,))
+        columns = tuple(int(pivots[k]) for k in range(rank.value))
+    finally:
+        _c.mtrx_free(out)
+        _c.free(pivots)
+    return result, columns
+
+
+def matrix_rank(A, tol=None):
+    """The rank of the matrix A: the number of pivots of rref(A, tol)."""
+    return len(rref(A, tol)[1])
+
+
+def solve_general(A, b):
+    """Every solution of A x = b, for A of any shape m x n (n >= 1) and b of
+    m values: (x, N, rank), x a particular solution (its free unknowns 0), N
+    the n x (n - rank) null space of A, one column per free unknown (1 at
+    it, 0 at the other free ones), so that x + N t solves the system for
+    every t. From the reduced row echelon form of [A b] (see rref), A's
+    pivots at A's default tolerance and the constants at that of [A b];
+    raises NoSolutionError (with `rank`) when the equations are
+    inconsistent."""
+    a = _finite_matrix(A, "A")
+    m, n = a.shape
+    if n == 0:
+        raise ValueError("A must have a column at least")
+    rhs = np.asarray(b)
+    if np.iscomplexobj(rhs):
+        raise TypeError("quendle works on real matrices only")
+    rhs = np.asarray(rhs, dtype=np.float64)
+    if rhs.shape != (m,):
+        raise ValueError(f"b must be a vector of {m} values, not of shape {rhs.shape}")
+    if not np.isfinite(rhs).all():
+        raise ValueError("b must not hold NaN or infinity")
+    aug = np.empty((m, n + 1))
+    aug[:, :n] = a
+    aug[:, n] = rhs
+    keep, record = _record(aug)
+    g = _c.GeneralSolution()
+    err = _c.Error()
+    code = _c.mtrx_solve_general(ctypes.byref(record), ctypes.byref(g), ctypes.byref(err))
+    del keep
+    if code == _c.MTRX_ENOSOLUTION:
+        e = NoSolutionError(err.message.decode("utf-8", "replace"), _c.STATUS_NAMES[code], code)
+        e.rank = g.rank
+        raise e
+    if code != _c.MTRX_OK:
+        _raise(code, err, arithmetic=True)
+    try:
+        x = np.ctypeslib.as_array(g.particular, shape=(n,)).copy()
+        k = g.nfree
+        if k:
+            N = np.ctypeslib.as_array(g.null_space, shape=(k * n,)).reshape(k, n).T.copy()
+        else:
+            N = np.empty((n, 0))
+        rank = int(g.rank)
+    finally:
+        _c.mtrx_general_free(ctypes.byref(g))
+    return x, N, rank

@@ -53,14 +53,30 @@ class SolveInfo(ctypes.Structure):
     ]
 
 
+class GeneralSolution(ctypes.Structure):
+    """mtrx_general_solution."""
+
+    _fields_ = [
+        ("unknowns", ctypes.c_size_t),
+        ("rank", ctypes.c_size_t),
+        ("consistent", ctypes.c_int),
+        ("tolerance", ctypes.c_double),
+        ("constants_tolerance", ctypes.c_double),
+        ("nfree", ctypes.c_size_t),
+        ("particular", c_double_p),
+        ("free_unknowns", ctypes.POINTER(ctypes.c_size_t)),
+        ("null_space", c_double_p),
+    ]
+
+
 # enum mtrx_status, in the header's order, and the flags.
 STATUS_NAMES = (
     "MTRX_OK", "MTRX_ENOMEM", "MTRX_EEMPTY", "MTRX_ENONUMBER", "MTRX_EMALFORMED",
     "MTRX_ERANGE", "MTRX_ESHAPE", "MTRX_ESINGULAR", "MTRX_EINVAL", "MTRX_ENOSOLUTION",
-    "MTRX_EINFINITE",
+    "MTRX_EINFINITE", "MTRX_ESYNTAX",
 )
 (MTRX_OK, MTRX_ENOMEM, MTRX_EEMPTY, MTRX_ENONUMBER, MTRX_EMALFORMED, MTRX_ERANGE, MTRX_ESHAPE,
- MTRX_ESINGULAR, MTRX_EINVAL, MTRX_ENOSOLUTION, MTRX_EINFINITE) = range(len(STATUS_NAMES))
+ MTRX_ESINGULAR, MTRX_EINVAL, MTRX_ENOSOLUTION, MTRX_EINFINITE, MTRX_ESYNTAX) = range(len(STATUS_NAMES))
 MTRX_REFINE = 1
 MTRX_COFACTOR = 2
 
@@ -102,6 +118,11 @@ mtrx_reduce = _declare("mtrx_reduce", ctypes.c_int, c_double_pp, c_double_p, cty
                        P(Error))
 mtrx_solve_checked = _declare("mtrx_solve_checked", ctypes.c_int, P(Matrix), ctypes.c_uint,
                               P(c_double_p), P(SolveInfo), P(Error))
+mtrx_rref = _declare("mtrx_rref", ctypes.c_int, P(Matrix), ctypes.c_double, P(P(Matrix)),
+                     P(P(ctypes.c_size_t)), P(ctypes.c_size_t), P(Error))
+mtrx_solve_general = _declare("mtrx_solve_general", ctypes.c_int, P(Matrix), P(GeneralSolution),
+                              P(Error))
+mtrx_general_free = _declare("mtrx_general_free", None, P(GeneralSolution))
 
 # The C runtime the library allocates from: the process's own C library on
 # POSIX systems, MSVCRT for the mingw-w64 build on Windows.

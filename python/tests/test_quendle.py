@@ -132,3 +132,81 @@ def test_threads_solve_at_once_with_the_same_bits():
         t.join()
     for (x, info), (y, info2) in zip(alone, together):
         assert x.tobytes() == y.tobytes() and info == info2
+
+
+def integer_system(rng, m, n, r, consistent):
+    """[A | b] of small integers, A of rank r exactly (A = U [I_r 0; 0 0] V,
+    U and V unimodular), b in A's column space exactly when consistent."""
+    def unimodular(k):
+        u = np.eye(k)
+        for _ in range(2 * k if k > 1 else 0):
+            i, j = rng.choice(k, 2, replace=False)
+            if rng.integers(4) == 0:
+                u[[i, j]] = u[[j, i]]
+            elif np.abs(u[i] + 2 * u[j]).max() <= 12:
+                u[i] += rng.integers(-2, 3) * u[j]
+        return u
+    U, V = unimodular(m), unimodular(n)
+    A = U[:, :r] @ V[:r, :]
+    c = rng.integers(-4, 5, m).astype(float)
+    c[r:] = 0
+    if not consistent:
+        c[r] = 1
+    return A, U @ c
+
+
+def test_solve_general_on_systems_of_known_rank():
+    rng = np.random.default_rng(23)
+    seen = set()
+    for _ in range(400):
+        m, n = rng.integers(1, 8, 2)
+        r = int(rng.integers(0, min(m, n) + 1))
+        consistent = r == m or rng.integers(3) > 0
+        A, b = integer_system(rng, m, n, r, consistent)
+        seen.add(consistent)
+        if not consistent:
+            with pytest.raises(quendle.NoSolutionError, match=rf"\(rank {r}; {r + 1} with") as e:
+                quendle.solve_general(A, b)
+            assert e.value.rank == r and e.value.status == "MTRX_ENOSOLUTION"
+            continue
+        x, N, rank = quendle.solve_general(A, b)
+        assert rank == r == np.linalg.matrix_rank(A) == quendle.matrix_rank(A)
+        assert N.shape == (n, n - r)
+        scale = np.abs(np.column_stack([A, b])).sum(axis=1).max() * (n + 1) ** 2 * 16 * np.finfo(float).eps
+        np.testing.assert_allclose(A @ x, b, rtol=0, atol=scale * max(1, np.abs(x).max()))
+        np.testing.assert_allclose(A @ N, 0, rtol=0, atol=scale * max(1, np.abs(N).max(initial=0)))
+        # Rows of the free unknowns: the identity in N, zeros in x.
+        free = [j for j in range(n) if j not in quendle.rref(A)[1]]
+        assert (N[free] == np.eye(n - r)).all() and (x[free] == 0).all()
+    assert seen == {True, False}
+
+
+def test_rref_and_rank():
+    R, pivots = quendle.rref([[1, 2, 3], [2, 4, 6], [1, 1, 1]])
+    assert pivots == (0, 1)
+    np.testing.assert_allclose(R, [[1, 0, -1], [0, 1, 2], [0, 0, 0]], atol=1e-15)
+    # A pivot counts as zero at most at the tolerance, by default
+    # max(m, n) * eps * ||M||_inf.
+    assert quendle.rref(np.diag([1.0, 1e-10]))[1] == (0, 1)
+    assert quendle.rref(np.diag([1.0, 1e-10]), tol=1e-9)[1] == (0,)
+    assert quendle.matrix_rank(np.diag([1.0, 2 * np.finfo(float).eps])) == 1
+    assert quendle.matrix_rank(np.zeros((3, 2))) == 0
+    # Against numpy's rank (from the SVD) on matrices of clearly chosen rank.
+    rng = np.random.default_rng(7)
+    for _ in range(50):
+        m, n = rng.integers(1, 30, 2)
+        r = int(rng.integers(0, min(m, n) + 1))
+        M = rng.uniform(-1, 1, (m, r)) @ rng.uniform(-1, 1, (r, n))
+        assert quendle.matrix_rank(M) == np.linalg.matrix_rank(M) == r
+    for bad, error in [(np.array([[1.0, np.nan]]), ValueError), (np.ones(3), ValueError),
+                       (np.ones((2, 2)) * 1j, TypeError)]:
+        with pytest.raises(error):
+            quendle.rref(bad)
+    with pytest.raises(ValueError):
+        quendle.rref(np.eye(2), tol=-1)
+    with pytest.raises(OverflowError):
+        quendle.rref([[1e300, 1e308], [1e300, -1e308]])
+    with pytest.raises(ValueError):
+        quendle.solve_general(np.eye(2), [1.0, 2, 3])
+    with pytest.raises(ValueError):
+        quendle.solve_general(np.ones((2, 0)), [1.0, 2])

@@ -101,3 +101,45 @@ Matrix random_source::matrix(std::size_t rows, std::size_t cols, kind k)
     }
     return a;
 }
+
+Matrix random_source::integer_system(std::size_t m, std::size_t n, std::size_t r, bool consistent)
+{
+    // A unimodular k x k matrix: the identity under random exchanges and
+    // additions of a small multiple of one row to another, entries kept
+    // within 12 so that every minor stays small.
+    auto unimodular = [&](std::size_t k) {
+        Matrix u(k, std::vector<double>(k, 0.0));
+        for (std::size_t i = 0; i < k; ++i)
+            u[i][i] = 1.0;
+        for (std::size_t step = 0; k > 1 && step < 2 * k; ++step) {
+            const std::size_t i = below(k), j = (i + 1 + below(k - 1)) % k;
+            if (below(4) == 0) {
+                std::swap(u[i], u[j]);
+                continue;
+            }
+            const double f = double(integer(-2, 2));
+            bool small = true;
+            for (std::size_t c = 0; c < k; ++c)
+                small = small && std::fabs(u[i][c] + f * u[j][c]) <= 12.0;
+            if (small)
+                for (std::size_t c = 0; c < k; ++c)
+                    u[i][c] += f * u[j][c];
+        }
+        return u;
+    };
+    const Matrix u = unimodular(m), v = unimodular(n);
+    std::vector<double> c(m, 0.0);
+    for (std::size_t i = 0; i < m; ++i)
+        c[i] = i < r || !consistent ? double(integer(-4, 4)) : 0.0;
+    if (!consistent && r < m && c[r] == 0.0)
+        c[r] = 1.0;
+    Matrix ab(m, std::vector<double>(n + 1, 0.0));
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = 0; j < n; ++j)
+            for (std::size_t k = 0; k < r; ++k)
+                ab[i][j] += u[i][k] * v[k][j];
+        for (std::size_t k = 0; k < m; ++k)
+            ab[i][n] += u[i][k] * c[k];
+    }
+    return ab;
+}

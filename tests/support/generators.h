@@ -54,6 +54,13 @@ class random_source {
     std::size_t below(std::size_t n) { return static_cast<std::size_t>(g_() % n); }
     std::uint64_t bits() { return g_(); }
 
+    // An m x (n + 1) augmented system [A b] of small integers whose A has
+    // rank r exactly: A = U [I_r 0; 0 0] V with U and V unimodular (products
+    // of integer row and column operations), b = U c with c zero past its
+    // first r entries exactly when the system is consistent (an inconsistent
+    // one needs r < m).
+    Matrix integer_system(std::size_t m, std::size_t n, std::size_t r, bool consistent);
+
   private:
     double scaled(int e);
     std::mt19937_64 g_;
