@@ -26,8 +26,23 @@ HFONT create_edit_font(UINT dpi)
 // releases the last one once the window is gone.
 app_state app = {.font = create_edit_font(96), .dpi = 96};
 
+namespace {
+
+// The DPI of the screen as the system reports it to this process.
+UINT system_dpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+} // namespace
+
 UINT dpi_of(HWND hwnd)
 {
+    if (!hwnd)
+        return system_dpi();
     // GetDpiForWindow came with Windows 10 1607; before it every window has
     // the system's DPI. (Cast through void (*)(), the type that stands for
     // any function.)
@@ -38,10 +53,7 @@ UINT dpi_of(HWND hwnd)
         if (const UINT dpi = for_window(hwnd))
             return dpi;
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+    return system_dpi();
 }
 
 void tell_text_full(HWND owner)
@@ -316,11 +328,18 @@ HWND create_main_window(HINSTANCE instance, int show)
                                                GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     RegisterClassExW(&wc); // registered already (a second window) is fine
 
+    // 640 x 480 at 96 DPI, grown with the DPI: the system's first, then the
+    // window's own, known once it exists (on a monitor of another DPI).
     app.instance = instance;
+    const UINT dpi = dpi_of(nullptr);
     HWND hwnd = CreateWindowExW(0, app.class_name, app.title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
+                                CW_USEDEFAULT, scaled(640, dpi), scaled(480, dpi), nullptr, nullptr,
+                                instance, nullptr);
     if (!hwnd)
         return nullptr;
+    if (app.dpi != dpi)
+        SetWindowPos(hwnd, nullptr, 0, 0, scaled(640, app.dpi), scaled(480, app.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
     return hwnd;

@@ -115,7 +115,9 @@ bool solution_body(std::string_view &rest)
         const bool steps = k + 1 == std::size(diagnostics_labels);
         if (!take(r, diagnostics_labels[k]) || !take_line(r, line) ||
             !written_as(line, [&](double v) {
-                return steps ? std::to_string(static_cast<int>(v)) : exponent_form(v, 2);
+                if (!steps)
+                    return exponent_form(v, 2);
+                return v >= 0 && v <= 1000 ? std::to_string(static_cast<int>(v)) : std::string();
             }))
             return true;
     }

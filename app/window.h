@@ -38,7 +38,8 @@ constexpr int font_height = 13;
 // `pixels` at 96 DPI, for `dpi`.
 inline int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
 
-// The DPI of `hwnd` (of the system where Windows cannot tell it per window).
+// The DPI of `hwnd` (of the system for a null window, or where Windows
+// cannot tell it per window).
 UINT dpi_of(HWND hwnd);
 
 // Tells the user, owner `owner`, that the edit control holds all the text it
