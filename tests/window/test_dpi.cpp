@@ -1,7 +1,7 @@
-// The window at its DPI: the edit font's height, the toolbar's images and
-// height follow it, at start and when the window moves to a monitor of
-// another DPI. The whole suite runs at Wine's 96 DPI; this file runs again
-// at 144 DPI (LogPixels) in a Wine prefix of its own, which sets
+// The window at its DPI: its size, the edit font's height, the toolbar's
+// images and height follow it, at start and when the window moves to a
+// monitor of another DPI. The whole suite runs at Wine's 96 DPI; this file
+// runs again at 144 DPI (LogPixels) in a Wine prefix of its own, which sets
 // QUENDLE_TEST_DPI to the DPI the system must report.
 #include <cstdlib>
 
@@ -36,6 +36,15 @@ void expect_made_for(UINT dpi)
     EXPECT_EQ(e.top, MulDiv(40, static_cast<int>(dpi), 96));
 }
 
+// The main window's size: 640 x 480 at 96 DPI.
+void expect_window_size_for(UINT dpi)
+{
+    RECT w;
+    GetWindowRect(app.main, &w);
+    EXPECT_EQ(w.right - w.left, MulDiv(640, static_cast<int>(dpi), 96));
+    EXPECT_EQ(w.bottom - w.top, MulDiv(480, static_cast<int>(dpi), 96));
+}
+
 } // namespace
 
 TEST_F(MainWindow, FontAndToolbarFollowTheDpi)
@@ -45,6 +54,7 @@ TEST_F(MainWindow, FontAndToolbarFollowTheDpi)
         EXPECT_EQ(dpi, static_cast<UINT>(std::atoi(want)));
     }
     expect_made_for(dpi);
+    expect_window_size_for(dpi);
 
     // As the system announces a move to another monitor: the suggested
     // rectangle taken, everything made anew, the fonts left behind released.
@@ -65,4 +75,5 @@ TEST_F(MainWindow, FontAndToolbarFollowTheDpi)
     drain_messages();
     ASSERT_TRUE(quendle::create_main_window(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
     expect_made_for(dpi);
+    expect_window_size_for(dpi);
 }
