@@ -137,7 +137,12 @@ TEST_F(MainWindow, SolveKeepsLongTexts)
     EXPECT_GE(limit, 0x7FFFFFFEu);
     const std::wstring text = std::wstring(40000, L'=') + L"\r\n" + example;
     set_text(edit(), text);
-    command(IDM_SOLVE);
+    DialogSeen seen;
+    {
+        DialogAnswer answer(seen, CloseBy::ok_button);
+        command(IDM_SOLVE);
+    }
+    EXPECT_FALSE(seen.seen); // (the notice that the control is full)
     EXPECT_EQ(text_of(edit()), text + example_report);
 }
 
