@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "about_box.h"
+#include "edit_text.h"
 #include "resource.h"
 #include "solve_command.h"
 
@@ -11,18 +12,57 @@ namespace quendle {
 
 namespace {
 
-HFONT create_edit_font()
+HFONT create_edit_font(UINT dpi)
 {
-    return CreateFontW(13, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH,
-                       L"DejaVu Sans Mono");
+    return CreateFontW(scaled(font_height, dpi), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       FIXED_PITCH, L"DejaVu Sans Mono");
 }
 
 } // namespace
 
 // The font is made while the program's globals are initialised, before the
-// entry point runs; run() releases it once the window is gone.
-app_state app = {.font = create_edit_font()};
+// entry point runs, for 96 DPI; a window of another DPI makes its own. run()
+// releases the last one once the window is gone.
+app_state app = {.font = create_edit_font(96), .dpi = 96};
+
+namespace {
+
+// The DPI of the screen as the system reports it to this process.
+UINT system_dpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+} // namespace
+
+UINT dpi_of(HWND hwnd)
+{
+    if (!hwnd)
+        return system_dpi();
+    // GetDpiForWindow came with Windows 10 1607; before it every window has
+    // the system's DPI. (Cast through void (*)(), the type that stands for
+    // any function.)
+    using dpi_for_window = UINT(WINAPI *)(HWND);
+    static const auto for_window = reinterpret_cast<dpi_for_window>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (for_window) {
+        if (const UINT dpi = for_window(hwnd))
+            return dpi;
+    }
+    return system_dpi();
+}
+
+void tell_text_full(HWND owner)
+{
+    MessageBoxW(owner,
+                L"This window holds as much text as it can: what was typed or pasted last did "
+                L"not fit, and was not added in full.",
+                L"Quendle", MB_OK | MB_ICONWARNING);
+}
 
 const wchar_t help_text[] =
     L"Click [Clear] and enter Coefficient Matrix with Constant Vector as Last Column\r\n\r\n"
@@ -42,6 +82,22 @@ const wchar_t help_text[] =
 
 namespace {
 
+// Gives the toolbar its button images for `dpi`: the standard 16-pixel set,
+// or the 24-pixel one where 16 pixels would be scaled to 24 or more; the
+// images it had are released.
+void set_toolbar_images(HWND tb, UINT dpi)
+{
+    const bool large = scaled(16, dpi) >= 24;
+    const int size = large ? 24 : 16;
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR16 | ILC_MASK, 4, 0);
+    SendMessageW(tb, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(tb, TB_LOADIMAGES, large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR,
+                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+    if (app.images)
+        ImageList_Destroy(app.images);
+    app.images = images;
+}
+
 // The toolbar with its four buttons; null (and no image list) if the
 // control cannot be created, and the program goes on without it.
 HWND create_toolbar(HWND parent)
@@ -53,10 +109,7 @@ HWND create_toolbar(HWND parent)
     if (!tb)
         return nullptr;
 
-    app.images = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 4, 0);
-    SendMessageW(tb, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(app.images));
-    SendMessageW(tb, TB_LOADIMAGES, IDB_STD_SMALL_COLOR, reinterpret_cast<LPARAM>(HINST_COMMCTRL));
-
+    set_toolbar_images(tb, app.dpi);
     auto button = [](int image, int command, const wchar_t *label) {
         TBBUTTON b{};
         b.iBitmap = image;
@@ -79,9 +132,24 @@ HWND create_toolbar(HWND parent)
     return tb;
 }
 
+// Gives the edit control its font for `dpi`, releasing the one it had.
+void set_edit_font(UINT dpi)
+{
+    HFONT font = create_edit_font(dpi);
+    if (!font)
+        return;
+    SendMessageW(app.edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (app.font)
+        DeleteObject(app.font);
+    app.font = font;
+}
+
 LRESULT on_create(HWND hwnd)
 {
     app.main = hwnd;
+    const UINT dpi = dpi_of(hwnd);
+    const bool font_fits = app.font && dpi == app.dpi;
+    app.dpi = dpi;
     app.toolbar = create_toolbar(hwnd);
     app.edit = CreateWindowExW(
         0, L"edit", L"Quendle",
@@ -89,16 +157,41 @@ LRESULT on_create(HWND hwnd)
         hwnd, reinterpret_cast<HMENU>(IDC_EDIT), app.instance, nullptr);
     if (!app.edit)
         return -1; // a window without its text is of no use: creation fails
-    SendMessageW(app.edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.font), TRUE);
+    // As much text as the control can hold at all, so that no paste is cut.
+    SendMessageW(app.edit, EM_SETLIMITTEXT, 0, 0);
+    if (font_fits)
+        SendMessageW(app.edit, WM_SETFONT, reinterpret_cast<WPARAM>(app.font), TRUE);
+    else
+        set_edit_font(dpi);
     SetWindowTextW(app.edit, help_text);
     return 0;
 }
 
 void on_size(int width, int height)
 {
+    const int bar = scaled(toolbar_height, app.dpi);
     if (app.toolbar)
-        MoveWindow(app.toolbar, 0, 0, width, toolbar_height, TRUE);
-    MoveWindow(app.edit, 0, toolbar_height, width, std::max(height - toolbar_height, 0), TRUE);
+        MoveWindow(app.toolbar, 0, 0, width, bar, TRUE);
+    MoveWindow(app.edit, 0, bar, width, std::max(height - bar, 0), TRUE);
+}
+
+// The window has moved to a monitor of another DPI (or the DPI changed):
+// font, toolbar and layout are made for `dpi`, and the window takes the
+// size and place the system suggests. (The toolbar is made anew: one that
+// has loaded a set of standard images once may not load it again.)
+void on_dpi_changed(HWND hwnd, UINT dpi, const RECT &suggested)
+{
+    app.dpi = dpi;
+    set_edit_font(dpi);
+    if (app.toolbar) {
+        DestroyWindow(app.toolbar);
+        app.toolbar = create_toolbar(hwnd);
+    }
+    SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    on_size(client.right, client.bottom);
 }
 
 void on_paint(HWND hwnd)
@@ -130,8 +223,17 @@ LRESULT on_notify(NMHDR *hdr)
     return 1;
 }
 
-bool on_command(HWND hwnd, int id)
+// The commands, and the edit control's notice that it is full. Clear and
+// Help replace the whole text through the control's undo buffer.
+bool on_command(HWND hwnd, int id, int code, HWND from)
 {
+    if (from && from == app.edit) {
+        if (code != EN_MAXTEXT)
+            return false;
+        tell_text_full(hwnd);
+        return true;
+    }
+    const auto length = [] { return static_cast<std::size_t>(GetWindowTextLengthW(app.edit)); };
     switch (id) {
     case IDM_ABOUT:
         show_about_box(app.instance, hwnd);
@@ -140,13 +242,17 @@ bool on_command(HWND hwnd, int id)
         DestroyWindow(hwnd);
         return true;
     case IDM_CLEAR:
-        SetWindowTextW(app.edit, L"");
+        replace_text(app.edit, 0, length(), L"");
         return true;
     case IDM_HELP:
-        SetWindowTextW(app.edit, help_text);
+        replace_text(app.edit, 0, length(), help_text);
+        show_caret_at(app.edit, 0);
         return true;
     case IDM_SOLVE:
         cmd_solve(app.edit);
+        return true;
+    case IDM_SELECT_ALL:
+        SendMessageW(app.edit, EM_SETSEL, 0, -1);
         return true;
     }
     return false;
@@ -189,9 +295,12 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpa
     case WM_NOTIFY:
         return on_notify(reinterpret_cast<NMHDR *>(lparam));
     case WM_COMMAND:
-        if (on_command(hwnd, LOWORD(wparam)))
+        if (on_command(hwnd, LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam)))
             return 0;
         break;
+    case WM_DPICHANGED:
+        on_dpi_changed(hwnd, LOWORD(wparam), *reinterpret_cast<const RECT *>(lparam));
+        return 0;
     }
     return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
@@ -219,11 +328,18 @@ HWND create_main_window(HINSTANCE instance, int show)
                                                GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     RegisterClassExW(&wc); // registered already (a second window) is fine
 
+    // 640 x 480 at 96 DPI, grown with the DPI: the system's first, then the
+    // window's own, known once it exists (on a monitor of another DPI).
     app.instance = instance;
+    const UINT dpi = dpi_of(nullptr);
     HWND hwnd = CreateWindowExW(0, app.class_name, app.title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
+                                CW_USEDEFAULT, scaled(640, dpi), scaled(480, dpi), nullptr, nullptr,
+                                instance, nullptr);
     if (!hwnd)
         return nullptr;
+    if (app.dpi != dpi)
+        SetWindowPos(hwnd, nullptr, 0, 0, scaled(640, app.dpi), scaled(480, app.dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
     return hwnd;

@@ -1,5 +1,6 @@
-// quendle-solve: the Solve command for files and pipes. Writes its input
-// unchanged, then the report the window would append.
+// quendle-solve: the Solve command for files and pipes. Writes its input,
+// then the report the window would write after it (in place of a report of
+// this program's that ends the input).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,8 @@ constexpr const char *usage_text =
     "vector found by Gauss-Jordan elimination with full pivoting, or by one\n"
     "error line. When the matrix is close to singular (its reciprocal condition\n"
     "number below the machine epsilon), a warning line follows the solution.\n"
+    "An input that ends with a report of this program's is solved without it,\n"
+    "and the new report takes its place.\n"
     "\n"
     "Example:  printf '3 2 -4 3\\n2 3 3 15\\n5 -3 1 14\\n' | quendle-solve\n"
     "\n"
@@ -100,18 +103,6 @@ const char *not_text(const char *text, std::size_t len)
     if (std::memchr(text, '\0', len))
         return "is not a text file (it holds NUL bytes)";
     return nullptr;
-}
-
-// The diagnostics after the report, in its style.
-void write_diagnostics(const mtrx_solve_info &info)
-{
-    const std::string lines =
-        "\r\nDiagnostics:\r\n\r\n"
-        " rcond            : " + quendle::exponent_form(info.rcond, 2) + "\r\n"
-        " backward error   : " + quendle::exponent_form(info.backward_error, 2) + "\r\n"
-        " forward error    : " + quendle::exponent_form(info.forward_error, 2) + "\r\n"
-        " refinement steps : " + std::to_string(info.refinement_steps) + "\r\n";
-    std::fwrite(lines.data(), 1, lines.size(), stdout);
 }
 
 // The solution alone, for scripts, each value read back as the same double;
@@ -212,11 +203,13 @@ int main(int argc, char **argv)
         quendle::buf_free(text);
         write_values(out, opt.check);
     } else {
-        std::fwrite(text, 1, len, stdout);
+        // The input up to the report it may end with, which the new one replaces.
+        std::fwrite(text, 1, out.kept, stdout);
         quendle::buf_free(text);
-        std::fwrite(out.report.data(), 1, out.report.size(), stdout);
+        std::string report = out.report;
         if (opt.check && out.solved)
-            write_diagnostics(out.info);
+            report += quendle::diagnostics_text(out.info);
+        std::fwrite(report.data(), 1, report.size(), stdout);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quendle-solve: cannot write the result: %s\n", std::strerror(errno));

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "buf.h"
+#include "edit_text.h"
 #include "solve_core.h"
 
 namespace quendle {
@@ -24,8 +25,7 @@ wide_buffer new_wide(wide_buffer old, std::size_t old_len, std::size_t new_len)
 
 void solve_edit_text(HWND edit)
 {
-    // The text can be longer than the control's limit (reports appended by
-    // earlier runs are not bound by it), so it is read by its own length.
+    // The whole text, by its own length.
     const std::size_t length = static_cast<std::size_t>(GetWindowTextLengthW(edit));
     wide_buffer text = new_wide(nullptr, 0, length + 1);
     const std::size_t got = static_cast<std::size_t>(
@@ -34,12 +34,16 @@ void solve_edit_text(HWND edit)
     const std::string narrow = scan_text(text.get(), got);
     const solve_outcome out = solve_text(narrow.c_str(), narrow.size());
 
-    // The user's text as it was, then the report (ASCII), then the terminator.
-    const std::size_t total = got + out.report.size();
-    text = new_wide(std::move(text), got, total + 1);
-    for (std::size_t i = 0; i < out.report.size(); ++i)
-        text[got + i] = static_cast<unsigned char>(out.report[i]);
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.get()));
+    // The report (ASCII) after the user's text, in place of the old report
+    // if the text ended with one; the user's characters are not rewritten.
+    // (Every unit of the text is one byte of `narrow`, so its offsets are
+    // the control's.)
+    const std::size_t n = out.report.size();
+    wide_buffer report = new_wide(nullptr, 0, n + 1);
+    for (std::size_t i = 0; i < n; ++i)
+        report[i] = static_cast<unsigned char>(out.report[i]);
+    replace_text(edit, out.kept, got, report.get());
+    show_caret_at(edit, out.kept + n);
 }
 
 } // namespace

@@ -10,10 +10,12 @@
 
 namespace quendle {
 
-// Reads the whole text of `edit`, solves the system it holds and sets the
-// text followed by the report (solve_core.h). The user's characters are
-// written back exactly as they were. If memory runs out the text is left
-// as it was and a message box says so.
+// Reads the whole text of `edit`, solves the system it holds and writes the
+// report after it (solve_core.h), in place of a report of this program's
+// that ended the text, through the control's undo buffer; the user's
+// characters stay as they were. The caret then stands at the end, the
+// report in view. If memory runs out the text is left as it was and a
+// message box says so.
 void cmd_solve(HWND edit);
 
 // The narrow text the scanner reads for `len` UTF-16 units of `text`:

@@ -11,7 +11,9 @@ namespace quendle {
 
 // Everything the window program holds from start to exit.
 struct app_state {
-    HFONT font = nullptr;         // the edit control's font, made before the entry point runs
+    HFONT font = nullptr;         // the edit control's font, first made (at 96 DPI) before the
+                                  // entry point runs, made again for the window's DPI
+    UINT dpi = 96;                // the DPI the window's font, toolbar and layout are made for
     HINSTANCE instance = nullptr; // the module the resources come from
     HWND main = nullptr;          // the top-level window
     HWND toolbar = nullptr;       // null when the toolbar could not be created
@@ -26,9 +28,23 @@ extern app_state app;
 // Shown at start and by the Help command.
 extern const wchar_t help_text[];
 
-// The toolbar's height as the window lays it out; the edit control fills
-// the client area below it.
+// The toolbar's height as the window lays it out at 96 DPI (it grows with
+// the DPI); the edit control fills the client area below it.
 constexpr int toolbar_height = 40;
+
+// The edit font's height in pixels at 96 DPI (it grows with the DPI).
+constexpr int font_height = 13;
+
+// `pixels` at 96 DPI, for `dpi`.
+inline int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
+
+// The DPI of `hwnd` (of the system for a null window, or where Windows
+// cannot tell it per window).
+UINT dpi_of(HWND hwnd);
+
+// Tells the user, owner `owner`, that the edit control holds all the text it
+// can, so that what was typed or pasted last was cut.
+void tell_text_full(HWND owner);
 
 // Loads the title and class name, registers the class and creates the main
 // window with its toolbar and edit control, shown with `show`. Returns the

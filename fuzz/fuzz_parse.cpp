@@ -1,9 +1,11 @@
 // The status readers on any text: they never end the process or write a
-// word; a failure names a row the text has; the text as bytes (in a block of
+// word; a failure names a row the text has, and that row's line (and, for a
+// bad number, a column where a number starts); the text as bytes (in a block of
 // exactly their size, so that a read past it shows), with '\0' for another
 // character that starts no number, as a stream and as a system all agree;
 // and mtrx_parse succeeds exactly when mtrx_read_str reads the text without
 // a message, with the same values bit for bit.
+#include <algorithm>
 #include <cstdio>
 
 #include "fuzz_common.h"
@@ -37,8 +39,10 @@ struct Read {
 };
 
 // What a status reader returned, checked against the text's rows.
-void check(const Read &r, std::size_t rows)
+void check(const Read &r, const std::string &text,
+           const std::vector<std::pair<std::size_t, std::size_t>> &row_lines)
 {
+    const std::size_t rows = row_lines.size();
     const mtrx_error &e = r.err;
     if (e.status != r.st || (r.st == MTRX_OK) != (r.m != nullptr) || e.message[0] == '\0' ||
         !std::memchr(e.message, '\0', sizeof e.message) || std::strchr(e.message, '\n'))
@@ -47,6 +51,22 @@ void check(const Read &r, std::size_t rows)
                            r.st == MTRX_ERANGE || r.st == MTRX_ESHAPE;
     if ((names_row && e.row >= rows) || (r.st == MTRX_ESHAPE && e.count == e.expected))
         std::abort();
+    // The place: the row's line, counting every line from 1; the column of a
+    // bad number is where a number starts in that line.
+    const bool names_column = r.st == MTRX_EMALFORMED || r.st == MTRX_ERANGE;
+    if (!names_row) {
+        if (e.line != 0 || e.column != 0)
+            std::abort();
+    } else {
+        const auto [b, end] = row_lines[e.row];
+        const auto before = text.begin() + static_cast<std::ptrdiff_t>(b);
+        if (e.line != 1 + static_cast<std::size_t>(std::count(text.begin(), before, '\n')))
+            std::abort();
+        if (!names_column ? e.column != 0
+                          : e.column == 0 || b + e.column > end ||
+                                !std::strchr("+-.0123456789", text[b + e.column - 1]))
+            std::abort();
+    }
     if (r.m) {
         if (r.m->rows != rows || r.m->maxrows != rows || r.m->maxcols != r.m->cols)
             std::abort();
@@ -59,7 +79,8 @@ void check(const Read &r, std::size_t rows)
 bool same_read(const Read &a, const Read &b)
 {
     return a.st == b.st && a.err.row == b.err.row && a.err.count == b.err.count &&
-           a.err.expected == b.err.expected && std::strcmp(a.err.message, b.err.message) == 0 &&
+           a.err.expected == b.err.expected && a.err.line == b.err.line &&
+           a.err.column == b.err.column && std::strcmp(a.err.message, b.err.message) == 0 &&
            same_bits(a.m, b.m, nans::any);
 }
 
@@ -74,7 +95,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char *>(data), size);
-    const std::size_t rows = rows_of(text).size();
+    const auto row_lines = rows_of(text);
+    const std::size_t rows = row_lines.size();
     std::string hashed = text;
     for (char &c : hashed)
         c = c == '\0' ? '#' : c;
@@ -96,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     });
     if (!out.empty() || !said.empty())
         std::abort();
-    check(bytes, rows);
-    check(system, rows);
+    check(bytes, text, row_lines);
+    check(system, text, row_lines);
     if (!same_read(bytes, hash) || (size && !same_read(bytes, stream)))
         std::abort();
     if (bytes.st == MTRX_OK) {

@@ -1,7 +1,9 @@
 // The Solve core on any text: it never ends the process, and what it
 // appends is either a solution report with one line per unknown, numbered
 // from 0, followed by the warning exactly when rcond < DBL_EPSILON, or
-// exactly one error line.
+// exactly one error line. Whatever it writes is recognised as its report:
+// solving the text as Solve leaves it (the kept text, then the report)
+// keeps the same text and writes the same report.
 #include <cfloat>
 
 #include "fuzz_common.h"
@@ -18,6 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::string text(reinterpret_cast<const char *>(data), size);
     quendle::solve_outcome out = quendle::solve_text(text);
     const std::string &r = out.report;
+    if (out.kept > text.size() || quendle::report_start(text.data(), text.size()) != out.kept)
+        std::abort();
+    const std::string once = text.substr(0, out.kept) + r;
+    const quendle::solve_outcome again = quendle::solve_text(once);
+    if (again.kept != out.kept || again.report != r)
+        std::abort();
     const std::string head = "\r\n\r\nSolution Vector:\r\n\r\n";
     if (out.solved) {
         if (!starts_with(r, head))

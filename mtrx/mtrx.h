@@ -310,6 +310,8 @@ MTRX_EXPORT const char *mtrx_strerror(mtrx_status status);
  * MTRX_ENONUMBER, MTRX_EMALFORMED or MTRX_ERANGE with its row; then
  * MTRX_ESHAPE names the first row whose count differs from row 0's (count,
  * and expected = row 0's count). MTRX_EEMPTY when the text holds no number.
+ * These four name the row's line in err->line; MTRX_EMALFORMED and
+ * MTRX_ERANGE also the column where the bad number starts.
  */
 MTRX_EXPORT mtrx_status mtrx_parse(const char *text, size_t len, mtrx_t **out, mtrx_error *err);
 /* An augmented system: the rules of mtrx_parse, and every row must hold

@@ -8,6 +8,7 @@
 #define IDM_CLEAR 111
 #define IDM_HELP 112
 #define IDM_SOLVE 113
+#define IDM_SELECT_ALL 118 /* Ctrl+A: selects the whole text */
 
 /* Child windows of the main window. */
 #define IDC_EDIT 106

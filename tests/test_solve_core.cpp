@@ -1,11 +1,13 @@
 // The Solve command's text processing, shared by the window and the console
 // tool: the report, its error lines, the warning, and silence on every stream.
+#include <cctype>
 #include <cfloat>
 #include <cstdio>
 #include <string>
 
 #include "solve_core.h"
 #include "support/alloc_sweep.h"
+#include "support/generators.h"
 
 using quendle::solve_text;
 
@@ -35,6 +37,67 @@ std::string report_of(const std::string &text, bool *solved = nullptr)
             *solved = o.solved;
     });
     return r;
+}
+
+// The text as Solve leaves it: what it keeps, then the report.
+std::string solved(const std::string &text)
+{
+    const quendle::solve_outcome o = solve_text(text);
+    EXPECT_LE(o.kept, text.size());
+    return text.substr(0, o.kept) + o.report;
+}
+
+// A text as a user may give it: a heading or none, then a system of 1 to 6
+// unknowns with blank lines, either line end and assorted separators; with
+// one fault (a line of words, a short or long row, a malformed number, one
+// out of range, a singular or nearly singular system) or none. `line` is
+// set to the line the fault's message must name, 0 when it names none.
+std::string user_text(random_source &src, std::size_t &line)
+{
+    const std::string nl = src.below(2) ? "\n" : "\r\n";
+    std::string t;
+    std::size_t lines = 1; // the line the next byte stands on
+    auto end_line = [&] {
+        t += nl;
+        ++lines;
+    };
+    for (std::size_t h = src.below(3); h > 0; --h) {
+        t += src.below(2) ? "My system, no digits:" : "";
+        end_line();
+    }
+    const std::size_t n = 1 + src.below(6), at = src.below(n);
+    const std::size_t fault = src.below(12); // 0-6 a fault, else none
+    line = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (src.below(4) == 0)
+            end_line();
+        const bool here = i == at;
+        if (here && fault == 0 && i > 0) {
+            line = lines;
+            t += "words only";
+            end_line();
+        }
+        std::size_t cols = n + 1;
+        if (here && fault == 1 && i > 0)
+            cols = 1 + src.below(n);
+        if (here && fault == 2)
+            ++cols;
+        for (std::size_t j = 0; j < cols; ++j) {
+            const long long v = fault == 5 && i == 1 ? 0 : src.integer(-9, 9) + (i == j ? 40 : 0);
+            t += (j ? (src.below(2) ? ", " : "  ") : "") + std::to_string(v);
+        }
+        if (here && fault == 3)
+            t += " ..5";
+        if (here && fault == 4)
+            t += " -1e999";
+        if (here && (fault == 2 || fault == 3 || fault == 4 || (fault == 1 && i > 0)))
+            line = lines;
+        if (i + 1 < n || src.below(2))
+            end_line();
+    }
+    if (fault == 6) // nearly singular: solved, with the warning
+        t = "1 1 2" + nl + "1 1.0000000000000002 2" + nl;
+    return t;
 }
 
 } // namespace
@@ -124,28 +187,34 @@ TEST(SolveCore, MatrixStartsAtPointOrSign)
 
 TEST(SolveCore, LinesWithoutNumbersAreReportedNotFatal)
 {
-    // The help text: row 0 is "3 x 4):", row 4 is "or".
-    EXPECT_EQ(report_of(help_text), error("Invalid Format: row 4 holds no number."));
-    // Solve twice: the second run meets "Solution Vector:".
-    std::string once = example + report_of(example);
-    EXPECT_EQ(report_of(once), error("Invalid Format: row 3 holds no number."));
+    // The help text, whose example report is taken for one: "or" is line 9.
+    EXPECT_EQ(report_of(help_text), error("Invalid Format: line 9 holds no number."));
+    // An earlier report that does not end the text is read as rows.
+    EXPECT_EQ(report_of("Mine:\r\n" + example + example_report + "more\r\n"),
+              error("Invalid Format: line 6 holds no number. It looks like part of an earlier "
+                    "report: delete that report and solve again."));
+    EXPECT_EQ(report_of(example + error("Singular Matrix - no unique solution.") + "\n\n1 2\n"),
+              error("Invalid Format: line 5 holds no number. It looks like part of an earlier "
+                    "report: delete that report and solve again."));
 }
 
 TEST(SolveCore, ShapeMustBeNRowsOfNPlusOne)
 {
     EXPECT_EQ(report_of("1 2 3\n4 5 6\n7 8 9\n"),
-              error("Invalid Format: row 0 has 3 values, expected 4."));
-    EXPECT_EQ(report_of("2 6\n1 2 3\n"), error("Invalid Format: row 0 has 2 values, expected 3."));
-    EXPECT_EQ(report_of("1 2 3\n4 5\n"), error("Invalid Format: row 1 has 2 values, expected 3."));
-    EXPECT_EQ(report_of("1 2 3 4\n"), error("Invalid Format: row 0 has 4 values, expected 2."));
+              error("Invalid Format: line 1 has 3 values, expected 4."));
+    EXPECT_EQ(report_of("2 6\n1 2 3\n"), error("Invalid Format: line 1 has 2 values, expected 3."));
+    EXPECT_EQ(report_of("Two:\n\n1 2 3\n\n4 5\n"),
+              error("Invalid Format: line 5 has 2 values, expected 3."));
+    EXPECT_EQ(report_of("1 2 3 4\n"), error("Invalid Format: line 1 has 4 values, expected 2."));
+    EXPECT_EQ(report_of("1 2 3\n4\n"), error("Invalid Format: line 2 has 1 value, expected 3."));
 }
 
 TEST(SolveCore, NumbersThatCannotBeConvertedAreReported)
 {
     // The rest of such a line would otherwise be lost without a word.
-    EXPECT_EQ(report_of("2 6 1e999\n"), error("Invalid Format: row 0 holds a number out of range."));
+    EXPECT_EQ(report_of("2 6 1e999\n"), error("Invalid Format: line 1 holds a number out of range."));
     EXPECT_EQ(report_of("1 1 2\n1 ..5 3\n"),
-              error("Invalid Format: row 1 holds a malformed number."));
+              error("Invalid Format: line 2 holds a malformed number."));
     // "inf" and "nan" start no number; "-inf" neither.
     EXPECT_EQ(report_of("2 inf 6 nan\n"),
               "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   3.0000000\r\n");
@@ -212,4 +281,98 @@ TEST(SolveCore, WritesNothingOnAnyStream)
             EXPECT_TRUE(report == whole || report == error("Out of memory.")) << k << ": " << report;
         });
     }
+}
+
+TEST(SolveCore, MessagesNameTheLineAnEditorShows)
+{
+    // Lines count from the text's first, heading and blank lines included;
+    // counts agree with their nouns.
+    random_source src(20261209);
+    int named = 0;
+    for (int k = 0; k < 400; ++k) {
+        std::size_t line = 0;
+        const std::string text = user_text(src, line);
+        SCOPED_TRACE(text);
+        const std::string r = report_of(text);
+        if (line == 0) {
+            EXPECT_THAT(r, testing::Not(testing::HasSubstr(" line ")));
+            continue;
+        }
+        ++named;
+        EXPECT_THAT(r, testing::StartsWith("\r\n\r\n ERROR: Invalid Format: line " +
+                                           std::to_string(line) + " h"));
+        EXPECT_THAT(r, testing::Not(testing::HasSubstr(" 1 values")));
+    }
+    EXPECT_GT(named, 100);
+}
+
+TEST(SolveCore, SolveAgainReplacesItsOwnReport)
+{
+    // Whatever the text and whatever report follows it (of this text, of
+    // another, with the diagnostics or line ends after it), Solve reads the
+    // text alone and puts its report in the old one's place; any other byte
+    // after a report makes it the user's text.
+    random_source src(7);
+    for (int k = 0; k < 300; ++k) {
+        std::size_t line = 0;
+        const std::string text = user_text(src, line), other = user_text(src, line);
+        SCOPED_TRACE(text);
+        const std::string once = solved(text);
+        ASSERT_EQ(once.substr(0, text.size()), text);
+        EXPECT_EQ(quendle::report_start(once.data(), once.size()), text.size());
+        EXPECT_EQ(solved(once), once);
+        EXPECT_EQ(solved(once + "\r\n\n\r\n"), once);
+
+        const quendle::solve_outcome o = solve_text(other);
+        std::string old = o.report;
+        if (o.solved && src.below(2))
+            old += quendle::diagnostics_text(o.info);
+        EXPECT_EQ(solved(text + old), once);
+        EXPECT_EQ(solve_text(text + old + " ").kept, text.size() + old.size() + 1);
+    }
+}
+
+TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
+{
+    const std::string report = example_report;
+    // A solution report loses its shape by any byte taken out of it, with
+    // the warning and the diagnostics too (but for a digit of their numbers,
+    // where "1.03e-309" less a digit may be another number's form).
+    random_source src(11);
+    std::vector<std::string> reports = {report, report_of("1 1 2\n1 1.0000000000000002 2\n")};
+    ASSERT_THAT(reports[1], testing::HasSubstr("WARNING"));
+    reports.push_back(reports[1] + quendle::diagnostics_text(solve_text(reports[1]).info));
+    for (int k = 0; k < 40; ++k) {
+        std::size_t line = 0;
+        const quendle::solve_outcome o = solve_text(user_text(src, line));
+        if (o.solved)
+            reports.push_back(o.report + (k % 2 ? quendle::diagnostics_text(o.info) : ""));
+    }
+    for (const std::string &r : reports)
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            if (i > r.find("Diagnostics:") && std::isdigit(static_cast<unsigned char>(r[i])))
+                continue;
+            const std::string cut = example + r.substr(0, i) + r.substr(i + 1);
+            EXPECT_EQ(quendle::report_start(cut.data(), cut.size()), cut.size()) << i << ": " << r;
+        }
+
+    // Nor is anything else this program's report.
+    const std::string not_reports[] = {
+        example + "\r\n\r\nSolution Vector:\r\n\r\n",
+        example + "\r\n\r\nSolution Vector:\r\n\r\n x[  1] :   1.0000000\r\n",
+        example + "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   3.000000\r\n",
+        example + "\r\n\r\nSolution Vector:\r\n\r\n x[  0] : 3.0000000\r\n",
+        example + "\n\nSolution Vector:\n\n x[  0] :   3.0000000\n",
+        example + report + " \r\n",
+        example + report + "\r\n WARNING: Matrix is close to singular.\r\n",
+        example + error(""),
+        example + "\r\n ERROR: Singular Matrix - no unique solution.\r\n",
+        example + error("Singular Matrix - no unique solution.") + "x",
+    };
+    for (const std::string &t : not_reports)
+        EXPECT_EQ(quendle::report_start(t.data(), t.size()), t.size()) << t;
+    const std::string err = error("Out of memory.");
+    EXPECT_EQ(quendle::report_start((example + err + "\n\r").data(), example.size() + err.size() + 2),
+              example.size());
+    EXPECT_EQ(quendle::report_start(err.data(), err.size()), 0u);
 }

@@ -25,8 +25,14 @@ struct Case {
     Matrix rows;                    // the values of each row as written
     mtrx_status want = MTRX_OK;     // from mtrx_parse
     size_t row = 0, count = 0, expected = 0;
+    size_t line = 0, column = 0;    // where, as mtrx_error counts them
+    std::vector<size_t> row_lines;  // the line of each row
     bool natural_ends = false;      // mtrx_read_str would end the process
 };
+
+// The line the next byte appended to `t` will stand on, and its column.
+size_t line_at(const std::string &t) { return 1 + size_t(std::count(t.begin(), t.end(), '\n')); }
+size_t column_at(const std::string &t) { return t.size() - t.find_last_of('\n') ; }
 
 Case make_case(random_source &src)
 {
@@ -43,11 +49,13 @@ Case make_case(random_source &src)
         c.text += pick(2) ? "\n \n" : "  \t";
     for (size_t i = 0; i < r; ++i) {
         if (fault == 0 && i == at) {
+            c.line = line_at(c.text);
             c.text += "Solution Vector:\n";
             c.want = MTRX_ENONUMBER;
             c.row = i;
             c.natural_ends = true;
         }
+        c.row_lines.push_back(line_at(c.text));
         size_t n = cols + (fault == 3 && i == at && i > 0 ? 1 : 0) -
                    (fault == 4 && i == at && i > 0 && cols > 1 ? 1 : 0);
         c.rows.emplace_back();
@@ -58,6 +66,8 @@ Case make_case(random_source &src)
             std::snprintf(num, sizeof num, "%.17g", v);
             c.text += (j ? seps[pick(7)] : "");
             if (j == 1 && (fault == 1 || fault == 2) && i == at && c.want == MTRX_OK) {
+                c.line = line_at(c.text);
+                c.column = column_at(c.text);
                 c.text += fault == 1 ? "..5 " : "1e999 ";
                 c.want = fault == 1 ? MTRX_EMALFORMED : MTRX_ERANGE;
                 c.row = i;
@@ -73,6 +83,7 @@ Case make_case(random_source &src)
             if (c.rows[i].size() != c.rows[0].size()) {
                 c.want = MTRX_ESHAPE;
                 c.row = i;
+                c.line = c.row_lines[i];
                 c.count = c.rows[i].size();
                 c.expected = c.rows[0].size();
                 break;
@@ -112,14 +123,20 @@ TEST(StatusReaders, GeneratedTextsAgreeWithTheNaturalReader)
         // What was written; the stream reader says the same, and a system
         // is the rectangular read of n rows of n + 1.
         ASSERT_EQ(st, c.want) << err.message;
-        EXPECT_EQ(std::vector<size_t>({err.row, err.count, err.expected}),
-                  std::vector<size_t>({c.row, c.count, c.expected}));
+        EXPECT_EQ(std::vector<size_t>({err.row, err.count, err.expected, err.line, err.column}),
+                  std::vector<size_t>({c.row, c.count, c.expected, c.line, c.column}));
         EXPECT_EQ(err.status, st);
         EXPECT_EQ(sst, st);
         EXPECT_STREQ(serr.message, err.message);
+        EXPECT_EQ(std::vector<size_t>({serr.line, serr.column}),
+                  std::vector<size_t>({err.line, err.column}));
         const size_t n = c.rows.size();
         const bool system = st == MTRX_OK && m->cols == n + 1;
         EXPECT_EQ(yst, st == MTRX_OK && !system ? MTRX_ESHAPE : st);
+        // A system whose row 0 has the wrong width is named there; otherwise
+        // at the same place.
+        const bool narrow = yst == MTRX_ESHAPE && c.rows[0].size() != n + 1;
+        EXPECT_EQ(yerr.line, narrow ? c.row_lines[0] : st == MTRX_OK ? 0 : err.line);
         if (m) {
             EXPECT_TRUE(same_bits(m.get(), s.get()));
             EXPECT_TRUE(!system || same_bits(m.get(), y.get()));
@@ -160,8 +177,12 @@ TEST(StatusReaders, EmptyBlankAndNulTexts)
         EXPECT_STREQ(err.message, "Invalid Format or Matrix Not Found.");
     }
     // A line before the first number is a row without one.
-    EXPECT_EQ(parse_exact("Matrix:\n1 2\n", &m, &err), MTRX_ENONUMBER);
+    EXPECT_EQ(parse_exact("\nMatrix:\n1 2\n", &m, &err), MTRX_ENONUMBER);
     EXPECT_EQ(err.row, 0u);
+    EXPECT_EQ(err.line, 2u);
+    // A count agrees with its noun.
+    EXPECT_EQ(parse_exact("1 2\n3\n", &m, &err), MTRX_ESHAPE);
+    EXPECT_STREQ(err.message, "Invalid Format: row 1 has 1 value, expected 2.");
     // '\0' starts no number and continues none.
     const std::string nul("1\0" "2\n3 4", 7);
     EXPECT_EQ(mtrx_parse(nul.data(), nul.size(), &m, &err), MTRX_OK);

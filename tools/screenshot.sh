@@ -1,6 +1,7 @@
 #!/bin/bash
-# Takes docs/screenshot.png: quendle.exe as it starts, under Wine on a virtual
-# X display. Builds the Windows tree first.
+# Takes docs/screenshot.png: quendle.exe under Wine on a virtual X display,
+# with a system typed in as a person would and solved. Builds the Windows
+# tree first.
 #
 # The picture is taken in a Wine prefix of its own (build/wine-screenshot)
 # in which the window is not handed to a window manager (there is none on
@@ -31,13 +32,20 @@ if [ "${1:-}" = --on-display ]; then
         exit 1
     fi
     sleep 2 # let it paint
+    # Clear, type a system with a heading, Solve (the keyboard goes to the
+    # window under the pointer).
+    xdotool mousemove 300 300 click 1
+    xdotool key ctrl+e
+    xdotool type --delay 20 $'Three unknowns:\n3 2 -4 3\n2 3 3 15\n5 -3 1 14\n'
+    xdotool key ctrl+s
+    sleep 1
     import -window "$id" "$out"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     exit 0
 fi
 
-packages="imagemagick x11-utils xvfb xauth"
+packages="imagemagick x11-utils xdotool xvfb xauth fonts-wine"
 missing=$(for p in $packages; do
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"
 done)

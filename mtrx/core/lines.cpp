@@ -22,6 +22,7 @@ bool line_reader::next(const char *&begin, const char *&end)
             begin = buf_ + pos_;
             end = buf_ + e;
             pos_ = scanned_ = e;
+            ++line_;
             return true;
         }
         scanned_ = len_;
@@ -31,6 +32,7 @@ bool line_reader::next(const char *&begin, const char *&end)
             begin = buf_ + pos_;
             end = buf_ + len_; // the last line, without '\n'; buf_[len_] is '\0'
             pos_ = scanned_ = len_;
+            ++line_;
             return true;
         }
         // Room for another block: the unread part moves to the front, and the
@@ -69,8 +71,17 @@ text_lines::text_lines(const char *text, std::size_t len, bool terminated,
     : text_(text), len_(len), terminated_(terminated)
 {
     if (skip_leading_space)
-        while (at_ < len && is_c_space(text[at_]))
-            ++at_;
+        pass_space();
+}
+
+void text_lines::pass_space()
+{
+    for (; at_ < len_ && is_c_space(text_[at_]); ++at_) {
+        if (text_[at_] == '\n') {
+            ++newlines_;
+            line_start_ = at_ + 1;
+        }
+    }
 }
 
 bool text_lines::next(const char *&begin, const char *&end)
@@ -79,13 +90,13 @@ bool text_lines::next(const char *&begin, const char *&end)
     copy_ = nullptr;
     if (at_ >= len_ || text_[at_] == '\n')
         return false;
+    line_ = newlines_ + 1;
+    indent_ = at_ - line_start_;
     const char *b = text_ + at_;
     const void *nl = std::memchr(b, '\n', len_ - at_);
     const char *e = nl ? static_cast<const char *>(nl) : text_ + len_;
-    std::size_t n = static_cast<std::size_t>(e - b);
-    while (at_ + n < len_ && is_c_space(text_[at_ + n]))
-        ++n;
-    at_ += n;
+    at_ = static_cast<std::size_t>(e - text_);
+    pass_space();
 
     // A last line that ends the text, where a number could run past its
     // end, is read from a copy that ends in '\0'.

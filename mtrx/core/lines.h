@@ -31,6 +31,8 @@ public:
     // stream (or on a read error) when nothing is left. Throws std::bad_alloc
     // when a line outgrows memory.
     bool next(const char *&begin, const char *&end);
+    // The line next() gave last, counting from 1.
+    std::size_t line() const { return line_; }
 
 private:
     FILE *fp_;
@@ -42,6 +44,7 @@ private:
     std::size_t len_ = 0;     // bytes read into buf_
     std::size_t scanned_ = 0; // [pos_, scanned_) holds no '\n'
     bool done_ = false;       // end of the stream or a read error seen
+    std::size_t line_ = 0;    // lines given so far
 };
 
 // Whitespace as the "C" locale's isspace sees it, whatever locale a caller set.
@@ -68,12 +71,23 @@ public:
     // the last line cannot be made (then out_of_memory() is true).
     bool next(const char *&begin, const char *&end);
     bool out_of_memory() const { return nomem_; }
+    // Where the begin next() gave last stands in the text: its line,
+    // counting from 1 and every line blank or not, and the bytes of that
+    // line before it (the whitespace passed over, or none).
+    std::size_t line() const { return line_; }
+    std::size_t indent() const { return indent_; }
 
 private:
+    // Passes over the whitespace at at_, counting the lines it ends.
+    void pass_space();
+
     const char *text_;
     std::size_t len_;
     bool terminated_;
     std::size_t at_ = 0;
+    std::size_t line_ = 0, indent_ = 0;
+    std::size_t newlines_ = 0;   // '\n' bytes before at_
+    std::size_t line_start_ = 0; // the start of the line at_ is in
     char *copy_ = nullptr; // the last line's copy, through lib_calloc
     bool nomem_ = false;
 };

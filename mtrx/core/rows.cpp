@@ -32,8 +32,8 @@ bool row_builder::make_room()
 
 row_builder::line row_builder::parse(const char *b, const char *e)
 {
-    line l{nullptr, scan_stop::none, {}};
-    l.values = parse_row(b, e, &m_->maxcols, l.stop, l.fault);
+    line l{nullptr, scan_stop::none, {}, nullptr};
+    l.values = parse_row(b, e, &m_->maxcols, l.stop, l.fault, &l.stop_at);
     return l;
 }
 
@@ -89,67 +89,87 @@ bool holds_number(const char *b, const char *e)
 
 namespace {
 
-// The strict read over the lines `next` gives ((begin, end) -> bool): the
-// first fault fails the read, a row of another length only at the end, as
-// faults of the text come first. A first row without a number fails it too,
-// but only whether any number follows is then still to be found out.
+// The strict read over the lines `next` gives ((begin, end) -> bool; line()
+// and indent() place the begin it gave last, as text_lines does): the first
+// fault fails the read, a row of another length only at the end, as faults
+// of the text come first. A first row without a number fails it too, but
+// only whether any number follows is then still to be found out.
 template <class Next> mtrx_t *read_strictly(Next next, shape_rule shape, read_failure &why)
 {
-    auto fail = [&](mtrx_status st, std::size_t row = 0, std::size_t count = 0,
-                    std::size_t expected = 0) -> mtrx_t * {
-        why = {st, row, count, expected};
+    auto fail = [&](const read_failure &f) -> mtrx_t * {
+        why = f;
         return nullptr;
     };
+    const read_failure no_memory{.status = MTRX_ENOMEM};
     row_builder rows;
     alloc_fault fault;
     if (!rows.start(fault))
-        return fail(MTRX_ENOMEM);
+        return fail(no_memory);
 
     bool empty_first = false;
+    std::size_t first_line = 0, ragged_line = 0; // of row 0, of the first ragged row
     const char *b, *e;
     bool nomem = false;
     try {
         while (next(b, e)) {
+            const std::size_t line = next.line();
             if (empty_first) {
                 if (holds_number(b, e))
-                    return fail(MTRX_ENONUMBER, 0);
+                    return fail({.status = MTRX_ENONUMBER, .line = first_line});
                 continue;
             }
             if (!rows.make_room())
-                return fail(MTRX_ENOMEM);
+                return fail(no_memory);
             const row_builder::line l = rows.parse(b, e);
             if (l.stop != scan_stop::none) {
                 // A line whose end was lost to a bad number is no complete row.
                 std::free(l.values);
-                return fail(l.stop == scan_stop::no_digits ? MTRX_EMALFORMED : MTRX_ERANGE,
-                            rows.rows());
+                return fail({.status = l.stop == scan_stop::no_digits ? MTRX_EMALFORMED
+                                                                      : MTRX_ERANGE,
+                             .row = rows.rows(),
+                             .line = line,
+                             .column = next.indent() + static_cast<std::size_t>(l.stop_at - b) +
+                                       1});
             }
             if (l.fault)
-                return fail(MTRX_ENOMEM);
+                return fail(no_memory);
             if (!l.values) {
                 if (rows.rows() != 0)
-                    return fail(MTRX_ENONUMBER, rows.rows());
+                    return fail({.status = MTRX_ENONUMBER, .row = rows.rows(), .line = line});
                 empty_first = true;
+                first_line = line;
                 continue;
             }
-            if (!rows.append(l.values).padded)
-                return fail(MTRX_ENOMEM);
+            if (rows.rows() == 0)
+                first_line = line;
+            const row_builder::appended a = rows.append(l.values);
+            if (a.ragged && ragged_line == 0)
+                ragged_line = line;
+            if (!a.padded)
+                return fail(no_memory);
         }
     } catch (const std::bad_alloc &) {
         nomem = true;
     }
     if (nomem || next.out_of_memory())
-        return fail(MTRX_ENOMEM);
+        return fail(no_memory);
     if (empty_first || rows.rows() == 0)
-        return fail(MTRX_EEMPTY);
+        return fail({.status = MTRX_EEMPTY});
     const std::size_t expected = shape == shape_rule::system ? rows.rows() + 1 : rows.cols();
     if (rows.cols() != expected)
-        return fail(MTRX_ESHAPE, 0, rows.cols(), expected);
+        return fail({.status = MTRX_ESHAPE,
+                     .count = rows.cols(),
+                     .expected = expected,
+                     .line = first_line});
     if (rows.ragged())
-        return fail(MTRX_ESHAPE, rows.ragged_row(), rows.ragged_count(), expected);
+        return fail({.status = MTRX_ESHAPE,
+                     .row = rows.ragged_row(),
+                     .count = rows.ragged_count(),
+                     .expected = expected,
+                     .line = ragged_line});
     mtrx_t *m = rows.take();
     if (!m)
-        return fail(MTRX_ENOMEM);
+        return fail(no_memory);
     why = {};
     return m;
 }
@@ -164,6 +184,8 @@ mtrx_t *read_text_strictly(const char *text, std::size_t len, shape_rule shape,
         text_lines &lines;
         bool operator()(const char *&b, const char *&e) { return lines.next(b, e); }
         bool out_of_memory() const { return lines.out_of_memory(); }
+        std::size_t line() const { return lines.line(); }
+        std::size_t indent() const { return lines.indent(); }
     } next{lines};
     return read_strictly(next, shape, why);
 }
@@ -182,6 +204,8 @@ mtrx_t *read_stream_strictly(FILE *fp, shape_rule shape, read_failure &why)
             return false;
         }
         bool out_of_memory() const { return false; }
+        std::size_t line() const { return lines.line(); }
+        std::size_t indent() const { return 0; }
     } next{lines};
     return read_strictly(next, shape, why);
 }

@@ -37,6 +37,7 @@ public:
         double *values; // null: no number before the end or the stop (or no memory)
         scan_stop stop;
         alloc_fault fault;
+        const char *stop_at; // with a stop: where the number that stopped it starts
     };
     // The numbers of [b, e) as parse_row reads them, with the record's
     // maxcols (the count of the last row read) as the first guess of their
@@ -79,17 +80,21 @@ bool holds_number(const char *b, const char *e);
 enum class shape_rule { rectangular, system };
 
 // Why a strict read failed: the status, the row concerned and, for
-// MTRX_ESHAPE, the row's count and the count expected.
+// MTRX_ESHAPE, the row's count and the count expected; and where in the
+// input, as mtrx_error's line and column count them (0: nowhere).
 struct read_failure {
     mtrx_status status = MTRX_OK;
     std::size_t row = 0, count = 0, expected = 0;
+    std::size_t line = 0, column = 0;
 };
 
 // The strict readers: blank lines are passed over wherever they stand, and
 // the first line that fails decides (MTRX_ENONUMBER, MTRX_EMALFORMED or
-// MTRX_ERANGE with its row), then the shape (MTRX_ESHAPE), MTRX_EEMPTY for
-// an input without a number, MTRX_ENOMEM when memory runs out. The record
-// on MTRX_OK, null otherwise, with nothing left allocated.
+// MTRX_ERANGE with its row and line, the last two with the column where the
+// number starts), then the shape (MTRX_ESHAPE, with the line of the row
+// named), MTRX_EEMPTY for an input without a number, MTRX_ENOMEM when memory
+// runs out. The record on MTRX_OK, null otherwise, with nothing left
+// allocated.
 mtrx_t *read_text_strictly(const char *text, std::size_t len, shape_rule shape,
                            read_failure &why);
 mtrx_t *read_stream_strictly(FILE *fp, shape_rule shape, read_failure &why);

@@ -330,7 +330,7 @@ scan_result scan_values(const char *p, const char *end, double *out, std::size_t
 }
 
 double *parse_row(const char *begin, const char *end, std::size_t *n, scan_stop &stop,
-                  alloc_fault &fault)
+                  alloc_fault &fault, const char **stop_at)
 {
     stop = scan_stop::none;
     if (*n == 0)
@@ -366,12 +366,10 @@ double *parse_row(const char *begin, const char *end, std::size_t *n, scan_stop 
         conversion c;
         if (!convert_quick(p, end, c))
             c = convert_slow(p, end);
-        if (c.end == p) {
-            stop = scan_stop::no_digits;
-            break;
-        }
-        if (c.range_error) {
-            stop = scan_stop::out_of_range;
+        if (c.end == p || c.range_error) {
+            stop = c.end == p ? scan_stop::no_digits : scan_stop::out_of_range;
+            if (stop_at)
+                *stop_at = p;
             break;
         }
         row[i++] = c.value;

@@ -61,10 +61,11 @@ scan_result scan_values(const char *p, const char *end, double *out, std::size_t
 // out (fault: parsed_row for the first array, growth for its resizing; the
 // array is then released). A start that converts nothing (no_digits) or a
 // value out of range ends the line there, as *stop says; the numbers before
-// it are kept. No number may run past `end`: the byte there, or the last one
-// before it, must be one that cannot continue a number.
+// it are kept, and *stop_at (when given) is where that number starts. No
+// number may run past `end`: the byte there, or the last one before it, must
+// be one that cannot continue a number.
 double *parse_row(const char *begin, const char *end, std::size_t *n, scan_stop &stop,
-                  alloc_fault &fault);
+                  alloc_fault &fault, const char **stop_at = nullptr);
 
 } // namespace mtrx_detail
 

@@ -10,6 +10,17 @@ using namespace mtrx_detail;
 
 namespace {
 
+// The failure of a strict read as *err, its place included.
+mtrx_status failure(mtrx_error *err, const read_failure &why)
+{
+    set_error(err, why.status, why.row, why.count, why.expected);
+    if (err) {
+        err->line = why.line;
+        err->column = why.column;
+    }
+    return why.status;
+}
+
 mtrx_status parse_text(const char *text, size_t len, shape_rule shape, mtrx_t **out,
                        mtrx_error *err)
 {
@@ -20,7 +31,7 @@ mtrx_status parse_text(const char *text, size_t len, shape_rule shape, mtrx_t **
     }
     read_failure why;
     *out = read_text_strictly(text ? text : "", len, shape, why);
-    return set_error(err, why.status, why.row, why.count, why.expected);
+    return failure(err, why);
 }
 
 } // namespace
@@ -46,7 +57,7 @@ extern "C" mtrx_status mtrx_parse_stream(FILE *fp, mtrx_t **out, mtrx_error *err
     }
     read_failure why;
     *out = read_stream_strictly(fp, shape_rule::rectangular, why);
-    return set_error(err, why.status, why.row, why.count, why.expected);
+    return failure(err, why);
 }
 
 extern "C" mtrx_status mtrx_find_matrix(const char *text, size_t len, size_t *offset,

@@ -23,8 +23,8 @@ mtrx_status set_error(mtrx_error *err, mtrx_status st, std::size_t row, std::siz
                              "Invalid Format: row %zu holds a number out of range.", row);
     case MTRX_ESHAPE:
         return set_error_msg(err, st, row, count, expected,
-                             "Invalid Format: row %zu has %zu values, expected %zu.", row, count,
-                             expected);
+                             "Invalid Format: row %zu has %zu value%s, expected %zu.", row, count,
+                             count == 1 ? "" : "s", expected);
     case MTRX_ENOMEM:
         return set_error_msg(err, st, 0, 0, 0, "Out of memory.");
     case MTRX_EEMPTY:

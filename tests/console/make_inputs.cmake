@@ -25,4 +25,4 @@ file(WRITE ${DIR}/longline.report
 string(REPEAT "1 " 1000001 wide)
 file(WRITE ${DIR}/wide_row.txt "${wide}\n")
 file(WRITE ${DIR}/wide_row.report
-  "${cr}\n${cr}\n ERROR: Invalid Format: row 0 has 1000001 values, expected 2.${cr}\n")
+  "${cr}\n${cr}\n ERROR: Invalid Format: line 1 has 1000001 values, expected 2.${cr}\n")

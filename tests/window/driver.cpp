@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <cstring>
+
 namespace driver {
 
 std::wstring text_of(HWND hwnd)
@@ -25,6 +27,54 @@ std::wstring widen(const std::string &s)
 LRESULT command(int id)
 {
     return SendMessageW(quendle::app.main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+bool paste(HWND edit, const std::wstring &text)
+{
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!block)
+        return false;
+    std::memcpy(GlobalLock(block), text.c_str(), bytes);
+    GlobalUnlock(block);
+    if (!OpenClipboard(GetParent(edit))) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    CloseClipboard();
+    if (!put) {
+        GlobalFree(block);
+        return false;
+    }
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    return true;
+}
+
+void press_with_control(UINT key)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    HACCEL accel = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    MSG m{quendle::app.edit, WM_KEYDOWN, key, 1, 0, {}};
+    if (!TranslateAcceleratorW(quendle::app.main, accel, &m)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    drain_messages();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+}
+
+std::pair<DWORD, DWORD> selection_of(HWND edit)
+{
+    DWORD first = 0, second = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&first),
+                 reinterpret_cast<LPARAM>(&second));
+    return {first, second};
 }
 
 void drain_messages()
@@ -104,11 +154,14 @@ void record(HWND dlg, DialogSeen &seen)
 void CALLBACK watch_timer(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND dlg = thread_dialog();
-    if (!watch.dialog) {
+    // The first dialog, or another after the last one was answered.
+    if (!watch.dialog || (dlg && dlg != watch.dialog && !IsWindow(watch.dialog))) {
         if (!dlg)
             return;
+        if (++watch.seen->count == 1)
+            record(dlg, *watch.seen);
         watch.dialog = dlg;
-        record(dlg, *watch.seen);
+        watch.ticks_since_close = 0;
         switch (watch.how) {
         case CloseBy::ok_button:
             SendMessageW(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -21,6 +22,17 @@ std::wstring widen(const std::string &s);
 
 // A command as the menu, the toolbar and the accelerators send it.
 LRESULT command(int id);
+
+// Puts `text` on the clipboard and pastes it into `edit` (WM_PASTE, as
+// Ctrl+V and the context menu do); false when the clipboard refused it.
+bool paste(HWND edit, const std::wstring &text);
+
+// A key pressed with Ctrl held, as the message loop takes it: through the
+// accelerators, else translated into characters for the edit control.
+void press_with_control(UINT key);
+
+// The edit control's selection, [first, second).
+std::pair<DWORD, DWORD> selection_of(HWND edit);
 
 // From now on every operator new of `bytes` or more throws std::bad_alloc
 // (SIZE_MAX: none does).
@@ -40,8 +52,9 @@ public:
 
 // What a modal dialog looked like when it came up, and how it was closed.
 struct DialogSeen {
-    bool seen = false;   // a dialog came up at all
-    bool forced = false; // the requested way did not close it
+    bool seen = false;   // a dialog came up at all (the fields below describe the first)
+    int count = 0;       // how many came up, one after another
+    bool forced = false; // the requested way did not close one
     std::wstring caption;
     std::vector<std::wstring> texts; // the static controls' texts, in order
     bool has_icon = false;           // a static control shows an icon
@@ -51,8 +64,8 @@ struct DialogSeen {
 
 enum class CloseBy { ok_button, enter, escape };
 
-// Watches for a dialog of this thread while alive; when one comes up it is
-// recorded into `seen` and closed `how`.
+// Watches for dialogs of this thread while alive; when one comes up it is
+// counted (the first recorded) into `seen` and closed `how`.
 class DialogAnswer {
 public:
     DialogAnswer(DialogSeen &seen, CloseBy how);

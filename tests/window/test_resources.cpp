@@ -1,6 +1,8 @@
-// The menu, the accelerators, the About box, the icons and the version
-// information, as the running program sees them.
+// The menu, the accelerators, the About box, the icons, the version
+// information and the manifest, as the running program sees them.
 #include <cstring>
+#include <cwctype>
+#include <string>
 
 #include "about_box.h"
 #include "driver.h"
@@ -70,13 +72,14 @@ TEST_F(MainWindow, AcceleratorTable)
 {
     HACCEL accel = LoadAcceleratorsW(self(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     ACCEL got[8] = {};
-    ASSERT_EQ(CopyAcceleratorTableW(accel, got, 8), 5);
+    ASSERT_EQ(CopyAcceleratorTableW(accel, got, 8), 6);
     const ACCEL want[] = {{FVIRTKEY | FCONTROL, 'E', IDM_CLEAR},
                           {FVIRTKEY | FCONTROL, 'S', IDM_SOLVE},
                           {FVIRTKEY | FCONTROL, 'H', IDM_HELP},
+                          {FVIRTKEY | FCONTROL, 'A', IDM_SELECT_ALL},
                           {FALT, '?', IDM_ABOUT},
                           {FALT, '/', IDM_ABOUT}};
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(got[i].fVirt & ~FNOINVERT, want[i].fVirt) << i;
         EXPECT_EQ(got[i].key, want[i].key) << i;
         EXPECT_EQ(got[i].cmd, want[i].cmd) << i;
@@ -193,4 +196,36 @@ TEST(Resources, VersionInformation)
             VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void **>(&value), &len));
         EXPECT_STREQ(value, want);
     }
+}
+
+TEST(Resources, ManifestAsksForCommonControls6AndPerMonitorDpi)
+{
+    // In quendle.exe itself, as resource 1 of type RT_MANIFEST, read as data.
+    HMODULE exe = LoadLibraryExW(QUENDLE_EXE, nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(exe);
+    HRSRC res = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_TRUE(res);
+    const std::string manifest(static_cast<const char *>(LockResource(LoadResource(exe, res))),
+                               SizeofResource(exe, res));
+    FreeLibrary(exe);
+    for (const char *part :
+         {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+          "publicKeyToken=\"6595b64144ccf1df\"", ">PerMonitorV2, PerMonitor</dpiAwareness>",
+          ">true/pm</dpiAware>", "level=\"asInvoker\"",
+          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+    // This process carries the same resources, and the system honoured
+    // them: comctl32 comes from the side-by-side store's version 6 assembly.
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
+    std::wstring lower = path;
+    for (wchar_t &c : lower)
+        c = static_cast<wchar_t>(towlower(c));
+    EXPECT_NE(lower.find(L"\\winsxs\\"), std::wstring::npos) << lower;
+    EXPECT_NE(lower.find(L"common-controls_6595b64144ccf1df_6.0."), std::wstring::npos) << lower;
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
 }
