@@ -258,7 +258,9 @@ TEST(SolveCore, LinesWithoutNumbersAreReportedNotFatal)
     EXPECT_EQ(report_of("Mine:\r\n" + example + example_report + "more\r\n"),
               error("Invalid Format: line 6 holds no number. It looks like part of an earlier "
                     "report: delete that report and solve again."));
-    EXPECT_EQ(report_of(example + error("Singular Matrix - no unique solution.") + "\n\n1 2\n"),
+    EXPECT_EQ(report_of(example +
+                        error("No Solution - the equations are inconsistent (rank 1; 2 with the constants).") +
+                        "\n\n1 2\n"),
               error("Invalid Format: line 5 holds no number. It looks like part of an earlier "
                     "report: delete that report and solve again."));
 }
@@ -613,7 +615,7 @@ TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
         example + report + "\r\n WARNING: Matrix is close to singular.\r\n",
         example + error(""),
         example + "\r\n ERROR: Singular Matrix - no unique solution.\r\n",
-        example + error("Singular Matrix - no unique solution.") + "x",
+        example + error("No Solution - the equations are inconsistent (rank 1; 2 with the constants).") + "x",
     };
     for (const std::string &t : not_reports)
         EXPECT_EQ(quendle::report_start(t.data(), t.size()), t.size()) << t;
