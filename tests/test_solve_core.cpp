@@ -258,9 +258,7 @@ TEST(SolveCore, LinesWithoutNumbersAreReportedNotFatal)
     EXPECT_EQ(report_of("Mine:\r\n" + example + example_report + "more\r\n"),
               error("Invalid Format: line 6 holds no number. It looks like part of an earlier "
                     "report: delete that report and solve again."));
-    EXPECT_EQ(report_of(example +
-                        error("No Solution - the equations are inconsistent (rank 1; 2 with the constants).") +
-                        "\n\n1 2\n"),
+    EXPECT_EQ(report_of(example + error("Invalid Format or Matrix Not Found.") + "\n\n1 2\n"),
               error("Invalid Format: line 5 holds no number. It looks like part of an earlier "
                     "report: delete that report and solve again."));
 }
