@@ -5,17 +5,11 @@
 #include <cstdio>
 #include <new>
 
+#include "format.h"
+
 namespace quendle {
 
 namespace {
-
-template <class... Args> std::string format(const char *fmt, Args... args)
-{
-    int len = std::snprintf(nullptr, 0, fmt, args...);
-    std::string s(static_cast<std::size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(s.data(), s.size() + 1, fmt, args...);
-    return s;
-}
 
 // A status function's failure for want of memory ends the Solve as one.
 mtrx_status checked(mtrx_status st)

@@ -8,17 +8,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "format.h"
+
 namespace quendle {
 
 namespace {
-
-template <class... Args> std::string format(const char *fmt, Args... args)
-{
-    const int len = std::snprintf(nullptr, 0, fmt, args...);
-    std::string s(static_cast<std::size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(s.data(), s.size() + 1, fmt, args...);
-    return s;
-}
 
 // The pieces of a line: " <label> : <field>\r\n", the field a value
 // (value_field) with its terms, or free_field.

@@ -8,20 +8,13 @@
 #include <new>
 #include <string_view>
 
+#include "format.h"
 #include "read_system.h"
 #include "report_text.h"
 
 namespace quendle {
 
 namespace {
-
-template <class... Args> std::string format(const char *fmt, Args... args)
-{
-    int len = std::snprintf(nullptr, 0, fmt, args...);
-    std::string s(static_cast<std::size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(s.data(), s.size() + 1, fmt, args...);
-    return s;
-}
 
 // The pieces of a report, written by solve_text and recognised by
 // report_start (the solution lines and the general solution's are
