@@ -55,18 +55,6 @@ std::string name_of(std::size_t i, const char *const *names)
 
 // ---- Reading the lines back ------------------------------------------------
 
-// Takes a line that holds no line end, and its "\r\n", off the front of
-// `rest` into `line`.
-bool take_line(std::string_view &rest, std::string_view &line)
-{
-    const std::size_t end = rest.find_first_of(line_end);
-    if (end == std::string_view::npos || rest.substr(end, 2) != line_end)
-        return false;
-    line = rest.substr(0, end);
-    rest.remove_prefix(end + 2);
-    return true;
-}
-
 // " <label> : <field>": neither part empty, the label without " : ".
 bool split_line(std::string_view line, std::string_view &label, std::string_view &field)
 {
@@ -192,6 +180,16 @@ bool basic_field(std::string_view field, const std::vector<std::string> &free_na
 }
 
 } // namespace
+
+bool take_line(std::string_view &rest, std::string_view &line)
+{
+    const std::size_t end = rest.find_first_of(line_end);
+    if (end == std::string_view::npos || rest.substr(end, 2) != line_end)
+        return false;
+    line = rest.substr(0, end);
+    rest.remove_prefix(end + 2);
+    return true;
+}
 
 std::vector<std::string> unknown_labels(std::size_t n, const char *const *names)
 {

@@ -39,6 +39,10 @@ std::string solution_report(const double *x, std::size_t n, const char *const *n
 std::string general_solution_report(const mtrx_general_solution &g,
                                     const char *const *names = nullptr);
 
+// Takes a line that holds no line end, and its "\r\n", off the front of
+// `rest` into `line`; false, leaving `rest`, where there is none.
+bool take_line(std::string_view &rest, std::string_view &line);
+
 // Take the lines that follow solution_heading (take_solution_lines) or
 // general_heading (take_general_lines) off the front of `rest`, when they
 // stand there exactly as the functions above write them for some values and

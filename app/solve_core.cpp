@@ -42,18 +42,6 @@ bool take(std::string_view &rest, std::string_view s)
     return true;
 }
 
-// Takes a line that holds no line end, and its "\r\n", off the front of
-// `rest` into `line`.
-bool take_line(std::string_view &rest, std::string_view &line)
-{
-    const std::size_t end = rest.find_first_of("\r\n");
-    if (end == std::string_view::npos || rest.substr(end, 2) != line_end)
-        return false;
-    line = rest.substr(0, end);
-    rest.remove_prefix(end + 2);
-    return true;
-}
-
 // Whether `field` is exactly what `form` writes for the number it reads as.
 template <class Form> bool written_as(std::string_view field, Form form)
 {
@@ -243,13 +231,29 @@ solve_outcome solve(std::string_view text, unsigned flags)
 std::size_t report_start(const char *text, std::size_t len)
 {
     const std::string_view all(text, len);
-    for (const report_shape &shape : report_shapes) {
-        const std::size_t at = all.rfind(shape.opening);
+    // The last place of each opening, from one pass back over the text's
+    // CRs (every opening begins with one): a text of any length is read
+    // once, not once per shape.
+    constexpr std::size_t shapes = std::size(report_shapes);
+    std::size_t last[shapes], missing = shapes;
+    std::fill(std::begin(last), std::end(last), std::string_view::npos);
+    for (std::size_t at = len; missing > 0 && at > 0;) {
+        at = all.rfind('\r', at - 1);
         if (at == std::string_view::npos)
+            break;
+        for (std::size_t k = 0; k < shapes; ++k)
+            if (last[k] == std::string_view::npos &&
+                all.substr(at, report_shapes[k].opening.size()) == report_shapes[k].opening) {
+                last[k] = at;
+                --missing;
+            }
+    }
+    for (std::size_t k = 0; k < shapes; ++k) {
+        if (last[k] == std::string_view::npos)
             continue;
-        std::string_view rest = all.substr(at + shape.opening.size());
-        if (shape.body(rest) && rest.find_first_not_of("\r\n") == std::string_view::npos)
-            return at;
+        std::string_view rest = all.substr(last[k] + report_shapes[k].opening.size());
+        if (report_shapes[k].body(rest) && rest.find_first_not_of("\r\n") == std::string_view::npos)
+            return last[k];
     }
     return len;
 }
