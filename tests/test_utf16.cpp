@@ -15,47 +15,36 @@ using quendle::utf8_of;
 namespace {
 
 // A text of up to 40 characters: ASCII, Latin-1, the rest of the BMP (U+2212
-// and CJK among them), beyond it (surrogate pairs), now and then half a pair
-// alone or U+0000. `clean` is the same text with those two as the filler.
+// among them), beyond it (surrogate pairs), now and then half a pair alone
+// or U+0000. `clean` is the same text with those two as the filler.
 std::u16string generated(random_source &src, std::u16string &clean)
 {
+    const char32_t ranges[][2] = {{0x20, 0x7E},   {0x80, 0xFF},       {0x100, 0xD7FF},
+                                  {0x2212, 0x2212}, {0xE000, 0xFFFF}, {0x10000, 0x10FFFF}};
     std::u16string t;
     clean.clear();
     for (std::size_t k = src.below(41); k > 0; --k) {
-        switch (src.below(7)) {
-        case 0:
-            t += static_cast<char16_t>(0x20 + src.below(0x5F));
-            break;
-        case 1:
-            t += static_cast<char16_t>(0x80 + src.below(0x80));
-            break;
-        case 2:
-            t += src.below(2) ? u'\u2212' : static_cast<char16_t>(0x100 + src.below(0xD700));
-            break;
-        case 3:
-            t += static_cast<char16_t>(0xE000 + src.below(0x2000));
-            break;
-        case 4:
-        case 5: {
-            const char32_t c = 0x10000 + static_cast<char32_t>(src.below(0x100000));
-            t += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            t += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-            break;
-        }
-        default: {
-            const char16_t lone[] = {u'\0', static_cast<char16_t>(0xD800 + src.below(0x400)),
-                                     static_cast<char16_t>(0xDC00 + src.below(0x400))};
-            // (Half a pair is alone only when no other half stands beside it.)
-            const char16_t c = lone[src.below(3)];
-            const bool after_high = !t.empty() && t.back() >= 0xD800 && t.back() <= 0xDBFF;
-            if (c >= 0xDC00 && after_high)
-                break;
-            t += c;
-            clean += c == 0 || (c >= 0xD800 && c <= 0xDFFF) ? u'?' : c;
+        if (src.below(7) == 0) {
+            const char16_t alone[] = {u'\0', static_cast<char16_t>(0xD800 + src.below(0x400)),
+                                      static_cast<char16_t>(0xDC00 + src.below(0x400))};
+            const char16_t c = alone[src.below(3)];
+            // (A low half after a high one alone would make a pair.)
+            if (c < 0xDC00 || t.empty() || t.back() < 0xD800 || t.back() > 0xDBFF) {
+                t += c;
+                clean += u'?';
+            }
             continue;
         }
-        }
-        clean += t.substr(clean.size());
+        const auto &r = ranges[src.below(std::size(ranges))];
+        const char32_t c = r[0] + static_cast<char32_t>(src.below(r[1] - r[0] + 1));
+        std::u16string units;
+        if (c < 0x10000)
+            units += static_cast<char16_t>(c);
+        else
+            units += {static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                      static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+        t += units;
+        clean += units;
     }
     return t;
 }
