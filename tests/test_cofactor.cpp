@@ -433,7 +433,12 @@ TEST(CofactorSolver, FailedAllocationsReleaseEverything)
         const Matrix ab = augmented(a, b);
         auto mab = record_of(ab);
         const size_t n = a.size();
-        std::vector<std::string> words = site_words::array(n);
+        // (the arrays: the augmented entry's copy of the coefficients, and up
+        // to 3 x 3 the cofactors and the inverse; larger systems are solved
+        // in the factorisation's scratch)
+        std::vector<std::string> words;
+        if (aug || n <= 3)
+            words = site_words::array(n);
         for (const std::string &w : {site_words::solution(), site_words::scratch()})
             words.push_back(w);
         if (aug)

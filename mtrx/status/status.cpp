@@ -101,6 +101,8 @@ extern "C" const char *mtrx_strerror(mtrx_status status)
         return "No solution";
     case MTRX_EINFINITE:
         return "Infinitely many solutions";
+    case MTRX_ENONFINITE:
+        return "A NaN or an infinity in the input";
     }
     return "Unknown status";
 }
