@@ -34,7 +34,8 @@ constexpr const char *usage_text =
     "Options:\n"
     "  --check     after the report, how far the solution can be trusted: the\n"
     "              reciprocal condition number, the backward error, a bound on\n"
-    "              the forward error, and the refinement steps taken\n"
+    "              the forward error (\"untrusted\" beyond double precision),\n"
+    "              and the refinement steps taken\n"
     "  --refine    refine the solution iteratively, with residuals computed in\n"
     "              twice the working precision\n"
     "  --values    write only the solution, one value per line in \"%.17g\" form\n"
@@ -102,14 +103,16 @@ const char *not_text(const char *text, std::size_t len)
     return nullptr;
 }
 
-// The diagnostics after the report, in its style.
+// The diagnostics after the report, in its style. A forward error that is
+// no bound (the matrix too ill-conditioned for one) says so.
 void write_diagnostics(const mtrx_solve_info &info)
 {
     const std::string lines =
         "\r\nDiagnostics:\r\n\r\n"
         " rcond            : " + quendle::exponent_form(info.rcond, 2) + "\r\n"
         " backward error   : " + quendle::exponent_form(info.backward_error, 2) + "\r\n"
-        " forward error    : " + quendle::exponent_form(info.forward_error, 2) + "\r\n"
+        " forward error    : " + quendle::exponent_form(info.forward_error, 2) +
+        (info.bound_trusted ? "" : " (untrusted)") + "\r\n"
         " refinement steps : " + std::to_string(info.refinement_steps) + "\r\n";
     std::fwrite(lines.data(), 1, lines.size(), stdout);
 }
@@ -121,9 +124,10 @@ void write_values(const quendle::solve_outcome &out, bool check)
     for (double v : out.x)
         std::printf("%.17g\n", v);
     if (check)
-        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps %d\n",
+        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps "
+                    "%d\nbound_trusted %d\n",
                     out.info.rcond, out.info.backward_error, out.info.forward_error,
-                    out.info.refinement_steps);
+                    out.info.refinement_steps, out.info.bound_trusted);
     if (out.info.ill_conditioned)
         std::fprintf(stderr, "quendle-solve: warning: %s\n",
                      quendle::warning_text(out.info.rcond).c_str());
