@@ -35,9 +35,15 @@ system_scaling::~system_scaling() { std::free(exps_); }
 
 bool system_scaling::allocate(std::size_t n)
 {
+    if (exps_ && cap_ >= n)
+        return true;
+    std::free(exps_);
+    exps_ = nullptr;
+    cap_ = 0;
     if (n > SIZE_MAX / 2 / sizeof(long long))
         return false;
     exps_ = static_cast<long long *>(lib_calloc(2 * n, sizeof(long long)));
+    cap_ = exps_ ? n : 0;
     return exps_ != nullptr;
 }
 
@@ -87,7 +93,7 @@ bool system_scaling::plan_full(double *const *aug, std::size_t n)
     uniform_ = rhs_ = 0;
     if (n == 0)
         return true;
-    if (!exps_ && !allocate(n))
+    if (!allocate(n))
         return false;
     // Exponents as integers (frexp's), so that no scaled value is formed
     // before it is known to fit.

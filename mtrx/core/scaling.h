@@ -103,6 +103,7 @@ private:
     long long uniform_ = 0; // row_i of the uniform kind
     long long rhs_ = 0;
     long long *exps_ = nullptr; // full: row_i, then col_j
+    std::size_t cap_ = 0;       // the systems exps_ has room for
 };
 
 } // namespace mtrx_detail

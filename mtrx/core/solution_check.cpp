@@ -44,6 +44,7 @@
 // diagnostics and the refined x have the same bits on every processor.
 #include "solution_check.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -208,8 +209,10 @@ public:
     void diagnose(mtrx_solve_info &info);
 
 private:
-    // With `col`, also the column sums of |S| (zeroed here).
-    void residuals(bool exact, double *col = nullptr);
+    // Of y_; with `col`, also the column sums of |S| (zeroed here).
+    void residuals(bool exact, double *col = nullptr) { residuals_of(y_, 0, exact, col); }
+    // Of y, c taken 2^-shift of its size.
+    void residuals_of(const double *y, long long shift, bool exact, double *col);
     // x from y, and y from that x, which is what the diagnostics describe.
     void settle();
     // ||A||_1 and ||A^-1||_1 (col_ holds the column sums of |S^-1|) under
@@ -227,6 +230,7 @@ private:
 
     void *block_ = nullptr;
     double *y_ = nullptr;    // x in the scaled system (x_ itself when unscaled)
+    double *yd_ = nullptr;   // the y the diagnostics describe: y_, or y_ shifted
     double *r_ = nullptr;    // c - S y
     double *w_ = nullptr;    // |S| |y| + |c|
     double *t_ = nullptr;    // scratch: corrections, bounds
@@ -260,22 +264,23 @@ bool checker::allocate()
     return true;
 }
 
-void checker::residuals(bool exact, double *col)
+void checker::residuals_of(const double *y, long long shift, bool exact, double *col)
 {
     const std::size_t n = n_;
     exact_ = exact;
     if (exact)
         for (std::size_t j = 0; j < n; ++j)
-            ys_[j] = split(y_[j]);
+            ys_[j] = split(y[j]);
     if (col)
         for (std::size_t j = 0; j < n; ++j)
             col[j] = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double *row = aug_[i];
+        const double c = shift ? times_pow2(row[n], -shift) : row[n];
         if (exact)
-            exact_residual_row(row, row[n], y_, ys_, n, r_[i], w_[i]);
+            exact_residual_row(row, c, y, ys_, n, r_[i], w_[i]);
         else
-            residual_row(row, row[n], y_, n, r_[i], w_[i]);
+            residual_row(row, c, y, n, r_[i], w_[i]);
         if (col)
             add_magnitudes(row, col, n); // (while the row is in the cache)
     }
@@ -302,10 +307,13 @@ int checker::refine()
             residuals(true);
             break;
         }
-        bool changes = false;
-        for (std::size_t i = 0; i < n && !changes; ++i)
-            changes = y_[i] + dx[i] != y_[i];
-        if (!std::isfinite(size) || !changes || !(size <= 0.5 * last))
+        // (a correction that would take x beyond a double's range is none)
+        bool changes = false, finite = std::isfinite(size);
+        for (std::size_t i = 0; i < n && finite; ++i) {
+            changes = changes || y_[i] + dx[i] != y_[i];
+            finite = std::isfinite(sc_.solution(y_[i] + dx[i], i));
+        }
+        if (!finite || !changes || !(size <= 0.5 * last))
             break;
         for (std::size_t i = 0; i < n; ++i) {
             prev_[i] = y_[i];
@@ -315,7 +323,8 @@ int checker::refine()
         last = size;
         residuals(true);
     }
-    settle();
+    if (steps > 0)
+        settle();
     return steps;
 }
 
@@ -347,7 +356,7 @@ wide checker::given_norm() const
     if (big == 0.0)
         return {};
     const long long k = exponent_of(big);
-    double *col = prev_; // (free once refinement is over)
+    double *col = col_; // (the inverse's column sums are gathered apart here)
     for (std::size_t j = 0; j < n; ++j)
         col[j] = 0.0;
     for (std::size_t i = 0; i < n; ++i)
@@ -389,6 +398,23 @@ void checker::diagnose(mtrx_solve_info &info)
         residuals(false, col_);
     }
     const double anorm = max_abs(col_, n);
+    // A solution so large that y, or |S| |y|, overflows: y and c are both
+    // taken 2^-shift of their size (y formed from x at once, the largest
+    // element in [1, 2)), which every quotient below cancels.
+    yd_ = y_;
+    long long shift = 0;
+    if (!std::isfinite(max_abs(r_, n)) || !std::isfinite(max_abs(w_, n)) ||
+        !std::isfinite(max_abs(y_, n))) {
+        long long top = std::numeric_limits<long long>::min();
+        for (std::size_t j = 0; j < n; ++j)
+            if (x_[j] != 0.0)
+                top = std::max(top, exponent_of(x_[j]) - sc_.column(j) - sc_.rhs());
+        shift = top == std::numeric_limits<long long>::min() ? 0 : top - 1;
+        yd_ = prev_; // (free once refinement is over)
+        for (std::size_t j = 0; j < n; ++j)
+            yd_[j] = times_pow2(x_[j], -(sc_.column(j) + sc_.rhs() + shift));
+        residuals_of(yd_, shift, false, nullptr);
+    }
 
     const double nz = static_cast<double>(n + 1);
     const double safe1 = nz * DBL_MIN;
@@ -429,10 +455,10 @@ void checker::diagnose(mtrx_solve_info &info)
         wide top, size;
         for (std::size_t i = 0; i < n; ++i) {
             top = wide::larger(top, wide::of(v[i], sc_.column(i)));
-            size = wide::larger(size, wide::of(std::fabs(y_[i]), sc_.column(i)));
+            size = wide::larger(size, wide::of(std::fabs(yd_[i]), sc_.column(i)));
         }
         ferr = size.m != 0.0 ? times_pow2(top.m / size.m, top.e - size.e)
-                             : times_pow2(top.m, top.e + sc_.rhs());
+                             : times_pow2(top.m, top.e + sc_.rhs() + shift);
     } else {
         // (one power of two for S, which the product of the norms cancels;
         // a product that overflows makes rcond 0: it would lie below the
@@ -440,9 +466,9 @@ void checker::diagnose(mtrx_solve_info &info)
         const double inorm = max_abs(col_, n);
         const double p = anorm * inorm;
         info.rcond = std::isfinite(anorm) && std::isfinite(inorm) && p > 0.0 ? 1.0 / p : 0.0;
-        const double xnorm = max_abs(y_, n);
+        const double xnorm = max_abs(yd_, n);
         const double top = max_abs(v, n);
-        ferr = xnorm != 0.0 ? top / xnorm : times_pow2(top, sc_.rhs());
+        ferr = xnorm != 0.0 ? top / xnorm : times_pow2(top, sc_.rhs() + shift);
     }
     info.ill_conditioned = info.rcond < DBL_EPSILON;
     const double gamma = std::max(10.0, std::sqrt(static_cast<double>(n)));
