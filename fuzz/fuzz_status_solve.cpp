@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         require(said == (red == MTRX_ESINGULAR ? "guassj() error: singular matrix.\n" : ""));
         require(same_bits(gj, reduced, nans::any));
         mtrx_detail::system_scaling plan;
-        require(plan.plan(ab->mtrx, n, mtrx_detail::elimination_band));
+        require(plan.plan(ab->mtrx, n, mtrx_detail::survey(ab->mtrx, n), mtrx_detail::elimination_band));
         bool natural_finite = true;
         for (std::size_t i = 0; red == MTRX_OK && i < n; ++i)
             natural_finite = natural_finite && std::isfinite(gj->mtrx[i][n]);
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             said = fuzz::written(2, [&] { nat = mtrx_solve_cofactor_aug(ab); });
         });
         require(said.empty());
-        require(plan.plan(ab->mtrx, n, mtrx_detail::cofactor_band(n)));
+        require(plan.plan(ab->mtrx, n, mtrx_detail::survey(ab->mtrx, n), mtrx_detail::cofactor_band(n)));
         const bool trivial = out == "The system has a trivial solution.\n";
         const bool natural_solved = nat || trivial;
         if (plan.how() == mtrx_detail::system_scaling::kind::none &&

@@ -3,6 +3,7 @@
 #include "scaling.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -47,42 +48,56 @@ bool system_scaling::allocate(std::size_t n)
     return exps_ != nullptr;
 }
 
-bool system_scaling::plan(double *const *aug, std::size_t n, const scaling_band &band)
+system_survey survey(double *const *aug, std::size_t n)
+{
+    system_survey sv;
+    double amax = 0.0, amin = HUGE_VAL, bmax = 0.0;
+    bool finite = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double *row = aug[i];
+        for (std::size_t j = 0; j < n; ++j) {
+            const double v = std::fabs(row[j]);
+            finite = finite & (v <= DBL_MAX); // (false for a NaN too)
+            amax = v > amax ? v : amax;
+            amin = v > 0.0 && v < amin ? v : amin;
+        }
+        const double v = std::fabs(row[n]);
+        finite = finite & (v <= DBL_MAX);
+        bmax = v > bmax ? v : bmax;
+    }
+    sv.amax = amax;
+    sv.amin = amax > 0.0 ? amin : 0.0;
+    sv.bmax = bmax;
+    sv.finite = finite;
+    return sv;
+}
+
+bool system_scaling::plan(double *const *aug, std::size_t n, const system_survey &sv,
+                          const scaling_band &band)
 {
     how_ = kind::none;
     n_ = n;
     uniform_ = rhs_ = 0;
     if (band.reach == 0 || n == 0)
         return true;
-    // The largest and the smallest nonzero magnitude of A, and the largest
-    // of b.
-    double amax = 0.0, amin = HUGE_VAL, bmax = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double *row = aug[i];
-        for (std::size_t j = 0; j < n; ++j) {
-            const double v = std::fabs(row[j]);
-            amax = v > amax ? v : amax;
-            amin = v > 0.0 && v < amin ? v : amin;
-        }
-        bmax = std::max(bmax, std::fabs(row[n]));
-    }
     const double lo = pow2(-band.reach), hi = pow2(band.reach);
-    const bool a_inside = amax == 0.0 || (amin >= lo && amax <= hi &&
-                                          exponent_of(amax) - exponent_of(amin) <= band.spread);
-    const bool b_inside = bmax == 0.0 || (bmax >= lo && bmax <= hi);
+    const bool a_inside = sv.amax == 0.0 ||
+                          (sv.amin >= lo && sv.amax <= hi &&
+                           exponent_of(sv.amax) - exponent_of(sv.amin) <= band.spread);
+    const bool b_inside = sv.bmax == 0.0 || (sv.bmax >= lo && sv.bmax <= hi);
     if (a_inside && b_inside)
         return true;
     long long u = 0;
     if (!a_inside) {
-        if (!band.uniform || exponent_of(amax) - exponent_of(amin) > band.spread)
+        if (!band.uniform || exponent_of(sv.amax) - exponent_of(sv.amin) > band.spread)
             return plan_full(aug, n);
-        u = 1 - exponent_of(amax); // the largest element into [1, 2)
+        u = 1 - exponent_of(sv.amax); // the largest element into [1, 2)
     } else if (!band.uniform) {
         return plan_full(aug, n);
     }
     how_ = kind::uniform;
     uniform_ = u;
-    rhs_ = bmax > 0.0 ? exponent_of(bmax) - 1 + u : 0;
+    rhs_ = sv.bmax > 0.0 ? exponent_of(sv.bmax) - 1 + u : 0;
     return true;
 }
 

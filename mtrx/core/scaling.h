@@ -38,6 +38,15 @@ struct element_place {
 };
 element_place first_non_finite(double *const *a, const double *b, std::size_t n);
 
+// What one pass over an augmented n x (n + 1) system finds: the largest and
+// the smallest nonzero magnitude of A, the largest of b, and whether every
+// element is finite.
+struct system_survey {
+    double amax = 0.0, amin = 0.0, bmax = 0.0;
+    bool finite = true;
+};
+system_survey survey(double *const *aug, std::size_t n);
+
 // When a system is solved as it stands: every nonzero element of A within
 // 2^-reach .. 2^reach and at most 2^spread apart, and b's largest within
 // the same reach. Beyond, one power of two for A (and one for b) where
@@ -75,9 +84,10 @@ public:
     system_scaling(const system_scaling &) = delete;
     system_scaling &operator=(const system_scaling &) = delete;
 
-    // Decides the scaling of the finite augmented n x (n + 1) system `aug`
-    // as above. False when the full scaling's scratch cannot be had.
-    bool plan(double *const *aug, std::size_t n, const scaling_band &band);
+    // Decides the scaling of the finite augmented n x (n + 1) system `aug`,
+    // of which `sv` is the survey, as above. False when the full scaling's
+    // scratch cannot be had.
+    bool plan(double *const *aug, std::size_t n, const system_survey &sv, const scaling_band &band);
     // The full scaling, whatever the magnitudes. False as plan().
     bool plan_full(double *const *aug, std::size_t n);
 

@@ -120,13 +120,13 @@ bool column_finite(double *const *a, std::size_t n, std::size_t col)
     return true;
 }
 
-// The augmented system m eliminated on a copy, as e.scaling plans, and once
-// more under the full scaling when the solution is not finite.
-// MTRX_ESINGULAR for a zero pivot.
-mtrx_status eliminate(const mtrx_t *m, eliminated &e, bool keep_scaled)
+// The augmented system m (of which sv is the survey) eliminated on a copy,
+// as e.scaling plans, and once more under the full scaling when the
+// solution is not finite. MTRX_ESINGULAR for a zero pivot.
+mtrx_status eliminate(const mtrx_t *m, const system_survey &sv, eliminated &e, bool keep_scaled)
 {
     const std::size_t n = e.n = m->rows;
-    if (!e.scaling.plan(m->mtrx, n, elimination_band))
+    if (!e.scaling.plan(m->mtrx, n, sv, elimination_band))
         return MTRX_ENOMEM;
     for (;;) {
         e.release();
@@ -181,10 +181,11 @@ mtrx_status solution_of(const eliminated &e, double **x, std::size_t &bad)
     return solution_from([=](std::size_t j) { return r[j][n]; }, e.scaling, n, x, bad);
 }
 
-mtrx_status solve_by_elimination(const mtrx_t *m, double **x, std::size_t &bad)
+mtrx_status solve_by_elimination(const mtrx_t *m, const system_survey &sv, double **x,
+                                 std::size_t &bad)
 {
     eliminated e;
-    const mtrx_status st = eliminate(m, e, false);
+    const mtrx_status st = eliminate(m, sv, e, false);
     return st == MTRX_OK ? solution_of(e, x, bad) : st;
 }
 
@@ -192,11 +193,12 @@ mtrx_status solve_by_elimination(const mtrx_t *m, double **x, std::size_t &bad)
 // for this method (its coefficients read in place when unscaled, as the
 // method reads no column past rows - 1), and once more under the full
 // scaling when the solution is not finite.
-mtrx_status solve_by_cofactor_method(const mtrx_t *m, double **x, std::size_t &bad)
+mtrx_status solve_by_cofactor_method(const mtrx_t *m, const system_survey &sv, double **x,
+                                     std::size_t &bad)
 {
     const std::size_t n = m->rows;
     system_scaling sc;
-    if (!sc.plan(m->mtrx, n, cofactor_band(n)))
+    if (!sc.plan(m->mtrx, n, sv, cofactor_band(n)))
         return MTRX_ENOMEM;
     for (;;) {
         alloc_fault fault;
@@ -240,10 +242,11 @@ extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error
 {
     if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
         return bad;
-    if (const mtrx_status bad = refuse_non_finite(m->mtrx, nullptr, m->rows, err); bad != MTRX_OK)
-        return bad;
+    const system_survey sv = survey(m->mtrx, m->rows);
+    if (!sv.finite)
+        return refuse_non_finite(m->mtrx, nullptr, m->rows, err);
     std::size_t at = 0;
-    const mtrx_status st = solve_by_elimination(m, x, at);
+    const mtrx_status st = solve_by_elimination(m, sv, x, at);
     return report(err, st, at);
 }
 
@@ -251,10 +254,11 @@ extern "C" mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, m
 {
     if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
         return bad;
-    if (const mtrx_status bad = refuse_non_finite(m->mtrx, nullptr, m->rows, err); bad != MTRX_OK)
-        return bad;
+    const system_survey sv = survey(m->mtrx, m->rows);
+    if (!sv.finite)
+        return refuse_non_finite(m->mtrx, nullptr, m->rows, err);
     std::size_t at = 0;
-    const mtrx_status st = solve_by_cofactor_method(m, x, at);
+    const mtrx_status st = solve_by_cofactor_method(m, sv, x, at);
     return report(err, st, at);
 }
 
@@ -269,8 +273,9 @@ extern "C" mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, doubl
     if (flags & ~unsigned(MTRX_REFINE | MTRX_COFACTOR))
         return set_error_msg(err, MTRX_EINVAL, 0, 0, 0, "Invalid argument: unknown flags 0x%x.",
                              flags & ~unsigned(MTRX_REFINE | MTRX_COFACTOR));
-    if (const mtrx_status bad = refuse_non_finite(m->mtrx, nullptr, m->rows, err); bad != MTRX_OK)
-        return bad;
+    const system_survey sv = survey(m->mtrx, m->rows);
+    if (!sv.finite)
+        return refuse_non_finite(m->mtrx, nullptr, m->rows, err);
     // The diagnostics come from elimination's inverse whatever the method:
     // the adjugate over the determinant is no inverse to judge by.
     const std::size_t n = m->rows;
@@ -279,15 +284,15 @@ extern "C" mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, doubl
     bool inverse = true;
     mtrx_status st;
     if (flags & MTRX_COFACTOR) {
-        st = solve_by_cofactor_method(m, x, at);
+        st = solve_by_cofactor_method(m, sv, x, at);
         if (st == MTRX_OK) {
-            const mtrx_status inv = eliminate(m, e, true);
+            const mtrx_status inv = eliminate(m, sv, e, true);
             inverse = inv == MTRX_OK;
             if (inv == MTRX_ENOMEM)
                 st = MTRX_ENOMEM;
         }
     } else {
-        st = eliminate(m, e, true);
+        st = eliminate(m, sv, e, true);
         if (st == MTRX_OK)
             st = solution_of(e, x, at);
     }
