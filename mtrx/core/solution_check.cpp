@@ -298,9 +298,10 @@ int checker::refine()
     while (steps < max_refinement_steps) {
         times(inv_, r_, dx, n, false);
         const double size = max_abs(dx, n);
-        if (steps > 0 && size > last) {
+        if (steps > 0 && !(size <= last)) {
             // The last correction left y further from the solution than it
-            // found it, by the estimate: back to the y before it.
+            // found it, by the estimate (or left no estimate): back to the
+            // y before it.
             for (std::size_t i = 0; i < n; ++i)
                 y_[i] = prev_[i];
             --steps;
