@@ -192,7 +192,7 @@ std::vector<Matrix> hard_systems(random_source &g)
 
 // What holds of every diagnosis of a finite system with a solution: nothing
 // NaN or infinite, the flags as defined, and an untrusted bound reported as 1.
-void expect_sound(const checked &c, size_t n)
+void expect_sound(const checked &c)
 {
     ASSERT_EQ(c.st, MTRX_OK);
     for (double v : c.x)
@@ -207,7 +207,6 @@ void expect_sound(const checked &c, size_t n)
     }
     EXPECT_GE(c.info.refinement_steps, 0);
     EXPECT_LE(c.info.refinement_steps, 10);
-    (void)n;
 }
 
 // Integers: off the diagonal from -1024 to 1024, on it 1024 n more; the
@@ -471,7 +470,7 @@ TEST(CheckedSolve, BoundsNeverLie)
             SCOPED_TRACE("n = " + std::to_string(n) + ", rcond " + std::to_string(rcond) +
                          ", flags " + std::to_string(flags));
             const checked c = solve_checked(aug, flags);
-            expect_sound(c, n);
+            expect_sound(c);
             if (c.st != MTRX_OK)
                 continue;
             const double err = error_of(c.x, ref.x);
@@ -528,7 +527,7 @@ TEST(CheckedSolve, EveryScale)
             const std::vector<int> same(n, 0);
             for (unsigned flags : every_flags) {
                 const checked plain = solve_checked(base.aug, flags);
-                expect_sound(plain, n);
+                expect_sound(plain);
                 const std::pair<int, int> scales[] = {{-1074, -1074}, {-1062, -1062}, {-1040, -1040},
                                                       {-1000, -1000}, {-700, -700},   {700, 700},
                                                       {1000, 1000},   {top, top},     {-600, 0},
@@ -537,10 +536,8 @@ TEST(CheckedSolve, EveryScale)
                 for (auto [k, j] : scales) {
                     SCOPED_TRACE("n = " + std::to_string(n) + ", A * 2^" + std::to_string(k) + ", b * 2^" +
                                  std::to_string(j) + ", flags " + std::to_string(flags));
-                    const checked c = solve_checked(scaled_system(base.aug, same, same, j - k), flags);
                     const checked d = solve_checked(scaled_system(base.aug, std::vector<int>(n, k), same, j - k), flags);
-                    (void)c;
-                    expect_sound(d, n);
+                    expect_sound(d);
                     if (d.st != MTRX_OK)
                         continue;
                     for (size_t i = 0; i < n; ++i)
@@ -560,7 +557,7 @@ TEST(CheckedSolve, EveryScale)
                 const Matrix graded = scaled_system(base.aug, row, col, 0);
                 SCOPED_TRACE("n = " + std::to_string(n) + ", graded, flags " + std::to_string(flags));
                 const checked c = solve_checked(graded, flags);
-                expect_sound(c, n);
+                expect_sound(c);
                 std::vector<quad> exact(n);
                 for (size_t i = 0; i < n; ++i)
                     exact[i] = std::ldexp(base.x[i], -col[i]);
