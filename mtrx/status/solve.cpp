@@ -238,7 +238,12 @@ mtrx_status report(mtrx_error *err, mtrx_status st, std::size_t bad)
 
 } // namespace
 
-extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err)
+namespace {
+
+// The system solvers' frame: the arguments, the refusal of a NaN or an
+// infinity, then the method and its report.
+template <class Method>
+mtrx_status solve_system_by(Method method, const mtrx_t *m, double **x, mtrx_error *err)
 {
     if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
         return bad;
@@ -246,20 +251,20 @@ extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error
     if (!sv.finite)
         return refuse_non_finite(m->mtrx, nullptr, m->rows, err);
     std::size_t at = 0;
-    const mtrx_status st = solve_by_elimination(m, sv, x, at);
+    const mtrx_status st = method(m, sv, x, at);
     return report(err, st, at);
+}
+
+} // namespace
+
+extern "C" mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err)
+{
+    return solve_system_by(solve_by_elimination, m, x, err);
 }
 
 extern "C" mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err)
 {
-    if (const mtrx_status bad = check_system(m, x, err); bad != MTRX_OK)
-        return bad;
-    const system_survey sv = survey(m->mtrx, m->rows);
-    if (!sv.finite)
-        return refuse_non_finite(m->mtrx, nullptr, m->rows, err);
-    std::size_t at = 0;
-    const mtrx_status st = solve_by_cofactor_method(m, sv, x, at);
-    return report(err, st, at);
+    return solve_system_by(solve_by_cofactor_method, m, x, err);
 }
 
 extern "C" mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, double **x,
