@@ -342,15 +342,15 @@ MTRX_EXPORT mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error 
 /*
  * The augmented n x (n + 1) record `m` (cols = rows + 1, else MTRX_EINVAL)
  * solved by elimination on a copy: *x a new vector of n doubles (a valid one
- * to free even for n = 0); `m` is not changed. Where the largest magnitude of
- * every row and every column of A, and of b, lies within 2^-960 .. 2^960 (or
- * is 0), with the bits of mtrx_solve_gj. Beyond, the system is first scaled
- * exactly by powers of two: one for A and one for b where that brings every
- * row and column of A within, which keeps the bits the system has at any
- * scale elimination stays in the normal range at; otherwise each row, then
- * each column, to a largest magnitude in [1, 2), as LAPACK's dgeequb. A
- * solution that comes out not finite is made once more under that full
- * scaling. MTRX_ENONFINITE for a NaN or an infinity in m; MTRX_ESINGULAR for
+ * to free even for n = 0); `m` is not changed. Where every nonzero element
+ * of A lies within 2^-960 .. 2^960 and within 2^960 of each other, and b's
+ * largest within 2^-960 .. 2^960, with the bits of mtrx_solve_gj. Beyond,
+ * the system is first scaled exactly by powers of two: one for A and one for
+ * b where that brings A's elements within, which keeps the bits the system
+ * has at any scale elimination stays in the normal range at; otherwise each
+ * row, then each column, to a largest magnitude in [1, 2), as LAPACK's
+ * dgeequb. A solution that comes out not finite is made once more under
+ * that full scaling. MTRX_ENONFINITE for a NaN or an infinity in m; MTRX_ESINGULAR for
  * a zero pivot, or a solution element still NaN (singular to working
  * precision); MTRX_ERANGE for one too large for a double (`row`: its index).
  */
@@ -360,9 +360,11 @@ MTRX_EXPORT mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_erro
  * verdicts as statuses: a singular system is MTRX_ENOSOLUTION or
  * MTRX_EINFINITE; the trivial (zero) solution is a solution like any other,
  * MTRX_OK with every element of *x within [-1e-20, 1e-20]. The rest as
- * mtrx_solve_system, with the bits of mtrx_solve_cofactor_aug within
- * 2^-(960/n) .. 2^(960/n) for n <= 3 (the determinant multiplies n
- * elements); larger systems are scaled inside the method.
+ * mtrx_solve_system, with the bits of mtrx_solve_cofactor_aug where every
+ * nonzero element lies within 2^-(960/n) .. 2^(960/n) for n <= 3 (the
+ * determinant multiplies n elements; beyond, rows and columns are scaled,
+ * which keeps those bits wherever the method stays in the normal range);
+ * larger systems are scaled inside the method.
  */
 MTRX_EXPORT mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err);
 
