@@ -37,7 +37,8 @@ constexpr const char *usage_text =
     "Options:\n"
     "  --check     after the report, how far the solution can be trusted: the\n"
     "              reciprocal condition number, the backward error, a bound on\n"
-    "              the forward error, and the refinement steps taken\n"
+    "              the forward error (\"untrusted\" beyond double precision),\n"
+    "              and the refinement steps taken\n"
     "  --refine    refine the solution iteratively, with residuals computed in\n"
     "              twice the working precision\n"
     "  --values    write only the solution, one value per line in \"%.17g\" form\n"
@@ -112,9 +113,10 @@ void write_values(const quendle::solve_outcome &out, bool check)
     for (double v : out.x)
         std::printf("%.17g\n", v);
     if (check)
-        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps %d\n",
+        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps "
+                    "%d\nbound_trusted %d\n",
                     out.info.rcond, out.info.backward_error, out.info.forward_error,
-                    out.info.refinement_steps);
+                    out.info.refinement_steps, out.info.bound_trusted);
     if (out.info.ill_conditioned)
         std::fprintf(stderr, "quendle-solve: warning: %s\n",
                      quendle::warning_text(out.info.rcond).c_str());

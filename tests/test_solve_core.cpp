@@ -342,6 +342,11 @@ TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
     std::vector<std::string> reports = {report, report_of("1 1 2\n1 1.0000000000000002 2\n")};
     ASSERT_THAT(reports[1], testing::HasSubstr("WARNING"));
     reports.push_back(reports[1] + quendle::diagnostics_text(solve_text(reports[1]).info));
+    ASSERT_THAT(reports[2], testing::HasSubstr(" (untrusted)\r\n"));
+    for (const std::string &r : reports) {
+        const std::string whole = example + r;
+        EXPECT_EQ(quendle::report_start(whole.data(), whole.size()), example.size()) << r;
+    }
     for (int k = 0; k < 40; ++k) {
         std::size_t line = 0;
         const quendle::solve_outcome o = solve_text(user_text(src, line));
