@@ -43,9 +43,10 @@ constexpr const char *usage_text =
     "Options:\n"
     "  --check     after the report, how far the answer can be trusted: the\n"
     "              reciprocal condition number, the backward error, a bound on\n"
-    "              the forward error, and the refinement steps taken; for an\n"
-    "              answer from the reduced row echelon form, the rank and the\n"
-    "              tolerances below which a pivot counts as zero\n"
+    "              the forward error (\"untrusted\" beyond double precision),\n"
+    "              and the refinement steps taken; for an answer from the\n"
+    "              reduced row echelon form, the rank and the tolerances below\n"
+    "              which a pivot counts as zero\n"
     "  --refine    refine the solution of a square system iteratively, with\n"
     "              residuals computed in twice the working precision\n"
     "  --values    write only the solution, one value per line in \"%.17g\" form\n"
@@ -126,9 +127,10 @@ void write_values(const quendle::solve_outcome &out, bool check)
         std::printf("rank %zu\ntolerance %.17g\nconstants_tolerance %.17g\n", out.reduced->rank,
                     out.reduced->tolerance, out.reduced->constants_tolerance);
     else if (check)
-        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps %d\n",
+        std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps "
+                    "%d\nbound_trusted %d\n",
                     out.info.rcond, out.info.backward_error, out.info.forward_error,
-                    out.info.refinement_steps);
+                    out.info.refinement_steps, out.info.bound_trusted);
     if (!out.reduced && out.info.ill_conditioned)
         std::fprintf(stderr, "quendle-solve: warning: %s\n",
                      quendle::warning_text(out.info.rcond).c_str());

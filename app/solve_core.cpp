@@ -30,6 +30,9 @@ constexpr std::string_view diagnostics_labels[] = {" rcond            : ",
 constexpr std::string_view reduction_labels[] = {" rank             : ",
                                                  " tolerance        : ",
                                                  " tolerance [A b]  : "};
+// After the forward error where it bounds nothing (the matrix too
+// ill-conditioned for a bound).
+constexpr std::string_view untrusted_mark = " (untrusted)";
 
 // ---- Recognising a report --------------------------------------------------
 
@@ -106,8 +109,11 @@ bool solution_body(std::string_view &rest)
         return true;
     for (std::size_t k = 0; k < std::size(diagnostics_labels); ++k) {
         const bool steps = k + 1 == std::size(diagnostics_labels);
-        if (!take(r, diagnostics_labels[k]) || !take_line(r, line) ||
-            !written_as(line, [&](double v) {
+        if (!take(r, diagnostics_labels[k]) || !take_line(r, line))
+            return true;
+        if (k == 2 && line.ends_with(untrusted_mark)) // (the forward error)
+            line.remove_suffix(untrusted_mark.size());
+        if (!written_as(line, [&](double v) {
                 if (!steps)
                     return exponent_form(v, 2);
                 return v >= 0 && v <= 1000 ? std::to_string(static_cast<int>(v)) : std::string();
@@ -281,7 +287,8 @@ std::string diagnostics_text(const mtrx_solve_info &info)
 {
     const std::string values[] = {exponent_form(info.rcond, 2),
                                   exponent_form(info.backward_error, 2),
-                                  exponent_form(info.forward_error, 2),
+                                  exponent_form(info.forward_error, 2) +
+                                      std::string(info.bound_trusted ? "" : untrusted_mark),
                                   std::to_string(info.refinement_steps)};
     std::string s(diagnostics_opening);
     for (std::size_t k = 0; k < std::size(values); ++k)

@@ -1,9 +1,16 @@
 // The status solvers and arithmetic on small records of awkward values: they
-// never end the process or write a word; each succeeds exactly when its
-// natural form does so without a message, with the same bits; the cofactor
-// solver's verdicts are the statuses of the lines the natural one prints.
+// never end the process or write a word. A system holding a NaN or an
+// infinity is refused by every status solver and only by them; any other
+// system is eliminated by mtrx_reduce exactly as guassj does it. Where a
+// solver takes the system as it stands (scaling.h) and its natural form
+// gives a finite solution, or none, the status solver gives the same, with
+// the same bits, the cofactor solver's verdicts as the statuses of the lines
+// the natural one prints; elsewhere a solution it gives is finite. The
+// arithmetic succeeds exactly when its natural form does so without a
+// message, with the same bits.
 #include <cmath>
 
+#include "core/scaling.h"
 #include "fuzz_common.h"
 
 using fuzz::require;
@@ -41,31 +48,69 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     });
     require(out.empty() && said.empty() && same_bits(ab, before, nans::any));
 
-    // mtrx_reduce and mtrx_solve_system against guassj and mtrx_solve_gj.
+    bool finite = true;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j <= n; ++j)
+            finite = finite && std::isfinite(ab->mtrx[i][j]);
+    auto finite_solution = [n](mtrx_status st, const double *v) {
+        bool ok = true;
+        for (std::size_t i = 0; st == MTRX_OK && i < n; ++i)
+            ok = ok && std::isfinite(v[i]);
+        return ok;
+    };
+    require(finite_solution(sol, x) && finite_solution(cof, xc));
     mtrx_t *gj = nullptr;
-    said = fuzz::written(2, [&] { gj = mtrx_solve_gj(ab); });
-    require(red == MTRX_OK || red == MTRX_ESINGULAR);
-    require(said == (red == MTRX_ESINGULAR ? "guassj() error: singular matrix.\n" : ""));
-    require(sol == red && (x != nullptr) == (sol == MTRX_OK) && same_bits(gj, reduced, nans::any));
-    for (std::size_t i = 0; x && i < n; ++i)
-        require(same_bits(x[i], gj->mtrx[i][n], nans::any));
-
-    // The cofactor solver's verdicts.
     double *nat = nullptr;
-    out = fuzz::written(1, [&] {
-        said = fuzz::written(2, [&] { nat = mtrx_solve_cofactor_aug(ab); });
-    });
-    require(said.empty());
-    if (cof == MTRX_ENOSOLUTION)
-        require(out == "The system has no solution.\n");
-    else if (cof == MTRX_EINFINITE)
-        require(out == "The system is consistent - infinite solutions.\n");
-    else if (cof == MTRX_OK && !nat)
-        require(out == "The system has a trivial solution.\n" && vect_is_zero(xc, n));
-    else
-        require(cof == MTRX_OK && out.empty());
-    for (std::size_t i = 0; nat && i < n; ++i)
-        require(same_bits(xc[i], nat[i], nans::any));
+    if (!finite) {
+        require(red == MTRX_ENONFINITE && sol == MTRX_ENONFINITE && cof == MTRX_ENONFINITE);
+        require(!x && !xc && same_bits(reduced, before, nans::any));
+    } else {
+        // mtrx_reduce against guassj (through mtrx_solve_gj), and
+        // mtrx_solve_system against it where elimination takes the system as
+        // it stands and solves it to a finite solution, or finds it singular.
+        said = fuzz::written(2, [&] { gj = mtrx_solve_gj(ab); });
+        require(red == MTRX_OK || red == MTRX_ESINGULAR);
+        require(said == (red == MTRX_ESINGULAR ? "guassj() error: singular matrix.\n" : ""));
+        require(same_bits(gj, reduced, nans::any));
+        mtrx_detail::system_scaling plan;
+        require(plan.plan(ab->mtrx, n, mtrx_detail::survey(ab->mtrx, n), mtrx_detail::elimination_band));
+        bool natural_finite = true;
+        for (std::size_t i = 0; red == MTRX_OK && i < n; ++i)
+            natural_finite = natural_finite && std::isfinite(gj->mtrx[i][n]);
+        if (plan.how() == mtrx_detail::system_scaling::kind::none && natural_finite) {
+            require(sol == red && (x != nullptr) == (sol == MTRX_OK));
+            for (std::size_t i = 0; x && i < n; ++i)
+                require(same_bits(x[i], gj->mtrx[i][n]));
+        } else {
+            require(sol == MTRX_OK || sol == MTRX_ESINGULAR || sol == MTRX_ERANGE);
+        }
+
+        // The cofactor solver's verdicts, where it takes the system as it
+        // stands and gives a finite solution or a verdict.
+        out = fuzz::written(1, [&] {
+            said = fuzz::written(2, [&] { nat = mtrx_solve_cofactor_aug(ab); });
+        });
+        require(said.empty());
+        require(plan.plan(ab->mtrx, n, mtrx_detail::survey(ab->mtrx, n), mtrx_detail::cofactor_band(n)));
+        const bool trivial = out == "The system has a trivial solution.\n";
+        const bool natural_solved = nat || trivial;
+        if (plan.how() == mtrx_detail::system_scaling::kind::none &&
+            (!natural_solved || finite_solution(MTRX_OK, nat ? nat : xc))) {
+            if (cof == MTRX_ENOSOLUTION)
+                require(out == "The system has no solution.\n");
+            else if (cof == MTRX_EINFINITE)
+                require(out == "The system is consistent - infinite solutions.\n");
+            else if (cof == MTRX_OK && !nat)
+                require(trivial && vect_is_zero(xc, n));
+            else
+                require(cof == MTRX_OK && out.empty());
+            for (std::size_t i = 0; nat && i < n; ++i)
+                require(same_bits(xc[i], nat[i]));
+        } else {
+            require(cof == MTRX_OK || cof == MTRX_ENOSOLUTION || cof == MTRX_EINFINITE ||
+                    cof == MTRX_ESINGULAR || cof == MTRX_ERANGE);
+        }
+    }
 
     // The arithmetic against its natural forms.
     mtrx_t *natural[4] = {};

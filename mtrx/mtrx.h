@@ -283,7 +283,9 @@ typedef enum mtrx_status {
     MTRX_EINVAL,      /* an argument the function cannot take (null, non-square, ...) */
     MTRX_ENOSOLUTION, /* a system without any solution (cofactor solver, mtrx_solve_general) */
     MTRX_EINFINITE,   /* a singular system with infinitely many (cofactor solver) */
-    MTRX_ESYNTAX      /* a line of equations that does not read (mtrx_parse_equations) */
+    MTRX_ESYNTAX,     /* a line of equations that does not read (mtrx_parse_equations) */
+    MTRX_ENONFINITE   /* a NaN or an infinity in a system: `row` names its row (from 0),
+                         the message its row and column (from 0; the constants: column n) */
 } mtrx_status;
 
 /* What went wrong, for the caller to show or act on. */
@@ -338,38 +340,67 @@ MTRX_EXPORT mtrx_status mtrx_find_matrix(const char *text, size_t len, size_t *o
  * column n receives the solution; otherwise `a` is n x n and b the
  * constants, which receive it. The n x n block becomes the inverse.
  * MTRX_ESINGULAR leaves the rows as the failing step found them;
- * MTRX_ENOMEM leaves them unchanged. n = 0 is MTRX_OK.
+ * MTRX_ENOMEM and MTRX_ENONFINITE (a NaN or an infinity in a or b, whose
+ * column n is b's) leave them unchanged. n = 0 is MTRX_OK.
  */
 MTRX_EXPORT mtrx_status mtrx_reduce(double **a, double *b, size_t n, mtrx_error *err);
-/* The augmented n x (n + 1) record `m` (cols = rows + 1, else MTRX_EINVAL)
- * solved by mtrx_reduce on a copy, with the bits of mtrx_solve_gj: *x a new
- * vector of n doubles (a valid one to free even for n = 0). `m` is not
- * changed; MTRX_ESINGULAR for a zero pivot. */
+/*
+ * The augmented n x (n + 1) record `m` (cols = rows + 1, else MTRX_EINVAL)
+ * solved by elimination on a copy: *x a new vector of n doubles (a valid one
+ * to free even for n = 0); `m` is not changed. Where every nonzero element
+ * of A lies within 2^-960 .. 2^960 and within 2^960 of each other, and b's
+ * largest within 2^-960 .. 2^960, with the bits of mtrx_solve_gj. Beyond,
+ * the system is first scaled exactly by powers of two: one for A and one for
+ * b where that brings A's elements within, which keeps the bits the system
+ * has at any scale elimination stays in the normal range at; otherwise each
+ * row, then each column, to a largest magnitude in [1, 2), as LAPACK's
+ * dgeequb. A solution that comes out not finite is made once more under
+ * that full scaling. MTRX_ENONFINITE for a NaN or an infinity in m; MTRX_ESINGULAR for
+ * a zero pivot, or a solution element still NaN (singular to working
+ * precision); MTRX_ERANGE for one too large for a double (`row`: its index).
+ */
 MTRX_EXPORT mtrx_status mtrx_solve_system(const mtrx_t *m, double **x, mtrx_error *err);
 /*
  * The same system solved as mtrx_solve_cofactor_aug solves it, with its
  * verdicts as statuses: a singular system is MTRX_ENOSOLUTION or
  * MTRX_EINFINITE; the trivial (zero) solution is a solution like any other,
- * MTRX_OK with every element of *x within [-1e-20, 1e-20].
+ * MTRX_OK with every element of *x within [-1e-20, 1e-20]. The rest as
+ * mtrx_solve_system, with the bits of mtrx_solve_cofactor_aug where every
+ * nonzero element lies within 2^-(960/n) .. 2^(960/n) for n <= 3 (the
+ * determinant multiplies n elements; beyond, rows and columns are scaled,
+ * which keeps those bits wherever the method stays in the normal range);
+ * larger systems are scaled inside the method.
  */
 MTRX_EXPORT mtrx_status mtrx_solve_system_cofactor(const mtrx_t *m, double **x, mtrx_error *err);
 
 /*
  * How far a solution x of A x = b can be trusted (mtrx_gauss_jordan(3) says
- * more): A^-1 is the inverse the solver made, r = b - A x, w = |A| |x| + |b|,
- * eps = DBL_EPSILON, |.| elementwise; where w_i < (n + 1) DBL_MIN / eps,
- * (n + 1) DBL_MIN is added to |r_i| (and to w_i in the backward error). The
- * forward bound is LAPACK's dgerfs bound with the inverse itself; it stays
- * near (n + 1) eps cond even for a refined x.
+ * more). Whatever the method, A^-1 is the inverse Gauss-Jordan elimination
+ * makes (of the system as mtrx_solve_system scales it); r = b - A x,
+ * w = |A| |x| + |b|, eps = DBL_EPSILON, |.| elementwise; where
+ * w_i < (n + 1) DBL_MIN / eps, (n + 1) DBL_MIN is added to |r_i| (and to w_i
+ * in the backward error). The forward bound is LAPACK's dgerfs bound with the
+ * inverse itself; it stays near (n + 1) eps cond even for a refined x, and is
+ * only as good as the inverse, whose error grows as n eps / rcond: it is
+ * trusted unless rcond < DBL_EPSILON and the bound reaches
+ * (n + 1) / max(10, sqrt(n)), that is wherever the condition number of x,
+ * || |A^-1| w ||_inf / ||x||_inf, stays below 1 / (max(10, sqrt(n)) eps)
+ * (LAPACK's dgerfsx threshold). An untrusted bound is reported as 1: no
+ * digit of x is promised. For a system with a solution no field is NaN or
+ * infinite.
  */
 typedef struct mtrx_solve_info {
-    double rcond;          /* 1 / (||A||_1 ||A^-1||_1), exact for that inverse; 0 when
-                              either holds a NaN or an infinity, or it overflows */
+    double rcond;          /* 1 / (||A||_1 ||A^-1||_1), exact for that inverse (norms
+                              gathered without overflow); 0 below a double's range, where
+                              the inverse overflowed, or where elimination met a zero
+                              pivot (a cofactor solution without an inverse) */
     double backward_error; /* max_i |r_i| / w_i */
-    double forward_error;  /* || |A^-1| (|r| + (n + 1) eps w) ||_inf / ||x||_inf, which
-                              bounds ||x - x_exact||_inf / ||x||_inf */
+    double forward_error;  /* trusted: || |A^-1| (|r| + (n + 1) eps w) ||_inf / ||x||_inf,
+                              which bounds ||x - x_exact||_inf / ||x||_inf; untrusted: 1 */
     int ill_conditioned;   /* rcond < DBL_EPSILON: x may carry no correct digit */
     int refinement_steps;  /* steps of iterative refinement taken */
+    int bound_trusted;     /* 1: forward_error is a bound (always when !ill_conditioned);
+                              0: it is the 1 of no bound */
 } mtrx_solve_info;
 
 enum { MTRX_REFINE = 1u, MTRX_COFACTOR = 2u };
@@ -378,14 +409,16 @@ enum { MTRX_REFINE = 1u, MTRX_COFACTOR = 2u };
  * The augmented n x (n + 1) record `m` solved as mtrx_solve_system does (with
  * MTRX_COFACTOR as mtrx_solve_system_cofactor, verdicts included), the
  * diagnostics in *info (info may be null); without MTRX_REFINE with exactly
- * that solver's bits. MTRX_REFINE refines x: residuals in twice the working
- * precision (error-free sums and products of doubles, rounded once),
- * corrections from the inverse at hand, until one is not finite, changes
- * nothing or exceeds half the previous one, ten at most. Every value has the
- * same bits on every platform, instruction set and thread count. An
- * ill-conditioned system is still MTRX_OK: the caller decides. On any other
- * status (MTRX_EINVAL also for an unknown flag) *info holds rcond 0,
- * ill_conditioned 1, infinite bounds and no step; `m` is never changed.
+ * that solver's bits. MTRX_REFINE refines x as LAPACK's dgerfsx does:
+ * residuals in twice the working precision (error-free sums and products of
+ * doubles, rounded once), corrections from elimination's inverse, until one
+ * is not finite, changes nothing or exceeds half the previous one, ten at
+ * most; where the last one made x worse by the next one's estimate, the x
+ * before it is kept. Every value has the same bits on every platform,
+ * instruction set and thread count. An ill-conditioned system is still
+ * MTRX_OK: the caller decides. On any other status (MTRX_EINVAL also for an
+ * unknown flag) *info holds rcond 0, ill_conditioned 1, infinite bounds, no
+ * trust and no step; `m` is never changed.
  */
 MTRX_EXPORT mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, double **x,
                                            mtrx_solve_info *info, mtrx_error *err);

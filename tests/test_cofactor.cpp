@@ -299,6 +299,45 @@ TEST(CofactorSolver, SizesOtherThanThreeAgreeWithGaussJordan)
     }
 }
 
+TEST(CofactorSolver, UpToThreeByThreeTheAdjugateOverTheDeterminant)
+{
+    // Up to 3 x 3 the solution is adj(A) b / det(A) as the array helpers
+    // form it, bit for bit, through the natural and the status solvers alike.
+    // (Scaled back to these bits from beyond the normal range: EveryScale in
+    // test_checked.)
+    random_source g(33);
+    const kind kinds[] = {kind::uniform, kind::small_ints, kind::with_ties};
+    for (int rep = 0; rep < 300; ++rep) {
+        const size_t n = 1 + rep % 3;
+        const Matrix a = g.matrix(n, n, kinds[rep % 3]);
+        const std::vector<double> b = g.matrix(1, n, kind::uniform)[0];
+        Rows r(a);
+        double **c = arr2d_cofactor(r.get(), n);
+        const double det = arr2d_det(r.get(), c, n);
+        arr2d_transpose_inplace(c, n);
+        double **inv = arr2d_div_scalar(c, det, n);
+        std::vector<double> want(n, 0.0);
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = 0; j < n; ++j)
+                want[i] = want[i] + inv[i][j] * b[j];
+        arr2d_free(inv, n);
+        arr2d_free(c, n);
+        if (det == 0.0 || vect_is_zero(want.data(), n))
+            continue;
+        const Outcome o = solve(a, b);
+        ASSERT_TRUE(o.solved);
+        EXPECT_TRUE(same_bits(o.x, want));
+        auto m = record_of(augmented(a, b));
+        double *x = nullptr, *y = nullptr;
+        ASSERT_EQ(mtrx_solve_system_cofactor(m.get(), &x, nullptr), MTRX_OK);
+        ASSERT_EQ(mtrx_solve_checked(m.get(), MTRX_COFACTOR, &y, nullptr, nullptr), MTRX_OK);
+        EXPECT_TRUE(same_bits(x, want.data(), n));
+        EXPECT_TRUE(same_bits(y, want.data(), n));
+        std::free(x);
+        std::free(y);
+    }
+}
+
 TEST(CofactorSolver, LargeSystemsWhoseDeterminantOverflows)
 {
     // Entries uniform in [-1, 1], 3 added to the diagonal: well conditioned,
@@ -433,7 +472,12 @@ TEST(CofactorSolver, FailedAllocationsReleaseEverything)
         const Matrix ab = augmented(a, b);
         auto mab = record_of(ab);
         const size_t n = a.size();
-        std::vector<std::string> words = site_words::array(n);
+        // (the arrays: the augmented entry's copy of the coefficients, and up
+        // to 3 x 3 the cofactors and the inverse; larger systems are solved
+        // in the factorisation's scratch)
+        std::vector<std::string> words;
+        if (aug || n <= 3)
+            words = site_words::array(n);
         for (const std::string &w : {site_words::solution(), site_words::scratch()})
             words.push_back(w);
         if (aug)

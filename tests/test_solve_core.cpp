@@ -570,6 +570,7 @@ TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
     std::vector<std::string> reports = {report, report_of("1 1 2\n1 1.0000000000000002 2\n")};
     ASSERT_THAT(reports[1], testing::HasSubstr("WARNING"));
     reports.push_back(reports[1] + quendle::diagnostics_text(solve_text(reports[1]).info));
+    ASSERT_THAT(reports[2], testing::HasSubstr(" (untrusted)\r\n"));
     // The general solution, the solution lines with names, and the
     // diagnostics of the reduced row echelon form after either.
     for (const std::string text : {"1 2 3\n2 4 6\n", "a + 2 bb - 0.5 d = 3\nbb + 0.25 d = -1\n",
@@ -586,6 +587,10 @@ TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
         const quendle::solve_outcome o = solve_text(user_text(src, line));
         if (o.solved)
             reports.push_back(o.report + (k % 2 ? quendle::diagnostics_text(o.info) : ""));
+    }
+    for (const std::string &r : reports) {
+        const std::string whole = example + r;
+        EXPECT_EQ(quendle::report_start(whole.data(), whole.size()), example.size()) << r;
     }
     for (const std::string &r : reports)
         for (std::size_t i = 0; i < r.size(); ++i) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <set>
 #include <thread>
 
@@ -241,9 +242,9 @@ TEST(StatusInterface, ArgumentsItCannotTake)
 
     // Every status has a name of its own.
     std::set<std::string> names;
-    for (int st = MTRX_OK; st <= MTRX_ESYNTAX + 1; ++st)
+    for (int st = MTRX_OK; st <= MTRX_ENONFINITE + 1; ++st)
         names.insert(mtrx_strerror(static_cast<mtrx_status>(st)));
-    EXPECT_EQ(names.size(), size_t(MTRX_ESYNTAX) + 2);
+    EXPECT_EQ(names.size(), size_t(MTRX_ENONFINITE) + 2);
 }
 
 TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
@@ -253,6 +254,17 @@ TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
     const Matrix sys = {{3, 2, -4, 3}, {2, 3, 3, 15}, {5, -3, 1, 14}};
     const Matrix sys4 = {{0, 1, 2, 3, 1}, {4, 0, 6, 1, 2}, {1, 9, 0, 2, 3}, {1, 1, 1, 0, 4}};
     const Matrix none = {{1, 2, 3, 1}, {2, 4, 6, 5}, {1, 1, 1, 3}};
+    // Scaled by one power of two, and rows and columns far apart: the
+    // scaled copies and the full scaling's exponents are allocated too.
+    auto scaled = [&](auto exponent) {
+        Matrix m = sys4;
+        for (size_t i = 0; i < 4; ++i)
+            for (size_t j = 0; j < 5; ++j)
+                m[i][j] = std::ldexp(sys4[i][j], exponent(static_cast<int>(i), static_cast<int>(j)));
+        return m;
+    };
+    const Matrix tiny = scaled([](int, int) { return -1060; });
+    const Matrix graded = scaled([](int i, int j) { return 300 * i - 600 * (j == 2); });
     const Matrix big = [] { // (large enough for the blocked elimination)
         Matrix m(60, std::vector<double>(61, 1.0));
         for (size_t i = 0; i < 60; ++i)
@@ -314,7 +326,7 @@ TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
             return st;
         });
     }
-    for (const Matrix *s : {&sys, &sys4, &none}) {
+    for (const Matrix *s : {&sys, &sys4, &none, &tiny, &graded}) {
         MtrxPtr in = record_of(*s);
         sweep("solve_system", [&](mtrx_error *e, bool *given) {
             return vector(mtrx_solve_system(in.get(), &x, e), x, given);
@@ -382,4 +394,71 @@ TEST(StatusInterface, QuietOnItsOwnThreadOnly)
     const std::string line = "<unknown>() error: unequal dimensions, (1 x 3) != (1 x 2)\n";
     EXPECT_EQ(said.size(), calls * line.size());
     EXPECT_EQ(said.substr(0, line.size()), line);
+}
+
+TEST(StatusInterface, NaNAndInfinitiesAreRefused)
+{
+    // Systems holding NaN or infinities in random places: every status
+    // solver refuses them before any work, naming the first in row order
+    // (row in err.row, row and column in the sentence), with no solution,
+    // the diagnostics of none and the input as it was; guassj and its kin
+    // still take them.
+    random_source src(1000000000);
+    const double specials[] = {std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity()};
+    for (int rep = 0; rep < 200; ++rep) {
+        const size_t n = 1 + src.below(6);
+        Matrix ab = src.matrix(n, n + 1, kind::uniform);
+        const size_t bad = 1 + src.below(3);
+        size_t first = SIZE_MAX;
+        for (size_t k = 0; k < bad; ++k) {
+            const size_t at = src.below(n * (n + 1));
+            ab[at / (n + 1)][at % (n + 1)] = specials[src.below(3)];
+            first = std::min(first, at);
+        }
+        const size_t row = first / (n + 1), col = first % (n + 1);
+        const std::string said = "Invalid Input: row " + std::to_string(row) + ", column " +
+                                 std::to_string(col) + " holds " +
+                                 (std::isnan(ab[row][col]) ? "a NaN." : "an infinity.");
+        SCOPED_TRACE(said);
+        MtrxPtr m = record_of(ab);
+        auto refused = [&](mtrx_status st, const mtrx_error &err) {
+            EXPECT_EQ(st, MTRX_ENONFINITE);
+            EXPECT_EQ(err.status, MTRX_ENONFINITE);
+            EXPECT_EQ(err.row, row);
+            EXPECT_EQ(err.message, said);
+        };
+        mtrx_error err;
+        double *x = reinterpret_cast<double *>(&err);
+        refused(mtrx_solve_system(m.get(), &x, &err), err);
+        EXPECT_EQ(x, nullptr);
+        refused(mtrx_solve_system_cofactor(m.get(), &x, &err), err);
+        EXPECT_EQ(x, nullptr);
+        for (unsigned flags : {0u, 1u, 2u, 3u}) {
+            mtrx_solve_info info;
+            refused(mtrx_solve_checked(m.get(), flags, &x, &info, &err), err);
+            EXPECT_EQ(x, nullptr);
+            EXPECT_EQ(info.rcond, 0.0);
+            EXPECT_EQ(info.bound_trusted, 0);
+        }
+        Rows r(ab);
+        refused(mtrx_reduce(r.get(), nullptr, n, &err), err);
+        EXPECT_TRUE(same_bits(r.data, ab));
+        // The constants in a vector of their own: column n is b's.
+        Matrix a = ab;
+        std::vector<double> b(n);
+        for (size_t i = 0; i < n; ++i) {
+            b[i] = a[i][n];
+            a[i].pop_back();
+        }
+        Rows ra(a);
+        refused(mtrx_reduce(ra.get(), b.data(), n, &err), err);
+        EXPECT_TRUE(same_bits(rows_of(m->mtrx, n, n + 1), ab));
+
+        MtrxPtr reduced(nullptr);
+        const std::string natural = stderr_of([&] { reduced.reset(mtrx_solve_gj(m.get())); });
+        EXPECT_NE(reduced, nullptr);
+        EXPECT_TRUE(natural.empty() || natural == "guassj() error: singular matrix.\n");
+    }
 }

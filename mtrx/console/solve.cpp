@@ -1,10 +1,12 @@
 // The console forms of the Gauss-Jordan solvers: guassj and guassj_vec (the
-// status function, then its message), and solving an augmented record on a
-// copy, mtrx_solve_gj and mtrx_solution.
+// status layer's elimination, which takes NaN and infinities as they come,
+// then its message), and solving an augmented record on a copy,
+// mtrx_solve_gj and mtrx_solution.
 #include <mtrx/mtrx.h>
 
 #include "core/storage.h"
 #include "messages.h"
+#include "status/status.h"
 
 using namespace mtrx_detail;
 
@@ -29,11 +31,11 @@ bool too_narrow(const mtrx_t *m)
 
 } // namespace
 
-extern "C" void guassj(double **a, size_t n) { report(mtrx_reduce(a, nullptr, n, nullptr)); }
+extern "C" void guassj(double **a, size_t n) { report(reduce_rows(a, nullptr, n)); }
 
 extern "C" void guassj_vec(double **a, double *b, size_t n)
 {
-    report(mtrx_reduce(a, b, n, nullptr));
+    report(reduce_rows(a, b, n));
 }
 
 extern "C" mtrx_t *mtrx_solve_gj(const mtrx_t *m)
@@ -49,7 +51,7 @@ extern "C" mtrx_t *mtrx_solve_gj(const mtrx_t *m)
     // A singular matrix still gives the copy, reduced as far as elimination
     // got; an elimination without memory gives none (its copy would read as
     // a solution).
-    const mtrx_status st = mtrx_reduce(c->mtrx, nullptr, c->rows, nullptr);
+    const mtrx_status st = reduce_rows(c->mtrx, nullptr, c->rows);
     report(st);
     if (st == MTRX_ENOMEM) {
         mtrx_free(c);

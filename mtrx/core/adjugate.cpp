@@ -50,10 +50,22 @@
 // others do not depend on such elements (cofactor (i, j) ignores row i and
 // column j) and are computed with them read as 0.
 //
-// The same factorisation gives the inverse, for the cofactor solver: the
-// adjugate over the determinant, with the determinant held as the pivots'
-// product, a mantissa and a power of two, so that neither leaves the range
-// of a double where the inverse itself does not.
+// The same factorisation solves the cofactor solver's systems A x = b by
+// substitution. With A = S B^T R and B^T = Q U^T L^T P:
+//
+//     U^T u = Q^T S^-1 b,   L^T v = u,   x = R^-1 P^T v,
+//
+// U^T solved forwards and L^T backwards, each a row of the factors at a
+// time (U's row k takes u_k out of the constants after it, L's row l takes
+// v_l out of those before it), by the Gauss-Jordan kernel's inner loop.
+// S^-1 b is scaled by one more power of two to a largest element near
+// 2^480, so that u stays near that size over the pivots' (full pivoting
+// keeps |U[k][l]| <= |U[k][k]|, so that U[k][l] u_k is at most the constant
+// it came from): no step leaves the range of a double where the solution
+// does not. One step of refinement follows, its residual computed in twice
+// the working precision (exact_ops.h) against B^T kept in the second block:
+// the solution is then as accurate as elimination's, or more, where the
+// adjugate over the determinant is not even backward stable.
 //
 // Storage: the factorisation's (lu_scaled.h).
 #include <algorithm>
@@ -66,6 +78,7 @@
 
 #include <mtrx/mtrx.h>
 
+#include "exact_ops.h"
 #include "lu_scaled.h"
 #include "pow2.h"
 #include "product.h"
@@ -79,7 +92,6 @@ public:
     adjugate(double *const *a, double **c, std::size_t n) : lu_scaled(a, n), c_(c) {}
 
     bool run();
-    lu_inverse run_inverse();
 
 private:
     bool mark_non_finite();
@@ -107,7 +119,6 @@ private:
     std::size_t bad_ = 0;  // NaN and infinite elements of A
     long long top_ = 0;    // the pivot products' common exponent
     long long exp_ = 0;    // top_ plus every exponent of R and S
-    scaled pivots_;        // the product of the pivots, det(B) up to its sign
 };
 
 // Counts the non-finite elements of A (per row of A in cp_, per column in
@@ -155,7 +166,6 @@ void adjugate::form_pivot_products(std::size_t rank)
         pe_[k] = static_cast<double>(before.e);
         before = before.times(k < rank ? w_[k * n + k] : 0.0);
     }
-    pivots_ = before;
     scaled after; // the product of p_{k+1} .. p_{n-1}
     long long top = 0;
     for (std::size_t k = n; k-- > 0;) {
@@ -263,41 +273,95 @@ bool adjugate::run()
     return true;
 }
 
-// A^-1 = C^T / det(A), det(A) = det(R) det(B) det(S) and det(B) = sign_ times
-// the pivots' product: element (j, i) is X[i][j] / pivots_.m times
-// 2^(top_ - pivots_.e) over the scales of row i of S and column j of R, X
-// the products' result, whose sign cancels.
-lu_inverse adjugate::run_inverse()
+// The solution of A x = b by substitution with the factors, and one step of
+// refinement (above).
+class lu_solver : lu_scaled {
+public:
+    lu_solver(double *const *a, std::size_t n) : lu_scaled(a, n) {}
+    lu_solve run(const double *b, double *x);
+
+private:
+    // z with B^T z = d (both in B^T's order), by U^T and then L^T.
+    void substitute(const double *d, double *z, double *g) const;
+};
+
+void lu_solver::substitute(const double *d, double *z, double *g) const
 {
-    if (n_ == 0)
-        return lu_inverse::regular;
+    const std::size_t n = n_;
+    for (std::size_t l = 0; l < n; ++l)
+        g[l] = d[cp_[l]];
+    for (std::size_t k = 0; k < n; ++k) {
+        const double *u = w_ + k * n;
+        g[k] = g[k] / u[k];
+        if (g[k] != 0.0)
+            sub(g + k + 1, u + k + 1, n - k - 1, g[k]);
+    }
+    for (std::size_t l = n; l-- > 1;)
+        if (g[l] != 0.0)
+            sub(g, w_ + l * n, l, g[l]);
+    for (std::size_t k = 0; k < n; ++k)
+        z[rp_[k]] = g[k];
+}
+
+lu_solve lu_solver::run(const double *b, double *x)
+{
+    const std::size_t n = n_;
+    if (n == 0)
+        return lu_solve::regular;
     if (!allocate())
-        return lu_inverse::no_memory;
-    for (std::size_t k = 0; k < n_; ++k)
+        return lu_solve::no_memory;
+    for (std::size_t k = 0; k < n; ++k)
         rp_[k] = cp_[k] = k;
     copy_in();
-    const std::size_t rank = factorise();
-    if (rank < n_)
-        return lu_inverse::singular;
-    form_pivot_products(rank);
-    products();
-    const std::size_t n = n_;
-    arr2d_transpose_inplace(c_, n);
+    // B^T = S^-1 A R^-1, whose row i is A's, kept for the residual in the
+    // second block (which no inverse of L needs here).
+    double *bt = b_;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            bt[j * n + i] = w_[i * n + j];
+    if (factorise() < n)
+        return lu_solve::singular;
+    // d = S^-1 b 2^-t, its largest element in [2^479, 2^480): z = R x 2^-t
+    // then stays near d's size over the pivots', far from either end.
+    long long top = std::numeric_limits<long long>::min();
     for (std::size_t j = 0; j < n; ++j)
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = c_[j][i] / pivots_.m;
-            c_[j][i] = times_pow2(x, top_ - pivots_.e - static_cast<long long>(se_[i]) -
-                                         static_cast<long long>(re_[j]));
-        }
-    return lu_inverse::regular;
+        if (b[j] != 0.0 && std::isfinite(b[j]))
+            top = std::max(top, exponent_of(b[j]) - static_cast<long long>(se_[j]));
+    const long long t = top == std::numeric_limits<long long>::min() ? 0 : top - 480;
+    double *d = t_, *z = d + n, *r = z + n, *c = r + n, *g = c + n;
+    auto *zs = reinterpret_cast<double_pair *>(g + n);
+    for (std::size_t j = 0; j < n; ++j)
+        d[j] = times_pow2(b[j], -static_cast<long long>(se_[j]) - t);
+    substitute(d, z, g);
+    // One correction from the residual in twice the working precision,
+    // unless it is not finite.
+    for (std::size_t j = 0; j < n; ++j)
+        zs[j] = split(z[j]);
+    bool finite = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        double size = 0.0;
+        exact_residual_row(bt + i * n, d[i], z, zs, n, r[i], size);
+        finite = finite && std::isfinite(r[i]);
+    }
+    if (finite) {
+        substitute(r, c, g);
+        for (std::size_t j = 0; j < n; ++j)
+            finite = finite && std::isfinite(c[j]);
+        if (finite)
+            for (std::size_t j = 0; j < n; ++j)
+                z[j] = z[j] + c[j];
+    }
+    for (std::size_t j = 0; j < n; ++j)
+        x[j] = times_pow2(z[j], t - static_cast<long long>(re_[j]));
+    return lu_solve::regular;
 }
 
 } // namespace
 
-lu_inverse inverse_by_lu(double *const *a, double **inv, std::size_t n)
+lu_solve solve_by_lu(double *const *a, const double *b, double *x, std::size_t n)
 {
-    adjugate adj(a, inv, n);
-    return adj.run_inverse();
+    lu_solver s(a, n);
+    return s.run(b, x);
 }
 
 bool cofactors_by_lu(double *const *a, double **c, std::size_t n)

@@ -1,5 +1,5 @@
-// The cofactors and the inverse of a matrix in n^3 operations
-// (adjugate.cpp says how).
+// The cofactors of a matrix in n^3 operations, and the solution of a system
+// from the same factorisation (adjugate.cpp says how).
 #ifndef MTRX_CORE_ADJUGATE_H
 #define MTRX_CORE_ADJUGATE_H
 
@@ -12,12 +12,12 @@ namespace mtrx_detail {
 // cannot be had; `c` is then as it came.
 bool cofactors_by_lu(double *const *a, double **c, std::size_t n);
 
-enum class lu_inverse { regular, singular, no_memory };
-// The inverse of the n x n array `a`, whose elements must all be finite,
-// into the n x n array `inv`, as the adjugate over the determinant formed
-// from the same factorisation: singular when the determinant is exactly 0.
-// Unless regular, `inv` is left as it came.
-lu_inverse inverse_by_lu(double *const *a, double **inv, std::size_t n);
+enum class lu_solve { regular, singular, no_memory };
+// The solution of a x = b, for the n x n array `a` whose elements must all
+// be finite, into the n doubles at x, by substitution with the factors:
+// singular when the determinant is exactly 0. Unless regular, x is left as
+// it came.
+lu_solve solve_by_lu(double *const *a, const double *b, double *x, std::size_t n);
 
 } // namespace mtrx_detail
 

@@ -149,11 +149,9 @@ double **divided_array(double *const *m, double x, std::size_t n, alloc_fault &f
 }
 
 mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n, double **x,
-                               alloc_fault &fault, double ***inverse)
+                               alloc_fault &fault)
 {
     *x = nullptr;
-    if (inverse)
-        *inverse = nullptr;
     double *s = new_vector(n);
     if (!s) {
         fault.set(alloc_site::solution);
@@ -192,23 +190,17 @@ mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n,
 
     if (n >= 4 && all_finite(a, n)) {
         // The cofactors and the determinant of a large matrix leave the range
-        // of a double long before its inverse does: the inverse comes from
-        // the factorisation directly, the determinant held as a mantissa and
-        // a power of two, and the cofactors are formed only for the verdict
-        // on a singular system.
-        inv = new_array(n, n, fault);
-        if (!inv)
-            return release(MTRX_ENOMEM);
-        const lu_inverse found = inverse_by_lu(a, inv, n);
-        if (found == lu_inverse::no_memory) {
+        // of a double long before its solution does, and the adjugate over
+        // the determinant is no backward stable way to a solution: x comes
+        // from the factorisation by substitution, and the cofactors are
+        // formed only for the verdict on a singular system.
+        const lu_solve found = solve_by_lu(a, b, s, n);
+        if (found == lu_solve::no_memory) {
             fault.set(alloc_site::scratch);
             return release(MTRX_ENOMEM);
         }
-        if (found == lu_inverse::singular) {
-            arr2d_free(inv, n);
-            inv = nullptr;
+        if (found == lu_solve::singular)
             return adjugate_times_b(nullptr) ? verdict() : release(MTRX_ENOMEM);
-        }
     } else {
         double det = 0.0;
         if (!adjugate_times_b(&det))
@@ -218,16 +210,11 @@ mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n,
         inv = divided_array(adj, det, n, fault);
         if (!inv)
             return release(MTRX_ENOMEM);
-    }
-
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < n; ++j) {
-            const double t = inv[i][j] * b[j];
-            s[i] = s[i] + t;
-        }
-    if (inverse) {
-        *inverse = inv;
-        inv = nullptr;
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                const double t = inv[i][j] * b[j];
+                s[i] = s[i] + t;
+            }
     }
     *x = s;
     s = nullptr;

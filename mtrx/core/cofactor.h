@@ -1,6 +1,7 @@
 // The cofactor solver: x = adj(A) b / det(A), with the determinant expanded
-// along column 0, its verdicts on systems without a unique solution, and the
-// array helpers it is built from. Nothing is said: failures come back as
+// along column 0 (from 4 x 4 on, by substitution with the factorisation the
+// cofactors come from), its verdicts on systems without a unique solution,
+// and the array helpers it is built from. Nothing is said: failures come back as
 // statuses and alloc_faults.
 #ifndef MTRX_CORE_COFACTOR_H
 #define MTRX_CORE_COFACTOR_H
@@ -23,12 +24,13 @@ double **divided_array(double *const *m, double x, std::size_t n, alloc_fault &f
 
 // The method on the n x n array a and the constants b: the solution, the
 // zero one included, in *x (MTRX_OK), or why there is none (MTRX_ENOSOLUTION,
-// MTRX_EINFINITE, or MTRX_ENOMEM with the fault). a and b are not changed;
-// everything else made is released, but for the inverse the solution was
-// formed from, handed out in *inverse (an n x n array) on MTRX_OK when
-// inverse is not null.
+// MTRX_EINFINITE, or MTRX_ENOMEM with the fault). Up to 3 x 3, x is the
+// adjugate over the determinant times b; from 4 x 4 on, with finite
+// coefficients, it comes from the factorisation the cofactors are formed
+// from, by substitution (adjugate.h). a and b are not changed; everything
+// else made is released.
 mtrx_status solve_by_cofactors(double *const *a, const double *b, std::size_t n, double **x,
-                               alloc_fault &fault, double ***inverse = nullptr);
+                               alloc_fault &fault);
 
 } // namespace mtrx_detail
 

@@ -13,6 +13,7 @@
 #define MTRX_CORE_EXACT_OPS_H
 
 #include <cmath>
+#include <cstddef>
 
 namespace mtrx_detail {
 
@@ -54,6 +55,28 @@ inline double product_error(double p, const double_pair &a, const double_pair &b
     const double t3 = a.lo * b.hi;
     const double t4 = a.lo * b.lo;
     return ((t1 - p) + t2 + t3) + t4;
+}
+
+// r = b - sum_j a[j] x[j], each product's error and each sum's carried in a
+// second double and the pair rounded once (xs: the splits of x), and
+// w = |b| + sum_j |a[j] x[j]| in working precision: a row's residual in
+// twice the working precision, and the size it is measured against.
+inline void exact_residual_row(const double *a, double b, const double *x, const double_pair *xs,
+                               std::size_t n, double &r, double &w)
+{
+    double hi = b, lo = 0.0;
+    double aw = 0.0;
+    for (std::size_t j = 0; j < n; ++j) {
+        const double p = a[j] * x[j];
+        const double e = product_error(p, split(a[j]), xs[j]);
+        const double_pair s = two_sum(hi, -p);
+        hi = s.hi;
+        const double t = s.lo - e;
+        lo = lo + t;
+        aw = aw + std::fabs(p);
+    }
+    r = hi + lo;
+    w = std::fabs(b) + aw;
 }
 
 } // namespace mtrx_detail

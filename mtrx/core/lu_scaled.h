@@ -1,7 +1,7 @@
 // One LU factorisation with full pivoting of a matrix's transpose, scaled
 // by powers of two so that nothing in it leaves the range of a double, and
-// the inverses of its triangular factors: what the adjugate and the inverse
-// of the cofactor solver are formed from (adjugate.cpp says how).
+// the inverses of its triangular factors: what the adjugate and the cofactor
+// solver's solutions are formed from (adjugate.cpp says how).
 //
 // The working copy is B = R^-1 A^T S^-1, R and S diagonal powers of two: R
 // makes the largest magnitude of every row lie in [2^959, 2^960), then S

@@ -1,6 +1,6 @@
 // How far a computed solution can be trusted, and iterative refinement of
-// it, from the inverse the solver already made: the core of
-// mtrx_solve_checked. Says nothing.
+// it, from the inverse elimination made: the core of mtrx_solve_checked.
+// Says nothing.
 #ifndef MTRX_CORE_SOLUTION_CHECK_H
 #define MTRX_CORE_SOLUTION_CHECK_H
 
@@ -10,18 +10,30 @@
 
 namespace mtrx_detail {
 
+class system_scaling;
+
 // Refinement stops after this many corrections at the most.
 constexpr int max_refinement_steps = 10;
 
-// The system's coefficients are aug[i][0..n) and its constants aug[i][n];
-// inv holds the n x n inverse the solver made and x its solution. Fills
-// `info` as mtrx.h defines it; with `refine`, first refines x in place.
-// False, with x unchanged, when scratch memory cannot be had.
-bool check_solution(double *const *aug, double *const *inv, double *x, std::size_t n, bool refine,
+// A solved system as the diagnostics read it: the n x (n + 1) rows of the
+// system as given and as scaled (the same rows when the scaling is none),
+// and the n x n inverse that elimination left of the scaled matrix, or null
+// when it met a zero pivot.
+struct checked_system {
+    double *const *given;
+    double *const *scaled;
+    double *const *inverse;
+    const system_scaling &scaling;
+};
+
+// Fills `info` for the solution x of the system as mtrx.h defines it; with
+// `refine`, first refines x in place. False, with x unchanged, when scratch
+// memory cannot be had.
+bool check_solution(const checked_system &s, double *x, std::size_t n, bool refine,
                     mtrx_solve_info &info);
 
 // The diagnostics of a system without a solution: rcond 0, infinite
-// bounds, no step.
+// bounds, no trust, no step.
 mtrx_solve_info no_solution_info();
 
 } // namespace mtrx_detail

@@ -111,6 +111,8 @@ extern "C" const char *mtrx_strerror(mtrx_status status)
         return "Infinitely many solutions";
     case MTRX_ESYNTAX:
         return "An equation that does not read";
+    case MTRX_ENONFINITE:
+        return "A NaN or an infinity in the input";
     }
     return "Unknown status";
 }

@@ -16,7 +16,9 @@ matrix its reduced row echelon form (rref) and rank (matrix_rank).
 
 Errors are exceptions that carry the library's status and row; a singular
 system raises SingularMatrixError (a numpy.linalg.LinAlgError), never a
-silent NaN. The calls release the GIL, so threads solve in parallel.
+silent NaN, and a NaN or an infinity in the input NonFiniteError (a
+ValueError), as SciPy's check_finite refuses them. The calls release the
+GIL, so threads solve in parallel.
 """
 
 import ctypes
@@ -30,7 +32,7 @@ from . import _library as _c
 __all__ = [
     "solve", "solve_checked", "inv", "parse", "solve_general", "rref", "matrix_rank", "SolveInfo",
     "QuendleError", "SingularMatrixError", "NoSolutionError", "InfiniteSolutionsError",
-    "ParseError", "IllConditionedWarning",
+    "ParseError", "NonFiniteError", "SolutionOverflowError", "IllConditionedWarning",
 ]
 
 _METHODS = {"gauss-jordan": 0, "cofactor": _c.MTRX_COFACTOR}
@@ -65,6 +67,16 @@ class ParseError(QuendleError, ValueError):
     """Text that holds no matrix, or a malformed one."""
 
 
+class NonFiniteError(QuendleError, ValueError):
+    """A NaN or an infinity in the coefficients or the constants (`row` is its
+    row, the message names its row and column); refused before any work."""
+
+
+class SolutionOverflowError(QuendleError, OverflowError):
+    """A solution, or an elimination on the way to one, has an element too
+    large for a double (`row` is the solution's index where there is one)."""
+
+
 class IllConditionedWarning(RuntimeWarning):
     """The matrix is so close to singular (rcond below the machine epsilon)
     that the solution may carry no correct digit."""
@@ -72,13 +84,23 @@ class IllConditionedWarning(RuntimeWarning):
 
 @dataclass(frozen=True)
 class SolveInfo:
-    """How far a solution can be trusted (mtrx_solve_info; mtrx_solve_checked(3))."""
+    """How far a solution can be trusted (mtrx_solve_info; mtrx_solve_checked(3)).
 
-    rcond: float  # 1 / (||A||_1 ||A^-1||_1), from the solver's own inverse
+    Whatever the method, the diagnostics come from the inverse Gauss-Jordan
+    elimination makes. forward_error is a bound when bound_trusted is True,
+    which it always is unless ill_conditioned: an ill-conditioned matrix's
+    bound is trusted only while it stays below (n + 1) / max(10, sqrt(n)),
+    that is while the condition number of the solution stays below
+    1 / (max(10, sqrt(n)) eps). Otherwise forward_error is 1: no digit of x
+    is promised. No field is NaN or infinite.
+    """
+
+    rcond: float  # 1 / (||A||_1 ||A^-1||_1), from elimination's inverse
     backward_error: float  # max_i |b - A x|_i / (|A| |x| + |b|)_i
-    forward_error: float  # bound on ||x - x_exact||_inf / ||x||_inf
+    forward_error: float  # bound on ||x - x_exact||_inf / ||x||_inf, or 1 when not trusted
     ill_conditioned: bool  # rcond < machine epsilon
     refinement_steps: int
+    bound_trusted: bool  # forward_error is a bound
 
 
 _ERRORS = {
@@ -91,21 +113,21 @@ _ERRORS = {
     _c.MTRX_ERANGE: ParseError,
     _c.MTRX_ESHAPE: ParseError,
     _c.MTRX_ESYNTAX: ParseError,
+    _c.MTRX_ENONFINITE: NonFiniteError,
 }
-_WITH_ROW = (_c.MTRX_ENONUMBER, _c.MTRX_EMALFORMED, _c.MTRX_ERANGE, _c.MTRX_ESHAPE, _c.MTRX_ESYNTAX)
+_WITH_ROW = (_c.MTRX_ENONUMBER, _c.MTRX_EMALFORMED, _c.MTRX_ERANGE, _c.MTRX_ESHAPE, _c.MTRX_ESYNTAX,
+             _c.MTRX_ENONFINITE)
 
 
-def _raise(code, err, arithmetic=False):
-    """Raises the exception for the library's status `code`. With
-    `arithmetic`, a value out of range is an OverflowError (it comes from
-    elimination, not from text)."""
+def _raise(code, err, solving=False):
+    """Raises the exception for the library's status `code`. With `solving`
+    (from a solver or an elimination), MTRX_ERANGE is a result out of range,
+    SolutionOverflowError, not a number in a text."""
     message = err.message.decode("utf-8", "replace")
     if code == _c.MTRX_ENOMEM:
         raise MemoryError(message)
-    if arithmetic and code == _c.MTRX_ERANGE:
-        raise OverflowError(message)
     name = _c.STATUS_NAMES[code] if 0 <= code < len(_c.STATUS_NAMES) else str(code)
-    kind = _ERRORS.get(code, QuendleError)
+    kind = SolutionOverflowError if solving and code == _c.MTRX_ERANGE else _ERRORS.get(code, QuendleError)
     raise kind(message, name, code, err.row if code in _WITH_ROW else None)
 
 
@@ -160,13 +182,14 @@ def _solve_one(a, b, flags):
                                  ctypes.byref(err))
     del keep
     if code != _c.MTRX_OK:
-        _raise(code, err)
+        _raise(code, err, solving=True)
     try:
         solution = np.ctypeslib.as_array(x, shape=(n,)).copy() if n else np.empty(0)
     finally:
         _c.free(x)
     return solution, SolveInfo(info.rcond, info.backward_error, info.forward_error,
-                               bool(info.ill_conditioned), info.refinement_steps)
+                               bool(info.ill_conditioned), info.refinement_steps,
+                               bool(info.bound_trusted))
 
 
 def solve_checked(A, b, refine=False, method="gauss-jordan"):
@@ -174,11 +197,15 @@ def solve_checked(A, b, refine=False, method="gauss-jordan"):
 
     A is a square matrix, b a vector (or a matrix whose columns are solved
     one by one). `method` is "gauss-jordan" (elimination with full pivoting)
-    or "cofactor" (the adjugate over the determinant); with `refine`, the
-    solution is refined with residuals in twice the working precision.
-    Returns (x, info), x a new array; for a matrix b, info is a list with
-    one SolveInfo per column. Without refinement x has the bits of the C
-    library's solver, on every platform.
+    or "cofactor" (the adjugate over the determinant up to 3 x 3, the
+    factorisation it comes from beyond); with `refine`, the solution is
+    refined with residuals in twice the working precision. Systems near the
+    ends of the double range are scaled by powers of two first. Returns
+    (x, info), x a new array; for a matrix b, info is a list with one
+    SolveInfo per column. Without refinement x has the bits of the C
+    library's solver, on every platform. NonFiniteError (a ValueError) for a
+    NaN or an infinity in A or b, SolutionOverflowError (an OverflowError)
+    for a solution beyond a double's range.
     """
     if method not in _METHODS:
         raise ValueError(f"method must be one of {sorted(_METHODS)}, not {method!r}")
@@ -211,7 +238,8 @@ def solve(A, b, refine=False, method="gauss-jordan"):
 def inv(A):
     """The inverse of the square matrix A, by Gauss-Jordan elimination with
     full pivoting (the block the elimination leaves); SingularMatrixError
-    when a pivot is zero."""
+    when a pivot is zero, NonFiniteError (a ValueError) for a NaN or an
+    infinity in A."""
     a = _square(A)
     n = a.shape[0]
     b = np.zeros(n)
@@ -267,7 +295,7 @@ def rref(M, tol=None):
                         ctypes.byref(rank), ctypes.byref(err))
     del keep
     if code != _c.MTRX_OK:
-        _raise(code, err, arithmetic=True)
+        _raise(code, err, solving=True)
     try:
         m = out.contents
         result = np.zeros(a.shape)
@@ -319,7 +347,7 @@ def solve_general(A, b):
         e.rank = g.rank
         raise e
     if code != _c.MTRX_OK:
-        _raise(code, err, arithmetic=True)
+        _raise(code, err, solving=True)
     try:
         x = np.ctypeslib.as_array(g.particular, shape=(n,)).copy()
         k = g.nfree

@@ -50,6 +50,7 @@ class SolveInfo(ctypes.Structure):
         ("forward_error", ctypes.c_double),
         ("ill_conditioned", ctypes.c_int),
         ("refinement_steps", ctypes.c_int),
+        ("bound_trusted", ctypes.c_int),
     ]
 
 
@@ -73,10 +74,11 @@ class GeneralSolution(ctypes.Structure):
 STATUS_NAMES = (
     "MTRX_OK", "MTRX_ENOMEM", "MTRX_EEMPTY", "MTRX_ENONUMBER", "MTRX_EMALFORMED",
     "MTRX_ERANGE", "MTRX_ESHAPE", "MTRX_ESINGULAR", "MTRX_EINVAL", "MTRX_ENOSOLUTION",
-    "MTRX_EINFINITE", "MTRX_ESYNTAX",
+    "MTRX_EINFINITE", "MTRX_ESYNTAX", "MTRX_ENONFINITE",
 )
 (MTRX_OK, MTRX_ENOMEM, MTRX_EEMPTY, MTRX_ENONUMBER, MTRX_EMALFORMED, MTRX_ERANGE, MTRX_ESHAPE,
- MTRX_ESINGULAR, MTRX_EINVAL, MTRX_ENOSOLUTION, MTRX_EINFINITE, MTRX_ESYNTAX) = range(len(STATUS_NAMES))
+ MTRX_ESINGULAR, MTRX_EINVAL, MTRX_ENOSOLUTION, MTRX_EINFINITE, MTRX_ESYNTAX,
+ MTRX_ENONFINITE) = range(len(STATUS_NAMES))
 MTRX_REFINE = 1
 MTRX_COFACTOR = 2
 

@@ -47,6 +47,13 @@ def generated_systems():
     # graded: rows and columns from 1 down to 2^-40
     A = rng.uniform(-1, 1, (9, 9)) * np.exp2(-5.0 * np.arange(9))[:, None] * np.exp2(-5.0 * np.arange(9))
     systems.append((A, rng.uniform(-1, 1, 9)))
+    # near underflow (the reader takes no subnormal), near overflow, and rows
+    # and columns far apart
+    A = rng.uniform(-1, 1, (5, 5)) + 3 * np.eye(5)
+    systems.append((A * 2.0**-990, rng.uniform(0.5, 1, 5) * 2.0**-1000))
+    systems.append((A * 2.0**1020, rng.uniform(-1, 1, 5) * 2.0**1020))
+    rows = np.exp2(np.arange(5) * 300.0 - 600)
+    systems.append((A * rows[:, None] * np.exp2(np.arange(5) * -200.0), rng.uniform(-1, 1, 5) * rows))
     return systems
 
 
@@ -63,6 +70,7 @@ def test_same_bits_as_the_c_library(method, refine):
         assert info.backward_error == cinfo["backward_error"]
         assert info.forward_error == cinfo["forward_error"]
         assert info.refinement_steps == cinfo["refinement_steps"]
+        assert info.bound_trusted == bool(cinfo["bound_trusted"])
         assert info.ill_conditioned == (info.rcond < np.finfo(float).eps)
 
 
@@ -104,6 +112,40 @@ def test_errors_are_exceptions_never_nan():
         quendle.solve(np.ones((2, 3)), [1.0, 2])
     with pytest.raises(ValueError):
         quendle.solve(np.eye(2), [1.0, 2], method="lu")
+
+
+def test_edges_of_the_range_and_trust():
+    """Systems near the ends of the double range are solved to full accuracy
+    with finite diagnostics; a NaN or an infinity is refused as SciPy's
+    check_finite refuses it; an untrusted bound is 1, never a small number."""
+    rng = np.random.default_rng(24)
+    for _ in range(20):
+        # integers, so that every scaled element is exact, even a subnormal one
+        n = int(rng.integers(1, 8))
+        A = rng.integers(-1000, 1001, (n, n)) + 4000 * n * np.eye(n)
+        x = rng.integers(1, 4, n).astype(float)
+        b = A @ x
+        for scale in (2.0**-1060, 2.0**-1000, 2.0**1000):
+            for method in ("gauss-jordan", "cofactor"):
+                y, info = quendle.solve_checked(A * scale, b * scale, method=method)
+                assert info.bound_trusted and not info.ill_conditioned
+                np.testing.assert_allclose(y, x, rtol=4 * n * np.finfo(float).eps)
+                assert np.isfinite([info.rcond, info.backward_error, info.forward_error]).all()
+    for bad in (np.nan, np.inf, -np.inf):
+        A = np.eye(3)
+        A[2, 2] = bad
+        for call in (lambda: quendle.solve(A, np.ones(3)), lambda: quendle.inv(A),
+                     lambda: quendle.solve_checked(A, np.ones(3), method="cofactor")):
+            with pytest.raises(ValueError, match="row 2, column 2"):
+                call()
+        with pytest.raises(quendle.NonFiniteError) as e:
+            quendle.solve(np.eye(3), [1.0, bad, 3.0])
+        assert e.value.row == 1 and e.value.status == "MTRX_ENONFINITE"
+    with pytest.raises(OverflowError):
+        quendle.solve([[1e-300]], [1e300])
+    A, b = hilbert(14)
+    x, info = quendle.solve_checked(A, b)
+    assert info.ill_conditioned and not info.bound_trusted and info.forward_error == 1.0
 
 
 def test_parse():
