@@ -83,6 +83,11 @@ wine-prefix: deps
 	@[ -f "$(WINEPREFIX)/.window-tests" ] || { \
 	  wine reg add 'HKCU\Software\Wine\AppDefaults\test_window.exe\X11 Driver' \
 	    /v Managed /d N /f >/dev/null 2>&1 && wineserver -w && touch "$(WINEPREFIX)/.window-tests"; }
+	@# A test that crashes fails at once with a backtrace on its output,
+	@# instead of waiting for its timeout behind the crash dialog.
+	@[ -f "$(WINEPREFIX)/.no-crash-dialog" ] || { \
+	  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+	    >/dev/null 2>&1 && wineserver -w && touch "$(WINEPREFIX)/.no-crash-dialog"; }
 
 # One wineserver for the whole run: a client that starts just as an idle
 # server times out loses its connection ("recvmsg: Connection reset by peer").
