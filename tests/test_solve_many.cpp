@@ -229,22 +229,14 @@ void expect_columns_alone(const many_case &mc, bool checked, unsigned flags)
 TEST(SolveMany, EveryColumnHasTheBitsOfItsOwnSolve)
 {
     const std::vector<many_case> cases = generated_cases();
-    int runs = 0;
-    for (mtrx_detail::gj_isa isa : {mtrx_detail::gj_isa::portable, mtrx_detail::gj_isa::avx2,
-                                    mtrx_detail::gj_isa::avx512})
-        for (size_t threads : {1u, 3u}) {
-            // (the working array at every size, every pass shared)
-            threads_allowed allow(threads);
-            mtrx_detail::gj_tuning t;
-            t.isa = isa;
-            t.threads = threads;
-            t.parallel_from = 2;
+    // (the working array at every size, in blocks of 5 steps on 3 threads)
+    const int runs = for_each_isa_and_threads(
+        {1u, 3u},
+        [](mtrx_detail::gj_tuning &t) {
             t.in_place_below = 1;
-            t.step_alone_below = 1;
-            t.block = threads == 1 ? 0 : 5;
-            if (!mtrx_detail::gj_tune(t))
-                continue;
-            ++runs;
+            t.block = t.threads == 1 ? 0 : 5;
+        },
+        [&](size_t threads) {
             for (const many_case &mc : cases) {
                 SCOPED_TRACE(mc.what + ", n = " + std::to_string(mc.a.size()) + ", " +
                              mtrx_detail::gj_kernel_name() + ", " + std::to_string(threads) +
@@ -253,8 +245,7 @@ TEST(SolveMany, EveryColumnHasTheBitsOfItsOwnSolve)
                 for (unsigned flags : {0u, unsigned(MTRX_REFINE)})
                     expect_columns_alone(mc, true, flags);
             }
-        }
-    mtrx_detail::gj_tune({});
+        });
     EXPECT_GE(runs, 2);
     // (the library's defaults: small systems on the caller's rows)
     for (const many_case &mc : cases)
