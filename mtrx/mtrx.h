@@ -434,7 +434,8 @@ MTRX_EXPORT mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, doub
 
 /*
  * A X = B for the n x n record `a` and the n x k record `b` by one
- * elimination: *x a new n x k record whose column c has the bits
+ * elimination, which leaves out the inverse none of the columns needs: *x a
+ * new tight n x k record (mtrx_free) whose column c has the bits
  * mtrx_solve_system gives [A | b_c], scaled as it scales that system (A's
  * powers of two are A's own, b_c's its own; the columns whose solution
  * comes out not finite are solved once more together under the full
