@@ -32,7 +32,7 @@ export WINEDLLOVERRIDES := mscoree,mshtml=
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps bench-deps configure build build-linux build-windows build-asan build-tsan test \
+.PHONY: deps bench-deps build build-linux build-windows build-asan build-tsan test \
         test-linux test-windows test-asan test-tsan python-test fuzz run run-console dist deb \
         wine-prefix bench \
         bench-charts clean

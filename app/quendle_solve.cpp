@@ -1,6 +1,7 @@
 // quendle-solve: the Solve command for files and pipes. Writes its input,
 // then the report the window would write after it (in place of a report of
-// this program's that ends the input).
+// this program's that ends the input); the exit status tells one solution
+// (0), none or an error (1) and infinitely many (3) apart.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,35 +21,45 @@ namespace {
 
 constexpr const char *usage_text =
     "Usage: quendle-solve [OPTION]... [FILE]\n"
-    "Solve a system of linear equations given as an augmented matrix.\n"
+    "Solve a system of linear equations, given as equations or as an augmented\n"
+    "matrix.\n"
     "\n"
-    "Reads FILE, or standard input when FILE is absent or \"-\": one equation per\n"
-    "line, the coefficients and then the constant, separated by blanks, commas or\n"
-    "any other characters that cannot begin a number. Text above the first number\n"
-    "is kept as a heading. Writes the input unchanged followed by the solution\n"
-    "vector found by Gauss-Jordan elimination with full pivoting, or by one\n"
-    "error line. When the matrix is close to singular (its reciprocal condition\n"
-    "number below the machine epsilon), a warning line follows the solution.\n"
-    "An input that ends with a report of this program's is solved without it,\n"
-    "and the new report takes its place.\n"
+    "Reads FILE, or standard input when FILE is absent or \"-\", one equation per\n"
+    "line: written out (\"2x + 3y = 8\"), or as its coefficients and then the\n"
+    "constant, separated by blanks, commas or any other characters that cannot\n"
+    "begin a number. Text above the equations or the first number is kept as a\n"
+    "heading. Writes the input unchanged followed by the report: the solution,\n"
+    "found by Gauss-Jordan elimination with full pivoting; for a system without a\n"
+    "unique solution (singular or not square), its general solution in reduced\n"
+    "row echelon form or an error line saying it has none; or an error line\n"
+    "saying what is wrong.\n"
+    "When the matrix is close to singular (its reciprocal condition number below\n"
+    "the machine epsilon), a warning line follows the solution. An input that\n"
+    "ends with a report of this program's is solved without it, and the new\n"
+    "report takes its place.\n"
     "\n"
-    "Example:  printf '3 2 -4 3\\n2 3 3 15\\n5 -3 1 14\\n' | quendle-solve\n"
+    "Example:  printf '2x + 3y = 8\\nx - y = -1\\n' | quendle-solve\n"
     "\n"
     "Options:\n"
-    "  --check     after the report, how far the solution can be trusted: the\n"
+    "  --check     after the report, how far the answer can be trusted: the\n"
     "              reciprocal condition number, the backward error, a bound on\n"
     "              the forward error (\"untrusted\" beyond double precision),\n"
-    "              and the refinement steps taken\n"
-    "  --refine    refine the solution iteratively, with residuals computed in\n"
-    "              twice the working precision\n"
+    "              and the refinement steps taken; for an answer from the\n"
+    "              reduced row echelon form, the rank and the tolerances below\n"
+    "              which a pivot counts as zero\n"
+    "  --refine    refine the solution of a square system iteratively, with\n"
+    "              residuals computed in twice the working precision\n"
     "  --values    write only the solution, one value per line in \"%.17g\" form\n"
-    "              (the warning goes to standard error); errors as without it\n"
-    "  --cofactor  solve through the adjugate and the determinant instead\n"
+    "              (the warning goes to standard error); a general solution and\n"
+    "              errors as without it\n"
+    "  --cofactor  solve a square system through the adjugate and the determinant\n"
+    "              instead\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
     "\n"
-    "Exit status: 0 when a solution was written, 1 when an error line was\n"
-    "written, 2 for a usage error or an input that cannot be read.\n";
+    "Exit status: 0 when a solution was written, 1 when an error line was written\n"
+    "(no solution included), 3 when a general solution was written (infinitely\n"
+    "many solutions), 2 for a usage error or an input that cannot be read.\n";
 
 // What the options ask for.
 struct options {
@@ -112,12 +123,15 @@ void write_values(const quendle::solve_outcome &out, bool check)
 {
     for (double v : out.x)
         std::printf("%.17g\n", v);
-    if (check)
+    if (check && out.reduced)
+        std::printf("rank %zu\ntolerance %.17g\nconstants_tolerance %.17g\n", out.reduced->rank,
+                    out.reduced->tolerance, out.reduced->constants_tolerance);
+    else if (check)
         std::printf("rcond %.17g\nbackward_error %.17g\nforward_error %.17g\nrefinement_steps "
                     "%d\nbound_trusted %d\n",
                     out.info.rcond, out.info.backward_error, out.info.forward_error,
                     out.info.refinement_steps, out.info.bound_trusted);
-    if (out.info.ill_conditioned)
+    if (!out.reduced && out.info.ill_conditioned)
         std::fprintf(stderr, "quendle-solve: warning: %s\n",
                      quendle::warning_text(out.info.rcond).c_str());
 }
@@ -209,13 +223,14 @@ int main(int argc, char **argv)
         std::fwrite(text, 1, out.kept, stdout);
         quendle::buf_free(text);
         std::string report = out.report;
-        if (opt.check && out.solved)
-            report += quendle::diagnostics_text(out.info);
+        if (opt.check && (out.solved || out.general))
+            report += out.reduced ? quendle::reduction_text(*out.reduced)
+                                  : quendle::diagnostics_text(out.info);
         std::fwrite(report.data(), 1, report.size(), stdout);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quendle-solve: cannot write the result: %s\n", std::strerror(errno));
         return 2;
     }
-    return out.solved ? 0 : 1;
+    return out.solved ? 0 : out.general ? 3 : 1;
 }

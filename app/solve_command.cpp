@@ -2,10 +2,12 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "buf.h"
 #include "edit_text.h"
 #include "solve_core.h"
+#include "utf16.h"
 
 namespace quendle {
 
@@ -31,32 +33,20 @@ void solve_edit_text(HWND edit)
     const std::size_t got = static_cast<std::size_t>(
         SendMessageW(edit, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.get())));
 
-    const std::string narrow = scan_text(text.get(), got);
-    const solve_outcome out = solve_text(narrow.c_str(), narrow.size());
+    const std::string utf8 = utf8_of(text.get(), got);
+    const solve_outcome out = solve_text(utf8.data(), utf8.size());
 
-    // The report (ASCII) after the user's text, in place of the old report
-    // if the text ended with one; the user's characters are not rewritten.
-    // (Every unit of the text is one byte of `narrow`, so its offsets are
-    // the control's.)
-    const std::size_t n = out.report.size();
-    wide_buffer report = new_wide(nullptr, 0, n + 1);
-    for (std::size_t i = 0; i < n; ++i)
-        report[i] = static_cast<unsigned char>(out.report[i]);
-    replace_text(edit, out.kept, got, report.get());
-    show_caret_at(edit, out.kept + n);
+    // The report after the user's text, in place of the old report if the
+    // text ended with one; the user's characters are not rewritten. (What
+    // the core keeps is counted in bytes of UTF-8, the control's places in
+    // UTF-16 units.)
+    const std::size_t kept = units_before(text.get(), got, out.kept);
+    const std::wstring report = utf16_of<wchar_t>(out.report);
+    replace_text(edit, kept, got, report.c_str());
+    show_caret_at(edit, kept + report.size());
 }
 
 } // namespace
-
-std::string scan_text(const wchar_t *text, std::size_t len)
-{
-    std::string narrow(len, scan_filler);
-    for (std::size_t i = 0; i < len; ++i) {
-        if (text[i] > 0 && text[i] <= 0xFF)
-            narrow[i] = static_cast<char>(text[i]);
-    }
-    return narrow;
-}
 
 void cmd_solve(HWND edit)
 {

@@ -8,41 +8,31 @@
 #include <new>
 #include <string_view>
 
+#include "format.h"
+#include "read_system.h"
+#include "report_text.h"
+
 namespace quendle {
 
 namespace {
 
-struct mtrx_deleter {
-    void operator()(mtrx_t *m) const { mtrx_free(m); }
-};
-
-template <class... Args> std::string format(const char *fmt, Args... args)
-{
-    int len = std::snprintf(nullptr, 0, fmt, args...);
-    std::string s(static_cast<std::size_t>(len > 0 ? len : 0), '\0');
-    std::snprintf(s.data(), s.size() + 1, fmt, args...);
-    return s;
-}
-
 // The pieces of a report, written by solve_text and recognised by
-// report_start.
-constexpr std::string_view solution_opening = "\r\n\r\nSolution Vector:\r\n\r\n";
+// report_start (the solution lines and the general solution's are
+// report_text's).
 constexpr std::string_view error_opening = "\r\n\r\n ERROR: ";
 constexpr std::string_view warning_opening = "\r\n WARNING: ";
 constexpr std::string_view line_end = "\r\n";
-constexpr const char *solution_line = " x[%3u] : % 11.7f\r\n";
 constexpr std::string_view diagnostics_opening = "\r\nDiagnostics:\r\n\r\n";
 constexpr std::string_view diagnostics_labels[] = {" rcond            : ",
                                                    " backward error   : ",
                                                    " forward error    : ",
                                                    " refinement steps : "};
+constexpr std::string_view reduction_labels[] = {" rank             : ",
+                                                 " tolerance        : ",
+                                                 " tolerance [A b]  : "};
 // After the forward error where it bounds nothing (the matrix too
 // ill-conditioned for a bound).
 constexpr std::string_view untrusted_mark = " (untrusted)";
-
-// How a line of the text begins when it is likely part of an earlier report.
-constexpr std::string_view report_line_starts[] = {"Solution Vector:", " ERROR:", " WARNING:",
-                                                   "Diagnostics:"};
 
 // ---- Recognising a report --------------------------------------------------
 
@@ -52,18 +42,6 @@ bool take(std::string_view &rest, std::string_view s)
     if (rest.substr(0, s.size()) != s)
         return false;
     rest.remove_prefix(s.size());
-    return true;
-}
-
-// Takes a line that holds no line end, and its "\r\n", off the front of
-// `rest` into `line`.
-bool take_line(std::string_view &rest, std::string_view &line)
-{
-    const std::size_t end = rest.find_first_of("\r\n");
-    if (end == std::string_view::npos || rest.substr(end, 2) != line_end)
-        return false;
-    line = rest.substr(0, end);
-    rest.remove_prefix(end + 2);
     return true;
 }
 
@@ -92,21 +70,36 @@ bool warning_line(std::string_view line)
     return !field.empty() && *end == '\0' && warning_text(rcond) == line;
 }
 
-// The solution lines from x[0] on, then the warning and the diagnostics
-// when they are there.
+// The diagnostics of an answer from the reduced row echelon form
+// (reduction_text).
+bool reduction_body(std::string_view &rest)
+{
+    std::string_view r = rest, line;
+    if (!take(r, diagnostics_opening))
+        return false;
+    for (std::size_t k = 0; k < std::size(reduction_labels); ++k)
+        if (!take(r, reduction_labels[k]) || !take_line(r, line) ||
+            !written_as(line, [&](double v) {
+                if (k > 0)
+                    return exponent_form(v, 2);
+                return v >= 0 && v < 1e15 ? std::to_string(static_cast<std::size_t>(v))
+                                          : std::string();
+            }))
+            return false;
+    rest = r;
+    return true;
+}
+
+// The solution lines, then the warning and the diagnostics when they are
+// there; or the diagnostics of the reduced row echelon form.
 bool solution_body(std::string_view &rest)
 {
-    std::string_view line;
-    unsigned i = 0;
-    for (std::string_view r = rest; take_line(r, line); rest = r, ++i) {
-        const std::string head = format(" x[%3u] : ", i);
-        if (line.substr(0, head.size()) != head ||
-            !written_as(line.substr(head.size()), [](double v) { return format("% 11.7f", v); }))
-            break;
-    }
-    if (i == 0)
+    if (!take_solution_lines(rest))
         return false;
+    if (reduction_body(rest))
+        return true;
 
+    std::string_view line;
     std::string_view r = rest;
     if (take(r, warning_opening) && take_line(r, line) && warning_line(line))
         rest = r;
@@ -131,6 +124,15 @@ bool solution_body(std::string_view &rest)
     return true;
 }
 
+// The general solution's lines, and the diagnostics when they are there.
+bool general_body(std::string_view &rest)
+{
+    if (!take_general_lines(rest))
+        return false;
+    reduction_body(rest);
+    return true;
+}
+
 // One error line.
 bool error_body(std::string_view &rest)
 {
@@ -147,61 +149,12 @@ struct report_shape {
     bool (*body)(std::string_view &rest);
 };
 constexpr report_shape report_shapes[] = {
-    {solution_opening, solution_body},
+    {solution_heading, solution_body},
+    {general_heading, general_body},
     {error_opening, error_body},
 };
 
-// ---- Wording the failures --------------------------------------------------
-
-// Line `number` (from 1) of the text, without its line end.
-std::string_view line_of(std::string_view text, std::size_t number)
-{
-    std::size_t b = 0;
-    while (--number > 0) {
-        const std::size_t nl = text.find('\n', b);
-        if (nl == std::string_view::npos)
-            return {};
-        b = nl + 1;
-    }
-    std::string_view line = text.substr(b, text.find('\n', b) - b);
-    while (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
-}
-
-// The error line's sentence for `err`, from reading the text's matrix at
-// `at`: places named as an editor's lines of `text`.
-std::string failure_sentence(const mtrx_error &err, std::string_view text, std::size_t at)
-{
-    if (err.line == 0)
-        return err.message;
-    const std::size_t line =
-        static_cast<std::size_t>(std::count(text.begin(), text.begin() + at, '\n')) + err.line;
-    std::string s;
-    switch (err.status) {
-    case MTRX_ENONUMBER:
-        s = format("Invalid Format: line %zu holds no number.", line);
-        break;
-    case MTRX_EMALFORMED:
-        s = format("Invalid Format: line %zu holds a malformed number.", line);
-        break;
-    case MTRX_ERANGE:
-        s = format("Invalid Format: line %zu holds a number out of range.", line);
-        break;
-    case MTRX_ESHAPE:
-        s = format("Invalid Format: line %zu has %zu value%s, expected %zu.", line, err.count,
-                   err.count == 1 ? "" : "s", err.expected);
-        break;
-    default:
-        return err.message;
-    }
-    const std::string_view named = line_of(text, line);
-    for (std::string_view start : report_line_starts)
-        if (named.substr(0, start.size()) == start)
-            return s + " It looks like part of an earlier report: delete that report and solve "
-                       "again.";
-    return s;
-}
+// ---- Solving ---------------------------------------------------------------
 
 solve_outcome error_line(const std::string &why)
 {
@@ -210,32 +163,69 @@ solve_outcome error_line(const std::string &why)
     return out;
 }
 
-// Finds where the matrix begins, reads the system from there through the
-// status interface and solves it.
+// A system of any shape from the reduced row echelon form of [A b]: one
+// solution, none, or the general solution (when it is not too large to
+// write: max_listed_coefficients).
+solve_outcome solve_general(const mtrx_t &m, const char *const *names)
+{
+    const std::size_t n = m.cols - 1;
+    auto too_many = [&](std::size_t free) {
+        return error_line(format("Too many free unknowns to list: %zu unknowns in %zu equation%s, "
+                                 "at least %zu of them free.",
+                                 n, m.rows, m.rows == 1 ? "" : "s", free));
+    };
+    // (With fewer equations than unknowns n - m of them are free at least.)
+    if (m.rows < n && n - m.rows > max_listed_coefficients / n)
+        return too_many(n - m.rows);
+
+    mtrx_general_solution g;
+    mtrx_error err;
+    const mtrx_status st = mtrx_solve_general(&m, &g, &err);
+    std::unique_ptr<mtrx_general_solution, void (*)(mtrx_general_solution *)> held(
+        &g, mtrx_general_free);
+    solve_outcome out = error_line(err.message);
+    if (st == MTRX_OK || st == MTRX_ENOSOLUTION)
+        out.reduced = reduction{g.rank, g.tolerance, g.constants_tolerance};
+    if (st != MTRX_OK)
+        return out;
+    if (g.nfree > max_listed_coefficients / n)
+        return too_many(g.nfree);
+    out.x.assign(g.particular, g.particular + n);
+    out.solved = g.nfree == 0;
+    out.general = !out.solved;
+    out.report = out.solved ? solution_report(g.particular, n, names)
+                            : general_solution_report(g, names);
+    return out;
+}
+
+// Reads the system from the text and solves it: a square one as
+// mtrx_solve_checked does with `flags`, unless it is singular.
 solve_outcome solve(std::string_view text, unsigned flags)
 {
-    mtrx_error err;
-    std::size_t at = 0;
-    if (mtrx_find_matrix(text.data(), text.size(), &at, &err) != MTRX_OK)
-        return error_line(err.message);
-    mtrx_t *raw = nullptr;
-    if (mtrx_parse_system(text.data() + at, text.size() - at, &raw, &err) != MTRX_OK)
-        return error_line(failure_sentence(err, text, at));
-    std::unique_ptr<mtrx_t, mtrx_deleter> m(raw);
+    const system_read system = read_system(text);
+    if (!system.m)
+        return error_line(system.error);
+    const mtrx_t &m = *system.m;
+    const char *const *names = system.names.get();
+    const std::size_t n = m.cols - 1;
+    if (m.rows != n)
+        return solve_general(m, names);
+
     double *x = nullptr;
     mtrx_solve_info info;
-    if (mtrx_solve_checked(m.get(), flags, &x, &info, &err) != MTRX_OK)
+    mtrx_error err;
+    const mtrx_status st = mtrx_solve_checked(&m, flags, &x, &info, &err);
+    if (st == MTRX_ESINGULAR || st == MTRX_ENOSOLUTION || st == MTRX_EINFINITE)
+        return solve_general(m, names);
+    if (st != MTRX_OK)
         return error_line(err.message);
-    const std::size_t n = m->rows;
     solve_outcome out;
     out.solved = true;
     out.info = info;
     out.x.assign(x, x + n);
     std::free(x);
 
-    out.report = solution_opening;
-    for (std::size_t i = 0; i < n; ++i)
-        out.report += format(solution_line, static_cast<unsigned>(i), out.x[i]);
+    out.report = solution_report(out.x.data(), n, names);
     if (info.ill_conditioned)
         out.report += std::string(warning_opening) + warning_text(info.rcond) +
                       std::string(line_end);
@@ -247,13 +237,29 @@ solve_outcome solve(std::string_view text, unsigned flags)
 std::size_t report_start(const char *text, std::size_t len)
 {
     const std::string_view all(text, len);
-    for (const report_shape &shape : report_shapes) {
-        const std::size_t at = all.rfind(shape.opening);
+    // The last place of each opening, from one pass back over the text's
+    // CRs (every opening begins with one): a text of any length is read
+    // once, not once per shape.
+    constexpr std::size_t shapes = std::size(report_shapes);
+    std::size_t last[shapes], missing = shapes;
+    std::fill(std::begin(last), std::end(last), std::string_view::npos);
+    for (std::size_t at = len; missing > 0 && at > 0;) {
+        at = all.rfind('\r', at - 1);
         if (at == std::string_view::npos)
+            break;
+        for (std::size_t k = 0; k < shapes; ++k)
+            if (last[k] == std::string_view::npos &&
+                all.substr(at, report_shapes[k].opening.size()) == report_shapes[k].opening) {
+                last[k] = at;
+                --missing;
+            }
+    }
+    for (std::size_t k = 0; k < shapes; ++k) {
+        if (last[k] == std::string_view::npos)
             continue;
-        std::string_view rest = all.substr(at + shape.opening.size());
-        if (shape.body(rest) && rest.find_first_not_of("\r\n") == std::string_view::npos)
-            return at;
+        std::string_view rest = all.substr(last[k] + report_shapes[k].opening.size());
+        if (report_shapes[k].body(rest) && rest.find_first_not_of("\r\n") == std::string_view::npos)
+            return last[k];
     }
     return len;
 }
@@ -287,6 +293,16 @@ std::string diagnostics_text(const mtrx_solve_info &info)
     std::string s(diagnostics_opening);
     for (std::size_t k = 0; k < std::size(values); ++k)
         s += std::string(diagnostics_labels[k]) + values[k] + std::string(line_end);
+    return s;
+}
+
+std::string reduction_text(const reduction &r)
+{
+    const std::string values[] = {std::to_string(r.rank), exponent_form(r.tolerance, 2),
+                                  exponent_form(r.constants_tolerance, 2)};
+    std::string s(diagnostics_opening);
+    for (std::size_t k = 0; k < std::size(values); ++k)
+        s += std::string(reduction_labels[k]) + values[k] + std::string(line_end);
     return s;
 }
 

@@ -1,8 +1,12 @@
 // The Solve command's text processing, shared by the window and the console
 // tool: the report, its error lines, the warning, and silence on every stream.
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "solve_core.h"
@@ -71,6 +75,10 @@ std::string user_text(random_source &src, std::size_t &line)
     for (std::size_t i = 0; i < n; ++i) {
         if (src.below(4) == 0)
             end_line();
+        // (A first row one longer is a system with one more unknown, which
+        // the second row, if any, does not fit.)
+        if (i == 1 && at == 0 && fault == 2)
+            line = lines;
         const bool here = i == at;
         if (here && fault == 0 && i > 0) {
             line = lines;
@@ -90,7 +98,7 @@ std::string user_text(random_source &src, std::size_t &line)
             t += " ..5";
         if (here && fault == 4)
             t += " -1e999";
-        if (here && (fault == 2 || fault == 3 || fault == 4 || (fault == 1 && i > 0)))
+        if (here && ((fault == 2 && i > 0) || fault == 3 || fault == 4 || (fault == 1 && i > 0)))
             line = lines;
         if (i + 1 < n || src.below(2))
             end_line();
@@ -98,6 +106,63 @@ std::string user_text(random_source &src, std::size_t &line)
     if (fault == 6) // nearly singular: solved, with the warning
         t = "1 1 2" + nl + "1 1.0000000000000002 2" + nl;
     return t;
+}
+
+// [A b] as an augmented matrix, under a heading one time in three.
+std::string matrix_text(const Matrix &ab, random_source &src)
+{
+    std::string t;
+    if (src.below(3) == 0)
+        t += src.below(2) ? "System 1:\n" : "order " + std::to_string(ab.size()) + "\r\n";
+    for (const auto &row : ab) {
+        for (std::size_t j = 0; j < row.size(); ++j)
+            t += (j ? " " : "") + std::to_string(static_cast<long long>(row[j]));
+        t += "\n";
+    }
+    return t;
+}
+
+// The same system as equations in `names`, every coefficient written out
+// (a 1 often left implicit), in order in the first equation and shuffled in
+// the others, joined to its name, by '*' or by a blank; U+2212 for some
+// minus signs.
+std::string equations_text(const Matrix &ab, const std::vector<std::string> &names,
+                           random_source &src)
+{
+    const std::string minus_sign = "\xE2\x88\x92";
+    std::string t = src.below(2) ? "Equations:\n" : "";
+    for (std::size_t i = 0; i < ab.size(); ++i) {
+        const std::size_t n = names.size();
+        std::vector<std::size_t> order(n);
+        for (std::size_t j = 0; j < n; ++j)
+            order[j] = j;
+        for (std::size_t j = n; i > 0 && j > 1; --j)
+            std::swap(order[j - 1], order[src.below(j)]);
+        for (std::size_t k = 0; k < n; ++k) {
+            const long long c = static_cast<long long>(ab[i][order[k]]);
+            const std::string sign = c >= 0 ? "+" : src.below(2) ? minus_sign : "-";
+            t += k == 0 ? (c < 0 ? sign : "") : " " + sign + " ";
+            if (std::llabs(c) != 1 || src.below(2))
+                t += std::to_string(std::llabs(c)) + (src.below(3) == 0 ? "*" : src.below(2) ? " " : "");
+            t += names[order[k]];
+        }
+        const long long b = static_cast<long long>(ab[i][n]);
+        t += " = " + (b < 0 ? (src.below(2) ? minus_sign : "-") : "") + std::to_string(std::llabs(b)) +
+             "\n";
+    }
+    return t;
+}
+
+// A report on the unknowns x[i] as it reads with one-character names.
+std::string renamed(std::string report, const std::vector<std::string> &names)
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        char label[16];
+        std::snprintf(label, sizeof label, "x[%3u]", static_cast<unsigned>(i));
+        for (std::size_t at; (at = report.find(label)) != std::string::npos;)
+            report.replace(at, std::strlen(label), names[i]);
+    }
+    return report;
 }
 
 } // namespace
@@ -193,20 +258,94 @@ TEST(SolveCore, LinesWithoutNumbersAreReportedNotFatal)
     EXPECT_EQ(report_of("Mine:\r\n" + example + example_report + "more\r\n"),
               error("Invalid Format: line 6 holds no number. It looks like part of an earlier "
                     "report: delete that report and solve again."));
-    EXPECT_EQ(report_of(example + error("Singular Matrix - no unique solution.") + "\n\n1 2\n"),
+    EXPECT_EQ(report_of(example + error("Invalid Format or Matrix Not Found.") + "\n\n1 2\n"),
               error("Invalid Format: line 5 holds no number. It looks like part of an earlier "
                     "report: delete that report and solve again."));
 }
 
-TEST(SolveCore, ShapeMustBeNRowsOfNPlusOne)
+TEST(SolveCore, RowsMustBeOfOneLengthAndHoldAnUnknown)
 {
+    // m rows of n + 1 values are m equations in n unknowns, whatever m; a row
+    // of another length than the first is named, and so is a first row of
+    // one value (no unknown), whatever follows it.
     EXPECT_EQ(report_of("1 2 3\n4 5 6\n7 8 9\n"),
-              error("Invalid Format: line 1 has 3 values, expected 4."));
-    EXPECT_EQ(report_of("2 6\n1 2 3\n"), error("Invalid Format: line 1 has 2 values, expected 3."));
+              "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :  -1.0000000\r\n x[  1] :   2.0000000\r\n");
+    EXPECT_EQ(report_of("2 6\n1 2 3\n"), error("Invalid Format: line 2 has 3 values, expected 2."));
     EXPECT_EQ(report_of("Two:\n\n1 2 3\n\n4 5\n"),
               error("Invalid Format: line 5 has 2 values, expected 3."));
-    EXPECT_EQ(report_of("1 2 3 4\n"), error("Invalid Format: line 1 has 4 values, expected 2."));
     EXPECT_EQ(report_of("1 2 3\n4\n"), error("Invalid Format: line 2 has 1 value, expected 3."));
+    EXPECT_EQ(report_of("\n5\n1 2 3\n4 5 6\n"),
+              error("Invalid Format: line 2 has 1 value, expected 2 or more."));
+    EXPECT_EQ(report_of("5\n6\n"), error("Invalid Format: line 1 has 1 value, expected 2 or more."));
+    EXPECT_EQ(report_of("1 2 3 4\n"), "\r\n\r\nGeneral Solution:\r\n\r\n"
+                                       " x[  0] :   4.0000000 - 2.0000000 x[  1] - 3.0000000 x[  2]\r\n"
+                                       " x[  1] :        free\r\n"
+                                       " x[  2] :        free\r\n");
+}
+
+TEST(SolveCore, HeadingsAboveTheMatrix)
+{
+    // Lines at the start that hold a letter and fewer numbers than the line
+    // after them are a heading; the first such lines, no more.
+    const std::string system = "1 1 3\n1 -1 1\n";
+    const std::string answer =
+        "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   2.0000000\r\n x[  1] :   1.0000000\r\n";
+    for (const std::string heading : {"System 1:\n", "order 2\n\n", "System 1:\norder 2\n",
+                                      "\xCE\xA3 1\n", "Solve Ax = b, 2 x 3:\n"})
+        EXPECT_EQ(report_of(heading + system), answer) << heading;
+    // A letter is wanted: a short first row stays one, and so do lines of
+    // signs or a byte order mark; nor is a line of as many numbers a heading.
+    EXPECT_EQ(report_of("1 1\n" + system), error("Invalid Format: line 2 has 3 values, expected 2."));
+    EXPECT_EQ(report_of("\xE2\x88\x92 2 5\n" + system),
+              error("Invalid Format: line 2 has 3 values, expected 2."));
+    EXPECT_EQ(report_of("\xEF\xBB\xBF 2 5\n" + system),
+              error("Invalid Format: line 2 has 3 values, expected 2."));
+    EXPECT_EQ(report_of("row 1 2 3\n" + system),
+              error("No Solution - the equations are inconsistent (rank 2; 3 with the constants)."));
+    // The help text's example stays a matrix under its "Example (3 x 4):".
+    EXPECT_EQ(report_of(help_text.substr(0, help_text.find("\r\nor"))), example_report);
+}
+
+TEST(SolveCore, EquationsAndWhyATextWasNotReadAsThem)
+{
+    // Names beyond ASCII and U+2212 reach the reader; the names are padded
+    // to the longest in characters.
+    EXPECT_EQ(report_of("2\xCE\xB1 + 3\xCE\xB2\xE2\x82\x81 = 8\n\xCE\xB1 \xE2\x88\x92 "
+                        "\xCE\xB2\xE2\x82\x81 = \xE2\x88\x92" "1"),
+              "\r\n\r\nSolution Vector:\r\n\r\n \xCE\xB1  :   1.0000000\r\n"
+              " \xCE\xB2\xE2\x82\x81 :   2.0000000\r\n");
+    // The reader's faults name the editor's line, the heading's counted.
+    EXPECT_EQ(report_of("Mine:\n\nx + y = 2\nx^2 = 3\n"),
+              error("Invalid Equation: line 4: cannot read 'x^2'."));
+    // A text with '=' that is no equations is a matrix; when that fails too,
+    // the reason it was not read as equations follows.
+    EXPECT_EQ(report_of("Matrix A =\n1 1 3\n1 -1 1\n"),
+              "\r\n\r\nSolution Vector:\r\n\r\n x[  0] :   2.0000000\r\n x[  1] :   1.0000000\r\n");
+    EXPECT_EQ(report_of("2x + 3y = 8\nx - y -1\n"),
+              error("Invalid Format: line 2 has 1 value, expected 3. Not read as equations: line 2 "
+                    "holds no '='."));
+    EXPECT_EQ(report_of("a = b\nc\n"), error("Invalid Format or Matrix Not Found. Not read as "
+                                               "equations: line 2 holds no '='."));
+    EXPECT_EQ(report_of("x = 1\n1 1 3\n" + example_report + "more\n"),
+              error("Invalid Format: line 5 holds no number. It looks like part of an earlier "
+                    "report: delete that report and solve again. Not read as equations: line 2 "
+                    "holds no '='."));
+}
+
+TEST(SolveCore, GeneralSolutionsTooLargeToListAreRefused)
+{
+    // One equation in 4097 unknowns: 4096 free, 4097 x 4096 coefficients.
+    std::string row;
+    for (int j = 0; j < 4098; ++j)
+        row += "1 ";
+    const quendle::solve_outcome o = solve_text(row);
+    EXPECT_EQ(o.report, error("Too many free unknowns to list: 4097 unknowns in 1 equation, at "
+                              "least 4096 of them free."));
+    EXPECT_FALSE(o.solved || o.general);
+    // Known only once reduced: rank 1, not 2.
+    EXPECT_EQ(report_of(row + "\n" + row),
+              error("Too many free unknowns to list: 4097 unknowns in 2 equations, at least 4096 "
+                    "of them free."));
 }
 
 TEST(SolveCore, NumbersThatCannotBeConvertedAreReported)
@@ -222,8 +361,17 @@ TEST(SolveCore, NumbersThatCannotBeConvertedAreReported)
 
 TEST(SolveCore, SingularMatrix)
 {
-    EXPECT_EQ(report_of("1 2 3\n2 4 6\n"), error("Singular Matrix - no unique solution."));
-    EXPECT_EQ(report_of("0 0 1\n0 0 2\n"), error("Singular Matrix - no unique solution."));
+    // Found singular, a square system is answered as any other shape is.
+    EXPECT_EQ(report_of("1 2 3\n2 4 6\n"), "\r\n\r\nGeneral Solution:\r\n\r\n"
+                                           " x[  0] :   3.0000000 - 2.0000000 x[  1]\r\n"
+                                           " x[  1] :        free\r\n");
+    EXPECT_EQ(report_of("0 0 1\n0 0 2\n"),
+              error("No Solution - the equations are inconsistent (rank 0; 1 with the constants)."));
+    // So it is when the cofactor solver finds it singular.
+    EXPECT_EQ(solve_text(std::string("1 2 3\n2 4 6\n"), MTRX_COFACTOR).report,
+              report_of("1 2 3\n2 4 6\n"));
+    EXPECT_EQ(solve_text(std::string("1 1 2\n1 1 3\n"), MTRX_COFACTOR).report,
+              error("No Solution - the equations are inconsistent (rank 1; 2 with the constants)."));
 }
 
 TEST(SolveCore, WideValuesAndManyRowsFit)
@@ -270,8 +418,12 @@ TEST(SolveCore, WritesNothingOnAnyStream)
 {
     // Every outcome, and exhausted memory at each allocation on the way: the
     // report is the only output.
+    const std::string named = "x + 2 yy = 3\n2x + 4yy = 6\n";
     const std::string texts[] = {example, help_text, "1e999 2 3\n4 5 6\n", "1 2 3\n4 5\n",
-                                 "1 1 2\n1 ..5 3\n", "1 2 3\n2 4 6\n", "x"};
+                                 "1 1 2\n1 ..5 3\n", "1 2 3\n2 4 6\n", "x", "1 1 2\n1 1 3\n",
+                                 "System 1:\n1 2 3\n4 5 6\n7 8 9\n", named,
+                                 named + report_of(named), "2x + 3y = 8\nx - y -1\n",
+                                 "2x + 3y = 8\nx^2 - y = -1\n"};
     for (const std::string &t : texts) {
         const std::string whole = report_of(t);
         // (A failure after the text's fault was found changes nothing.)
@@ -304,6 +456,82 @@ TEST(SolveCore, MessagesNameTheLineAnEditorShows)
         EXPECT_THAT(r, testing::Not(testing::HasSubstr(" 1 values")));
     }
     EXPECT_GT(named, 100);
+}
+
+TEST(SolveCore, EverySystemIsAnsweredInBothForms)
+{
+    // Systems of every shape up to 6 x 6 and every rank, consistent or not,
+    // as a matrix and as equations: the answer the construction gives, the
+    // same bits and report (under the names) in both forms, and a report
+    // that Solve replaces when it solves again, with or without --check's
+    // diagnostics after it.
+    const std::string pool[] = {"a", "b", "c", "d", "f", "g", "h", "k", "p", "q",
+                                "u", "v", "w", "y", "z", "\xCE\xB1", "\xCE\xB2", "\xD0\xB6"};
+    random_source src(2312);
+    int seen[3] = {0, 0, 0}; // none, one, infinitely many
+    for (int k = 0; k < 1000; ++k) {
+        const std::size_t m = 1 + src.below(6), n = 1 + src.below(6);
+        const std::size_t r = src.below(std::min(m, n) + 1);
+        const bool consistent = r == m || src.below(2);
+        const Matrix ab = src.integer_system(m, n, r, consistent);
+        const std::string text = matrix_text(ab, src);
+        SCOPED_TRACE(text);
+        const quendle::solve_outcome o = solve_text(text);
+
+        // A square system is answered by the checked solve unless that finds
+        // it singular. (Elimination may round a singular one's last pivot
+        // to a tiny number instead of zero: a solution then, as ever, with
+        // the warning.)
+        const bool checked = m == n && !o.reduced;
+        if (checked && r < n) {
+            EXPECT_TRUE(o.solved && o.info.ill_conditioned) << o.report;
+        } else if (!consistent) {
+            EXPECT_EQ(o.report, error("No Solution - the equations are inconsistent (rank " +
+                                      std::to_string(r) + "; " + std::to_string(r + 1) +
+                                      " with the constants)."));
+            EXPECT_FALSE(o.solved || o.general);
+        } else {
+            EXPECT_EQ(o.solved, r == n);
+            EXPECT_EQ(o.general, r < n);
+            std::size_t free = 0;
+            for (std::size_t at = 0; (at = o.report.find(":        free\r\n", at)) != std::string::npos; ++at)
+                ++free;
+            EXPECT_EQ(free, n - r);
+            ASSERT_EQ(o.x.size(), n);
+            for (const auto &row : ab) {
+                double s = 0, scale = std::fabs(row[n]);
+                for (std::size_t j = 0; j < n; ++j) {
+                    s += row[j] * o.x[j];
+                    scale += std::fabs(row[j] * o.x[j]);
+                }
+                EXPECT_LE(std::fabs(s - row[n]), 1e-12 * (scale + 1));
+            }
+        }
+        ++seen[o.general ? 2 : o.solved ? 1 : 0];
+        EXPECT_TRUE(checked || o.reduced->rank == r);
+
+        const std::string once = text + o.report;
+        EXPECT_EQ(solved(once), once);
+        if (o.solved || o.general) {
+            const std::string check =
+                o.reduced ? quendle::reduction_text(*o.reduced) : quendle::diagnostics_text(o.info);
+            EXPECT_EQ(solve_text(once + check).kept, text.size());
+        }
+
+        std::vector<std::string> names(std::begin(pool), std::end(pool));
+        for (std::size_t j = names.size(); j > 1; --j)
+            std::swap(names[j - 1], names[src.below(j)]);
+        names.resize(n);
+        const std::string equations = equations_text(ab, names, src);
+        SCOPED_TRACE(equations);
+        const quendle::solve_outcome e = solve_text(equations);
+        EXPECT_EQ(e.report, renamed(o.report, names));
+        EXPECT_EQ(e.solved, o.solved);
+        EXPECT_EQ(e.general, o.general);
+        EXPECT_EQ(e.x, o.x);
+        EXPECT_EQ(solved(equations + e.report), equations + e.report);
+    }
+    EXPECT_GT(*std::min_element(std::begin(seen), std::end(seen)), 100);
 }
 
 TEST(SolveCore, SolveAgainReplacesItsOwnReport)
@@ -343,15 +571,26 @@ TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
     ASSERT_THAT(reports[1], testing::HasSubstr("WARNING"));
     reports.push_back(reports[1] + quendle::diagnostics_text(solve_text(reports[1]).info));
     ASSERT_THAT(reports[2], testing::HasSubstr(" (untrusted)\r\n"));
-    for (const std::string &r : reports) {
-        const std::string whole = example + r;
-        EXPECT_EQ(quendle::report_start(whole.data(), whole.size()), example.size()) << r;
+    // The general solution, the solution lines with names, and the
+    // diagnostics of the reduced row echelon form after either.
+    for (const std::string text : {"1 2 3\n2 4 6\n", "a + 2 bb - 0.5 d = 3\nbb + 0.25 d = -1\n",
+                                   "2x + 3y = 8\nx - y = -1\n", "1 1 3\n1 -1 1\n2 0 4\n",
+                                   "p + q = 1\n2p + 2q = 2\n"}) {
+        const quendle::solve_outcome o = solve_text(text);
+        ASSERT_TRUE(o.solved || o.general) << text;
+        reports.push_back(o.report);
+        if (o.reduced)
+            reports.push_back(o.report + quendle::reduction_text(*o.reduced));
     }
     for (int k = 0; k < 40; ++k) {
         std::size_t line = 0;
         const quendle::solve_outcome o = solve_text(user_text(src, line));
         if (o.solved)
             reports.push_back(o.report + (k % 2 ? quendle::diagnostics_text(o.info) : ""));
+    }
+    for (const std::string &r : reports) {
+        const std::string whole = example + r;
+        EXPECT_EQ(quendle::report_start(whole.data(), whole.size()), example.size()) << r;
     }
     for (const std::string &r : reports)
         for (std::size_t i = 0; i < r.size(); ++i) {
@@ -372,7 +611,7 @@ TEST(SolveCore, OnlyTheReportsShapeIsReplaced)
         example + report + "\r\n WARNING: Matrix is close to singular.\r\n",
         example + error(""),
         example + "\r\n ERROR: Singular Matrix - no unique solution.\r\n",
-        example + error("Singular Matrix - no unique solution.") + "x",
+        example + error("No Solution - the equations are inconsistent (rank 1; 2 with the constants).") + "x",
     };
     for (const std::string &t : not_reports)
         EXPECT_EQ(quendle::report_start(t.data(), t.size()), t.size()) << t;

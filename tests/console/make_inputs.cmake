@@ -2,7 +2,7 @@
 #   diag1100.txt   1100 x 1101 diagonal system with x[i] = i
 #   diag1100.tail  the last two lines of its report
 #   longline.txt   a 2 x 3 system whose first line is over 20000 characters
-#   wide_row.txt   one row of 1000001 numbers
+#   wide_row.txt   one row of 1000001 numbers (an equation in 1000000 unknowns)
 file(MAKE_DIRECTORY ${DIR})
 set(n 1100)
 math(EXPR last "${n} - 1")
@@ -25,4 +25,4 @@ file(WRITE ${DIR}/longline.report
 string(REPEAT "1 " 1000001 wide)
 file(WRITE ${DIR}/wide_row.txt "${wide}\n")
 file(WRITE ${DIR}/wide_row.report
-  "${cr}\n${cr}\n ERROR: Invalid Format: line 1 has 1000001 values, expected 2.${cr}\n")
+  "${cr}\n${cr}\n ERROR: Too many free unknowns to list: 1000000 unknowns in 1 equation, at least 999999 of them free.${cr}\n")

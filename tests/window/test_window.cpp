@@ -8,6 +8,7 @@
 
 #include "driver.h"
 #include "solve_command.h"
+#include "utf16.h"
 
 using namespace driver;
 using quendle::app;
@@ -36,6 +37,13 @@ std::wstring file_text(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return widen(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+// The bytes of a file of the console tool's tests.
+std::string file_bytes(const std::string &name)
+{
+    std::ifstream in(QUENDLE_DATA_DIR + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The help text as the console tool's tests hold it.
@@ -129,6 +137,66 @@ TEST_F(MainWindow, SolveWarnsLikeTheConsoleTool)
     EXPECT_EQ(text_of(edit()), text + file_text(QUENDLE_DATA_DIR "hilbert12.report"));
 }
 
+TEST_F(MainWindow, SolveWritesWhatTheConsoleToolWrites)
+{
+    // Equations (with U+2212 and Greek names), systems of every case and
+    // shape, and their reports solved again: the window's text afterwards,
+    // in UTF-8, is quendle-solve's output for the same input, byte for byte.
+    struct Case {
+        const char *input, *kept, *report;
+    };
+    const Case cases[] = {{"equations.txt", "equations.txt", "equations.report"},
+                          {"greek.txt", "greek.txt", "greek.report"},
+                          {"greek_again.txt", "greek.txt", "greek.report"},
+                          {"general.txt", "general.txt", "general.report"},
+                          {"general_again.txt", "general.txt", "general.report"},
+                          {"singular.txt", "singular.txt", "singular.report"},
+                          {"nosolution.txt", "nosolution.txt", "nosolution.report"},
+                          {"overdetermined.txt", "overdetermined.txt", "overdetermined.report"},
+                          {"underdetermined.txt", "underdetermined.txt", "underdetermined.report"}};
+    for (const Case &c : cases) {
+        const std::string input = file_bytes(c.input);
+        ASSERT_FALSE(input.empty()) << c.input;
+        set_text(edit(), quendle::utf16_of<wchar_t>(input));
+        command(IDM_SOLVE);
+        const std::wstring after = text_of(edit());
+        EXPECT_EQ(quendle::utf8_of(after.data(), after.size()), file_bytes(c.kept) + file_bytes(c.report))
+            << c.input;
+    }
+}
+
+TEST_F(MainWindow, SolveNamesUnknownsBeyondTheBasicPlane)
+{
+    // Surrogate pairs and characters above U+00FF before the report: the
+    // text stays as it was, the report names the unknowns, the caret ends
+    // after it, and Solve again, or after a fix above the report, leaves one.
+    const std::wstring heading = L"Heading \xD83D\xDE00 \u4e2d\u00e9:\r\n";
+    const std::wstring x = L"\xD835\xDC65", y = L"\xD835\xDC66";
+    const std::wstring text = heading + L"2" + x + L" + 3" + y + L" = 8\r\n" + x + L" \u2212 " + y +
+                              L" = \u22121";
+    const std::wstring report = L"\r\n\r\nSolution Vector:\r\n\r\n " + x + L" :   1.0000000\r\n " +
+                                y + L" :   2.0000000\r\n";
+    set_text(edit(), text);
+    command(IDM_SOLVE);
+    EXPECT_EQ(text_of(edit()), text + report);
+    const auto end = static_cast<DWORD>(text.size() + report.size());
+    EXPECT_EQ(selection_of(edit()), std::make_pair(end, end));
+    command(IDM_SOLVE);
+    EXPECT_EQ(text_of(edit()), text + report);
+
+    // The second equation made the first one twice over: a general solution.
+    const std::size_t second = text.find(x + L" \u2212");
+    SendMessageW(edit(), EM_SETSEL, second, static_cast<LPARAM>(text.size()));
+    const std::wstring twice = L"4" + x + L" + 6" + y + L" = 16";
+    for (wchar_t c : twice)
+        SendMessageW(edit(), WM_CHAR, c, 1);
+    command(IDM_SOLVE);
+    EXPECT_EQ(text_of(edit()), text.substr(0, second) + twice +
+                                   L"\r\n\r\nGeneral Solution:\r\n\r\n " + x +
+                                   L" :   4.0000000 - 1.5000000 " + y + L"\r\n " + y +
+                                   L" :        free\r\n");
+}
+
 TEST_F(MainWindow, SolveKeepsLongTexts)
 {
     // The control takes as much text as it can hold at all, not its default
@@ -160,11 +228,12 @@ TEST_F(MainWindow, SolveKeepsCharactersAboveLatin1)
     EXPECT_EQ(text_of(edit()), L"\u4e2d" + error_line(L"Invalid Format or Matrix Not Found."));
 }
 
-TEST(ScanText, OneByteForEveryUnit)
+TEST(ScanText, TheCoreReadsUtf8)
 {
-    const wchar_t text[] = L"a\u00e9\u4e2d\u00ff 1\xd834\xdd1e.5";
-    EXPECT_EQ(quendle::scan_text(text, std::size(text) - 1), "a\xe9?\xff 1??.5");
-    EXPECT_EQ(quendle::scan_text(L"", 0), "");
+    const wchar_t text[] = L"a\u00e9\u4e2d\u00ff 1\xd834\xdd1e.5\xd834";
+    EXPECT_EQ(quendle::utf8_of(text, std::size(text) - 1),
+              "a\xC3\xA9\xE4\xB8\xAD\xC3\xBF 1\xF0\x9D\x84\x9E.5?");
+    EXPECT_EQ(quendle::utf8_of(L"", 0), "");
 }
 
 TEST_F(MainWindow, SolveWithoutMemoryLeavesTheTextAndSaysSo)
