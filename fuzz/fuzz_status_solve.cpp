@@ -7,7 +7,8 @@
 // the same bits, the cofactor solver's verdicts as the statuses of the lines
 // the natural one prints; elsewhere a solution it gives is finite. The
 // arithmetic succeeds exactly when its natural form does so without a
-// message, with the same bits.
+// message, with the same bits. A X = B by one elimination gives each
+// column's own status and bits: the first column that fails decides.
 #include <cmath>
 
 #include "core/scaling.h"
@@ -110,6 +111,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             require(cof == MTRX_OK || cof == MTRX_ENOSOLUTION || cof == MTRX_EINFINITE ||
                     cof == MTRX_ESINGULAR || cof == MTRX_ERANGE);
         }
+    }
+
+    // A X = B for B = [b, two more columns], against each column alone.
+    {
+        mtrx_t *bm = fuzz::record(b, n, 3), *aug = mtrx_copy(ab), a = *ab;
+        a.cols = n;
+        for (std::size_t i = 0; i < n; ++i)
+            bm->mtrx[i][0] = ab->mtrx[i][n];
+        mtrx_t *xs = nullptr;
+        const mtrx_status many = mtrx_solve_many(&a, bm, &xs, nullptr);
+        mtrx_status first = MTRX_OK;
+        for (std::size_t c = 0; c < 3; ++c) {
+            for (std::size_t i = 0; i < n; ++i)
+                aug->mtrx[i][n] = bm->mtrx[i][c];
+            double *y = nullptr;
+            const mtrx_status one = mtrx_solve_system(aug, &y, nullptr);
+            first = first == MTRX_OK ? one : first;
+            for (std::size_t i = 0; many == MTRX_OK && i < n; ++i)
+                require(same_bits(xs->mtrx[i][c], y[i]));
+            mtrx_free_vector(y);
+        }
+        require(many == first && (xs != nullptr) == (many == MTRX_OK));
+        mtrx_free(xs);
+        mtrx_free(aug);
+        mtrx_free(bm);
     }
 
     // The arithmetic against its natural forms.

@@ -4,8 +4,13 @@
  * (mtrx(3), and a page per family). C11 and C++ callers include it alike; no
  * exception leaves the library, which is written in C++.
  *
- * Ownership: what a function returns is the caller's: records go back with
- * mtrx_free, arrays and vectors with free.
+ * Ownership: what a function returns is the caller's, and the library's
+ * own functions release it: records with mtrx_free, bare arrays with
+ * arr2d_free, vectors (and rows) with mtrx_free_vector, mtrx_rref's pivot
+ * columns with mtrx_free_pivots, names with mtrx_names_free, a general
+ * solution with mtrx_general_free. Vectors and pivot columns may go to
+ * free instead where the caller shares the library's C runtime; a caller
+ * on another (a program loading a DLL, a language binding) uses these.
  *
  * Two layers on one core that neither writes nor exits (mtrx/core). The
  * status functions (the last group; mtrx/status) return an mtrx_status and
@@ -102,10 +107,14 @@ MTRX_EXPORT mtrx_t *mtrx_read_file_ptrs(FILE *fp);
 
 /* Releases every row the record owns, its row-pointer array and the record. */
 MTRX_EXPORT void mtrx_free(mtrx_t *m);
+/* Release a vector or row of doubles, and the pivot columns of mtrx_rref,
+ * that the library returned (null: nothing). */
+MTRX_EXPORT void mtrx_free_vector(double *v);
+MTRX_EXPORT void mtrx_free_pivots(size_t *pivots);
 
 /* ---- Vectors, bare arrays and preallocated records ---------------------- */
 
-/* n zero-filled doubles, or null (message on stderr). Caller frees. */
+/* n zero-filled doubles, or null (message on stderr). */
 MTRX_EXPORT double *vect_calloc(size_t n);
 /* rows row pointers, each to cols zero-filled doubles; or null with nothing
  * left allocated (message on stderr). Caller releases with arr2d_free. */
@@ -423,6 +432,30 @@ enum { MTRX_REFINE = 1u, MTRX_COFACTOR = 2u };
 MTRX_EXPORT mtrx_status mtrx_solve_checked(const mtrx_t *m, unsigned flags, double **x,
                                            mtrx_solve_info *info, mtrx_error *err);
 
+/*
+ * A X = B for the n x n record `a` and the n x k record `b` by one
+ * elimination, which leaves out the inverse none of the columns needs: *x a
+ * new tight n x k record (mtrx_free) whose column c has the bits
+ * mtrx_solve_system gives [A | b_c], scaled as it scales that system (A's
+ * powers of two are A's own, b_c's its own; the columns whose solution
+ * comes out not finite are solved once more together under the full
+ * scaling). The inverse: b = I. MTRX_EINVAL for a non-square a,
+ * MTRX_ESHAPE when b's rows are not a's; MTRX_ENONFINITE names the first
+ * NaN or infinity in row order of [A B] (B's column c as column n + c); on
+ * MTRX_ESINGULAR and MTRX_ERANGE the first column in order that has no
+ * solution decides (ERANGE names its element in `row`, the column in the
+ * message). k may be 0.
+ */
+MTRX_EXPORT mtrx_status mtrx_solve_many(const mtrx_t *a, const mtrx_t *b, mtrx_t **x,
+                                        mtrx_error *err);
+/* The same with the inverse made too, and column c's diagnostics in info[c]
+ * (an array of k, or null), as mtrx_solve_checked gives them for [A | b_c]:
+ * MTRX_REFINE refines each column, with its bits. MTRX_COFACTOR is
+ * MTRX_EINVAL: that method solves one column at a time. */
+MTRX_EXPORT mtrx_status mtrx_solve_many_checked(const mtrx_t *a, const mtrx_t *b,
+                                                unsigned flags, mtrx_t **x,
+                                                mtrx_solve_info *info, mtrx_error *err);
+
 /* The record operations above as statuses: MTRX_ESHAPE for operands whose
  * dimensions do not fit (the message gives both), MTRX_EINVAL for a null
  * argument; *out a new tight record with the bits of mtrx_add, mtrx_sub,
@@ -461,8 +494,9 @@ MTRX_EXPORT void mtrx_names_free(char **names);
  * right, in each the largest |a_ij| of the rows without a pivot as pivot,
  * counting as zero when <= tol; tol < 0 takes max(rows, cols) * DBL_EPSILON *
  * ||m||_inf (a zero matrix has rank 0). *out a new record, *pivots a new
- * array of the *rank pivot columns (ascending; free). MTRX_EINVAL when m
- * holds a NaN or an infinity; MTRX_ERANGE when elimination overflows.
+ * array of the *rank pivot columns (ascending; mtrx_free_pivots).
+ * MTRX_EINVAL when m holds a NaN or an infinity; MTRX_ERANGE when
+ * elimination overflows.
  */
 MTRX_EXPORT mtrx_status mtrx_rref(const mtrx_t *m, double tol, mtrx_t **out, size_t **pivots,
                                   size_t *rank, mtrx_error *err);

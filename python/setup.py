@@ -1,7 +1,9 @@
 """Builds Quendle's shared matrix library with CMake and puts it inside the
 package: `pip install --no-build-isolation ./python` needs CMake and a C++
 compiler, nothing from a package index. The source tree is this folder's
-parent (or QUENDLE_SOURCE_DIR); the version is its CMake project's."""
+parent (or QUENDLE_SOURCE_DIR); the version is its CMake project's, which
+the package also carries as quendle.__version__ (quendle/_version.py, written
+here)."""
 
 import os
 import re
@@ -47,6 +49,9 @@ class build_with_library(build_py):
             sys.exit(f"the shared library ({' or '.join(names)}) is not in {tree}")
         target = Path(self.build_lib) / "quendle"
         target.mkdir(parents=True, exist_ok=True)
+        # quendle.__version__: the CMake project's version, as the package's.
+        (target / "_version.py").write_text(f'__version__ = "{project_version()}"\n',
+                                            encoding="utf-8")
         # (the soname's link resolved: the package holds the file itself)
         shutil.copyfile(found[0].resolve(), target / found[0].name)
 

@@ -387,23 +387,12 @@ TEST(CheckedSolve, SameBitsWhateverTheThreadsAndInstructionSet)
         return h;
     };
     const std::uint64_t expected = 229243537930271279ull;
-    int runs = 0;
-    for (mtrx_detail::gj_isa isa : {mtrx_detail::gj_isa::portable, mtrx_detail::gj_isa::avx2,
-                                    mtrx_detail::gj_isa::avx512})
-        for (size_t threads : {1u, 2u, 3u}) {
-            threads_allowed allow(threads);
-            mtrx_detail::gj_tuning t;
-            t.isa = isa;
-            t.threads = threads;
-            t.parallel_from = 2;
-            t.step_alone_below = 1;
-            if (!mtrx_detail::gj_tune(t))
-                continue;
+    const int runs = for_each_isa_and_threads(
+        {1u, 2u, 3u}, [](mtrx_detail::gj_tuning &) {},
+        [&](size_t threads) {
             EXPECT_EQ(fingerprint(), expected)
                 << mtrx_detail::gj_kernel_name() << ", " << threads << " threads";
-            ++runs;
-        }
-    mtrx_detail::gj_tune({});
+        });
     EXPECT_GE(runs, 3);
 }
 

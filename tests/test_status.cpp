@@ -265,6 +265,12 @@ TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
     };
     const Matrix tiny = scaled([](int, int) { return -1060; });
     const Matrix graded = scaled([](int i, int j) { return 300 * i - 600 * (j == 2); });
+    // Solved as it stands, its solution overflows; found under the full
+    // scaling (a second elimination, and its own allocations).
+    const Matrix again = {
+        {-0x1.d856e39972bf8p+212, 0x1.bb814cc3351a4p-300, 0x1.f07d93478e1b4p-255, -0x1.c412e864c22f8p+942},
+        {-0x1.2f4558fdf4087p-228, 0x1.79475caa53b3cp-315, 0x1.5ae5f1bbcd2b8p+10, 0x1.72d7e20fed2ep+897},
+        {0x1.e00f729ce77bp+416, -0x1.7a02d069d8168p-1, 0x1.0072fec71955ep-296, -0x1.ea5270bb7536bp+936}};
     const Matrix big = [] { // (large enough for the blocked elimination)
         Matrix m(60, std::vector<double>(61, 1.0));
         for (size_t i = 0; i < 60; ++i)
@@ -326,7 +332,7 @@ TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
             return st;
         });
     }
-    for (const Matrix *s : {&sys, &sys4, &none, &tiny, &graded}) {
+    for (const Matrix *s : {&sys, &sys4, &none, &tiny, &graded, &again}) {
         MtrxPtr in = record_of(*s);
         sweep("solve_system", [&](mtrx_error *e, bool *given) {
             return vector(mtrx_solve_system(in.get(), &x, e), x, given);
@@ -345,6 +351,26 @@ TEST(StatusInterface, EveryFailedAllocationIsNoMemoryAndLeavesNothing)
                 return vector(st, x, given);
             });
         EXPECT_EQ(rows_of(in->mtrx, s->size(), s->size() + 1), *s);
+        // A X = B for b, b scaled far below it and a column of values up
+        // to 2^900.
+        const size_t n = s->size();
+        Matrix a(n), b(n);
+        for (size_t i = 0; i < n; ++i) {
+            a[i].assign((*s)[i].begin(), (*s)[i].begin() + static_cast<long>(n));
+            b[i] = {(*s)[i][n], std::ldexp((*s)[i][n], -1000), graded[i % 4][4]};
+        }
+        MtrxPtr ma = record_of(a), mb = record_of(b);
+        for (unsigned flags : {0u, 1u, 4u})
+            sweep("solve_many", [&](mtrx_error *e, bool *given) {
+                mtrx_solve_info info[3];
+                const mtrx_status st =
+                    flags == 4u ? mtrx_solve_many(ma.get(), mb.get(), &m, e)
+                                : mtrx_solve_many_checked(ma.get(), mb.get(), flags, &m, info, e);
+                if (st == MTRX_ENOMEM && flags != 4u) {
+                    EXPECT_EQ(info[2].ill_conditioned, 1);
+                }
+                return record(st, m, given);
+            });
     }
     MtrxPtr t = record_of({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {1, 1, 1}});
     sweep("sum", [&](mtrx_error *e, bool *given) {

@@ -15,6 +15,12 @@ enum class gj_status { solved, singular, no_memory };
 // stops the elimination there (singular); exhausted memory leaves `a` and `b`
 // as they were. Says nothing.
 gj_status gj_reduce(double **a, double *b, std::size_t n);
+// The same on rows of n + k values whose columns n..n+k-1 are k columns of
+// constants: each becomes its solution with the bits gj_reduce gives it as
+// column n (a column's steps never read another's). Without `inverse` the
+// block is left undefined, and large systems skip the inverse's half of
+// the work.
+gj_status gj_reduce_many(double **a, std::size_t n, std::size_t k, bool inverse);
 
 // How gj_reduce runs, for tests and benchmarks (0 = the default): which
 // instruction set, how many threads, how many steps are deferred together,

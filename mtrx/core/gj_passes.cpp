@@ -39,9 +39,8 @@ void solver::run_chunk(std::size_t chunk)
         step_rows(cands_.count * chunk / chunks_, cands_.count * (chunk + 1) / chunks_, chunk);
         break;
     case pass::close: {
-        const std::size_t width = n + 1 - block_.unpivoted_at_start;
-        close_columns(block_.unpivoted_at_start + width * chunk / chunks_,
-                      block_.unpivoted_at_start + width * (chunk + 1) / chunks_);
+        const std::size_t from = tail_from(), w = width() - from;
+        close_columns(from + w * chunk / chunks_, from + w * (chunk + 1) / chunks_);
         break;
     }
     case pass::flush:
@@ -115,8 +114,8 @@ void solver::bring_up(std::size_t l, std::size_t chunk)
     }
 }
 
-// The block's pivot rows over columns [c0, c1) of the older inverse and the
-// constants: each takes the block's earlier steps and its scaling, and is
+// The block's pivot rows over columns [c0, c1) of the older inverse (when
+// there is one) and the constants: each takes the block's earlier steps and its scaling, and is
 // kept as the row the others take its step from.
 void solver::close_columns(std::size_t c0, std::size_t c1)
 {
@@ -142,8 +141,9 @@ void solver::scale_and_keep(std::size_t t, double *row, std::size_t k0, std::siz
 }
 
 // Rows [r0, r1) take every step of the closing block they are owed: the
-// search part from its first step owed, the inverse and the constants from
-// the block's start (a pivot row of the block from the step after its own).
+// search part from its first step owed, the inverse (when there is one) and
+// the constants from the block's start (a pivot row of the block from the
+// step after its own).
 // Rows owed the same steps go through the inner loops a tile at a time.
 void solver::flush_rows(std::size_t r0, std::size_t r1)
 {
@@ -198,21 +198,23 @@ void solver::flush_rows(std::size_t r0, std::size_t r1)
             }
         run(count, start, 0, m_end, true);
     }
+    const std::size_t tail = tail_from(), end = width();
     std::size_t count = 0;
     for (std::size_t l = r0; l < r1; ++l) {
         if (rows_.inverse_from[l] != 0) {
             double *row = row_of(l);
             kernels_.update(row, block_.pivot_rows, work_.row_stride, multipliers_of(l),
-                            static_cast<std::size_t>(rows_.inverse_from[l]), nb, m0, n_ + 1, false);
+                            static_cast<std::size_t>(rows_.inverse_from[l]), nb, tail, end, false);
         } else if (gather(count, l)) {
-            run(count, 0, m0, n_ + 1, false);
+            run(count, 0, tail, end, false);
             count = 0;
         }
     }
-    run(count, 0, m0, n_ + 1, false);
+    run(count, 0, tail, end, false);
     for (std::size_t l = r0; l < r1; ++l) {
-        kernels_.update_new(row_of(l), block_.pivot_rows, work_.row_stride, multipliers_of(l),
-                            static_cast<std::size_t>(rows_.inverse_from[l]), nb, m0);
+        if (inverse_)
+            kernels_.update_new(row_of(l), block_.pivot_rows, work_.row_stride, multipliers_of(l),
+                                static_cast<std::size_t>(rows_.inverse_from[l]), nb, m0);
         rows_.search_from[l] = block_.first_step + nb;
         rows_.inverse_from[l] = 0;
     }

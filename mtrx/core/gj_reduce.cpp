@@ -4,13 +4,14 @@
 // The method: pivot search over the unused rows and columns, row interchange
 // onto the diagonal, normalisation by the reciprocal, elimination in every
 // other row, and the column unscrambling at the end that turns the block into
-// the inverse. The constants live either in column n of each row or in a
-// separate vector. Both paths perform exactly the operations of the plain
+// the inverse. The constants live either in columns n.. of each row (any
+// number of columns, each taking the steps the plain loop gives column n) or
+// in a separate vector. Both paths perform exactly the operations of the plain
 // loop on every element, in the same order, so the bits are those of the
 // plain loop:
 //  - systems of fewer than 48 unknowns run the plain steps directly on the
 //    caller's rows, where the setup of the working array would cost more
-//    than it saves;
+//    than it saves (the inverse included, asked for or not);
 //  - larger ones go to the working-array solver (gj_solver.h).
 #include <algorithm>
 #include <cmath>
@@ -50,14 +51,14 @@ namespace {
 // the working array, its copies and the per-step bookkeeping of the
 // working-array solver cost more than they save. The steps are the plain ones, element by
 // element, so the bits are the same either way.
-gj_status reduce_in_place(double **a, double *b, std::size_t n)
+gj_status reduce_in_place(double **a, double *b, std::size_t n, std::size_t k)
 {
     std::int32_t *indxc, *indxr, *ipiv;
     if (!allocate_bookkeeping(n, indxc, indxr, ipiv)) {
         release_bookkeeping(indxc, indxr, ipiv);
         return gj_status::no_memory;
     }
-    const std::size_t w = b ? n : n + 1; // width of the rows' own part
+    const std::size_t w = b ? n : n + k; // width of the rows' own part
     std::size_t irow = 0, icol = 0;
     gj_status st = gj_status::solved;
     for (std::size_t i = 0; i < n; ++i) {
@@ -119,15 +120,26 @@ gj_status reduce_in_place(double **a, double *b, std::size_t n)
 
 } // namespace
 
-gj_status gj_reduce(double **a, double *b, std::size_t n)
+namespace {
+
+gj_status reduce(double **a, double *b, std::size_t n, std::size_t k, bool inverse)
 {
     if (n == 0)
         return gj_status::solved;
     const gj_tuning t = gj_current_tuning();
     if (n < (t.in_place_below ? t.in_place_below : 48))
-        return reduce_in_place(a, b, n);
-    solver s(a, b, n, *gj_kernels_for(t.isa), t);
+        return reduce_in_place(a, b, n, k);
+    solver s(a, b, n, k, inverse, *gj_kernels_for(t.isa), t);
     return s.run();
+}
+
+} // namespace
+
+gj_status gj_reduce(double **a, double *b, std::size_t n) { return reduce(a, b, n, 1, true); }
+
+gj_status gj_reduce_many(double **a, std::size_t n, std::size_t k, bool inverse)
+{
+    return reduce(a, nullptr, n, k, inverse);
 }
 
 } // namespace mtrx_detail

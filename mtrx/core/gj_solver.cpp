@@ -150,13 +150,14 @@ void solver::next_step()
 }
 
 // Closes the open block: the calling thread brings the pivot rows up to date
-// in the columns pivoted inside the block and keeps their scaled values;
+// in the columns pivoted inside the block and keeps their scaled values
+// (which only the inverse needs: replay_steps reads none of them);
 // then a pass does the same in the older columns, by columns, and a last one
 // brings every other row up to date, by rows.
 void solver::begin_close()
 {
     const std::size_t m0 = block_.unpivoted_at_start;
-    for (std::size_t t = 0; t < block_.steps; ++t) {
+    for (std::size_t t = 0; inverse_ && t < block_.steps; ++t) {
         const std::size_t pivot_phys = block_.pivot_physical[t];
         double *row = row_of(pivot_phys);
         kernels_.update_new(row, block_.pivot_rows, work_.row_stride, multipliers_of(pivot_phys), 0,
@@ -222,7 +223,8 @@ void solver::generic_steps()
         }
         const double r = 1.0 / prow[q];
         prow[q] = 1.0;
-        for (std::size_t k = 0; k <= n; ++k)
+        const std::size_t w = width();
+        for (std::size_t k = 0; k < w; ++k)
             prow[k] *= r;
         for (std::size_t l = 0; l < n; ++l) {
             if (l == pivot_phys)
@@ -230,7 +232,7 @@ void solver::generic_steps()
             double *row = row_of(l);
             const double f = row[q];
             row[q] = 0.0;
-            kernels_.eliminate_max(row, prow, n + 1, f, true);
+            kernels_.eliminate_max(row, prow, w, f, true);
         }
     }
     out_ = outcome::solved;

@@ -5,8 +5,8 @@
 //
 // The matrix is copied into a private working array with contiguous, padded
 // rows. Its columns ("positions") are kept in this order: 0..m-1 the columns
-// not yet pivoted (the "search part" of a row), m..n-1 the inverse, n the
-// constants. When a column is pivoted it trades places with position m-1, in
+// not yet pivoted (the "search part" of a row), m..n-1 the inverse, n..n+k-1
+// the k columns of constants. When a column is pivoted it trades places with position m-1, in
 // every row, so the columns that still take part in the search stay
 // contiguous. Rows are exchanged by relabelling (logical row -> physical row).
 //
@@ -26,6 +26,8 @@
 //  - a row that waits still takes each step's multiplier, computed from its
 //    element in the pivot column brought up to date alone;
 //  - when the block closes, every row takes the steps it is owed.
+// Without the inverse, its columns take no step at all: nothing else is
+// computed from them, so the constants keep their bits at half the work.
 #ifndef MTRX_GJ_SOLVER_H
 #define MTRX_GJ_SOLVER_H
 
@@ -50,8 +52,11 @@ void release_bookkeeping(std::int32_t *&indxc, std::int32_t *&indxr, std::int32_
 
 class solver {
 public:
-    solver(double **a, double *b, std::size_t n, const gj_kernels &k, const gj_tuning &tuning)
-        : a_(a), b_(b), n_(n), kernels_(k), tuning_(tuning)
+    // The n x n block of `a` with k columns of constants in columns n..n+k-1
+    // of its rows, or with b != nullptr (k = 1) in the vector b.
+    solver(double **a, double *b, std::size_t n, std::size_t k, bool inverse,
+           const gj_kernels &kernels, const gj_tuning &tuning)
+        : a_(a), b_(b), n_(n), k_(k), inverse_(inverse), kernels_(kernels), tuning_(tuning)
     {
     }
     solver(const solver &) = delete;
@@ -78,6 +83,8 @@ private:
     double **a_;
     double *b_;
     std::size_t n_;
+    std::size_t k_;     // columns of constants
+    bool inverse_;      // whether the n x n block becomes the inverse
     const gj_kernels &kernels_;
     const gj_tuning tuning_;
 
@@ -94,7 +101,7 @@ private:
     // The working array (its layout is described at the top of this file).
     struct working_array {
         double *rows = nullptr;             // n_ rows of row_stride doubles, by physical row
-        std::size_t row_stride = 0;         // n_ + 1 rounded up to 8
+        std::size_t row_stride = 0;         // n_ + k_ rounded up to 8
         double *column_id = nullptr;        // position -> original column (as a double)
         std::size_t *column_at = nullptr;   // position -> original column
         std::size_t *position_of = nullptr; // original column -> position
@@ -167,6 +174,11 @@ private:
         return rows_.multipliers + p * rows_.multiplier_stride;
     }
     double *kept_pivot_row(std::size_t t) const { return block_.pivot_rows + t * work_.row_stride; }
+    // The first position a closing block brings up to date past the search
+    // part: the inverse's (those of columns pivoted before the block began),
+    // or the constants' when there is no inverse to make.
+    std::size_t tail_from() const { return inverse_ ? block_.unpivoted_at_start : n_; }
+    std::size_t width() const { return n_ + k_; }
 
     // ---- steps (gj_solver.cpp) -------------------------------------------
     std::size_t take_pivot();

@@ -1,6 +1,7 @@
 // The working array of the Gauss-Jordan solver (layout in gj_solver.h): its
 // one allocation, the copy in from the caller's rows and the copy back, where
-// the columns are also put back in their own order and unscrambled.
+// the inverse's columns are also put back in their own order and
+// unscrambled.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -24,7 +25,9 @@ bool solver::allocate()
 
     block_.capacity = tuning_.block ? std::min<std::size_t>(tuning_.block, 256) : 32;
     block_.capacity = std::min(block_.capacity, n);
-    work_.row_stride = round_up(n + 1, 8);
+    if (k_ > SIZE_MAX / 2 - n)
+        return false;
+    work_.row_stride = round_up(n + k_, 8);
     const std::size_t B = block_.capacity;
     rows_.multiplier_stride = round_up(B, 8);
     const std::size_t ld = work_.row_stride, fs = rows_.multiplier_stride;
@@ -97,7 +100,8 @@ void solver::copy_in()
         work_.column_at[k] = k;
         work_.column_id[k] = static_cast<double>(k);
     }
-    work_.column_id[n] = -1.0;
+    for (std::size_t k = n; k < work_.row_stride; ++k)
+        work_.column_id[k] = -1.0;
     // The first step's candidate, as a step pass leaves a chunk's: the
     // largest magnitude and the last row that has it (-1, a row of NaN
     // alone, never does).
@@ -106,8 +110,12 @@ void solver::copy_in()
     for (std::size_t j = 0; j < n; ++j) {
         work_.physical_of[j] = work_.logical_of[j] = cands_.rows[j] = cands_.index_of[j] = j;
         double *w = row_of(j);
-        std::memcpy(w, a_[j], n * sizeof(double));
-        w[n] = b_ ? b_[j] : a_[j][n];
+        if (b_) {
+            std::memcpy(w, a_[j], n * sizeof(double));
+            w[n] = b_[j];
+        } else {
+            std::memcpy(w, a_[j], (n + k_) * sizeof(double));
+        }
         const double r = rows_.bound[j] = kernels_.row_max(w, 0, n);
         if (r >= 0.0 && r >= chunk_max_[0]) {
             chunk_max_[0] = r;
@@ -121,6 +129,12 @@ void solver::copy_in()
 void solver::copy_out(bool unscramble)
 {
     const std::size_t n = n_;
+    if (!inverse_) {
+        // The constants alone: the block holds nothing of use.
+        for (std::size_t j = 0; j < n; ++j)
+            std::memcpy(a_[j] + n, row_of(work_.physical_of[j]) + n, k_ * sizeof(double));
+        return;
+    }
     // Source position of every output column: the unscrambling exchanges
     // columns, which here only changes where each one is read from.
     std::vector<std::size_t> src;
@@ -150,7 +164,7 @@ void solver::copy_out(bool unscramble)
         if (b_)
             b_[j] = w[n];
         else
-            out[n] = w[n];
+            std::memcpy(out + n, w + n, k_ * sizeof(double));
     }
     if (src.empty() && unscramble) {
         // (only without memory for the index map: exchange in place)

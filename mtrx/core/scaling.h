@@ -7,7 +7,10 @@
 //     S = 2^row_i A 2^col_j,   c_i = 2^(row_i - rhs) b_i,   x_j = 2^(col_j + rhs) y_j,
 //
 // every factor a power of two, so that nothing is rounded but what falls
-// below the normal range. Three kinds (scaling_band says when each is used):
+// below the normal range. With several right-hand sides (A X = B), row_i
+// and col_j depend on A alone and each column c of B has its own rhs_c, so
+// that every column is scaled as it would be alone. Three kinds
+// (scaling_band says when each is used):
 //  - none: the system is solved as it stands, so its bits are the unscaled
 //    ones;
 //  - uniform: one power of two for all of A and one for b. Scaling all of A,
@@ -29,6 +32,20 @@
 
 namespace mtrx_detail {
 
+// A X = B with k right-hand sides: A the n x n block of the rows `a`, column
+// c of B in column `b_at + c` of the rows `b` (or in column `b_at +
+// picked[c]`, for some of their columns).
+struct system_ref {
+    double *const *a;
+    double *const *b;
+    std::size_t b_at, n, k;
+    const std::size_t *picked = nullptr;
+
+    double rhs(std::size_t i, std::size_t c) const { return b[i][b_at + (picked ? picked[c] : c)]; }
+};
+// The augmented n x (n + 1) system `aug`: its constants in column n.
+inline system_ref augmented(double *const *aug, std::size_t n) { return {aug, aug, n, n, 1}; }
+
 // The first NaN or infinity of the n x (n + 1) augmented system `a`, or of
 // the n x n matrix `a` with its constants in `b` (taken as column n), in row
 // order.
@@ -37,15 +54,17 @@ struct element_place {
     std::size_t row = 0, column = 0;
 };
 element_place first_non_finite(double *const *a, const double *b, std::size_t n);
+// The same in [A B] (B's column c as column n + c).
+element_place first_non_finite(const system_ref &s);
 
-// What one pass over an augmented n x (n + 1) system finds: the largest and
-// the smallest nonzero magnitude of A, the largest of b, and whether every
-// element is finite.
+// What one pass over a system finds: the largest and the smallest nonzero
+// magnitude of A, the largest of B, and whether every element is finite.
 struct system_survey {
     double amax = 0.0, amin = 0.0, bmax = 0.0;
     bool finite = true;
 };
-system_survey survey(double *const *aug, std::size_t n);
+system_survey survey(const system_ref &s);
+inline system_survey survey(double *const *aug, std::size_t n) { return survey(augmented(aug, n)); }
 
 // When a system is solved as it stands: every nonzero element of A within
 // 2^-reach .. 2^reach and at most 2^spread apart, and b's largest within
@@ -84,36 +103,54 @@ public:
     system_scaling(const system_scaling &) = delete;
     system_scaling &operator=(const system_scaling &) = delete;
 
-    // Decides the scaling of the finite augmented n x (n + 1) system `aug`,
-    // of which `sv` is the survey, as above. False when the full scaling's
-    // scratch cannot be had.
-    bool plan(double *const *aug, std::size_t n, const system_survey &sv, const scaling_band &band);
+    // Decides the scaling of the finite system `s`, of which `sv` is the
+    // survey, as above: the kind from A and every column, each column's
+    // rhs as if it stood alone. Where A lies within the band and a column
+    // does too, that column's rhs is 0, its bits those of no scaling: a
+    // band without `uniform` is for a single column. False when scratch
+    // memory cannot be had.
+    bool plan(const system_ref &s, const system_survey &sv, const scaling_band &band);
+    bool plan(double *const *aug, std::size_t n, const system_survey &sv, const scaling_band &band)
+    {
+        return plan(augmented(aug, n), sv, band);
+    }
     // The full scaling, whatever the magnitudes. False as plan().
-    bool plan_full(double *const *aug, std::size_t n);
+    bool plan_full(const system_ref &s);
+    bool plan_full(double *const *aug, std::size_t n) { return plan_full(augmented(aug, n)); }
 
     kind how() const { return how_; }
     long long row(std::size_t i) const { return how_ == kind::full ? exps_[i] : uniform_; }
     long long column(std::size_t j) const { return how_ == kind::full ? exps_[n_ + j] : 0; }
-    long long rhs() const { return rhs_; }
+    long long rhs(std::size_t c = 0) const { return rhs_[c]; }
 
-    // S and c as a new n x (n + 1) array (fault: its sites).
-    double **scaled(double *const *aug, alloc_fault &fault) const;
-    // x_j from y_j, and back (exact when x_j is a normal number).
-    double solution(double y, std::size_t j) const { return times_pow2(y, column(j) + rhs_); }
-    double scaled_solution(double x, std::size_t j) const
+    // [S C] as a new n x (n + k) array (fault: its sites).
+    double **scaled(const system_ref &s, alloc_fault &fault) const;
+    double **scaled(double *const *aug, alloc_fault &fault) const
     {
-        return times_pow2(x, -(column(j) + rhs_));
+        return scaled(augmented(aug, n_), fault);
+    }
+    // x_j of column c from y_j, and back (exact when x_j is a normal number).
+    double solution(double y, std::size_t j, std::size_t c = 0) const
+    {
+        return times_pow2(y, column(j) + rhs_[c]);
+    }
+    double scaled_solution(double x, std::size_t j, std::size_t c = 0) const
+    {
+        return times_pow2(x, -(column(j) + rhs_[c]));
     }
 
 private:
-    bool allocate(std::size_t n);
+    // Room for k columns' rhs (0 each) and, when full, the 2n exponents.
+    bool reserve(std::size_t n, std::size_t k, bool full);
 
     kind how_ = kind::none;
     std::size_t n_ = 0;
-    long long uniform_ = 0; // row_i of the uniform kind
-    long long rhs_ = 0;
-    long long *exps_ = nullptr; // full: row_i, then col_j
-    std::size_t cap_ = 0;       // the systems exps_ has room for
+    long long uniform_ = 0;      // row_i of the uniform kind
+    long long one_rhs_ = 0;      // a single column's rhs
+    long long *rhs_ = &one_rhs_; // each column's rhs (in block_ for several)
+    long long *exps_ = nullptr;  // full: row_i, then col_j (in block_)
+    long long *block_ = nullptr;
+    std::size_t cap_ = 0; // the values block_ has room for
 };
 
 } // namespace mtrx_detail

@@ -197,7 +197,8 @@ struct wide_sum {
 class checker {
 public:
     checker(const checked_system &s, double *x, std::size_t n)
-        : given_(s.given), aug_(s.scaled), inv_(s.inverse), sc_(s.scaling), x_(x), n_(n)
+        : given_(s.given), aug_(s.scaled), inv_(s.inverse), sc_(s.scaling), c_(s.column), x_(x),
+          n_(n)
     {
     }
     ~checker() { std::free(block_); }
@@ -224,6 +225,7 @@ private:
     double *const *aug_;
     double *const *inv_;
     const system_scaling &sc_;
+    std::size_t c_; // the column of constants (and the scaling's rhs) in use
     double *x_;
     std::size_t n_;
     bool scaled_ = false; // y_ is a vector of its own
@@ -260,7 +262,7 @@ bool checker::allocate()
     y_ = scaled_ ? prev_ + 3 * n : x_;
     if (scaled_)
         for (std::size_t j = 0; j < n; ++j)
-            y_[j] = sc_.scaled_solution(x_[j], j);
+            y_[j] = sc_.scaled_solution(x_[j], j, c_);
     return true;
 }
 
@@ -276,7 +278,7 @@ void checker::residuals_of(const double *y, long long shift, bool exact, double 
             col[j] = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         const double *row = aug_[i];
-        const double c = shift ? times_pow2(row[n], -shift) : row[n];
+        const double c = shift ? times_pow2(row[n + c_], -shift) : row[n + c_];
         if (exact)
             exact_residual_row(row, c, y, ys_, n, r_[i], w_[i]);
         else
@@ -312,7 +314,7 @@ int checker::refine()
         bool changes = false, finite = std::isfinite(size);
         for (std::size_t i = 0; i < n && finite; ++i) {
             changes = changes || y_[i] + dx[i] != y_[i];
-            finite = std::isfinite(sc_.solution(y_[i] + dx[i], i));
+            finite = std::isfinite(sc_.solution(y_[i] + dx[i], i, c_));
         }
         if (!finite || !changes || !(size <= 0.5 * last))
             break;
@@ -335,8 +337,8 @@ void checker::settle()
         return;
     bool moved = false;
     for (std::size_t j = 0; j < n_; ++j) {
-        x_[j] = sc_.solution(y_[j], j);
-        const double back = sc_.scaled_solution(x_[j], j);
+        x_[j] = sc_.solution(y_[j], j, c_);
+        const double back = sc_.scaled_solution(x_[j], j, c_);
         moved = moved || back != y_[j];
         y_[j] = back;
     }
@@ -409,11 +411,11 @@ void checker::diagnose(mtrx_solve_info &info)
         long long top = std::numeric_limits<long long>::min();
         for (std::size_t j = 0; j < n; ++j)
             if (x_[j] != 0.0)
-                top = std::max(top, exponent_of(x_[j]) - sc_.column(j) - sc_.rhs());
+                top = std::max(top, exponent_of(x_[j]) - sc_.column(j) - sc_.rhs(c_));
         shift = top == std::numeric_limits<long long>::min() ? 0 : top - 1;
         yd_ = prev_; // (free once refinement is over)
         for (std::size_t j = 0; j < n; ++j)
-            yd_[j] = times_pow2(x_[j], -(sc_.column(j) + sc_.rhs() + shift));
+            yd_[j] = times_pow2(x_[j], -(sc_.column(j) + sc_.rhs(c_) + shift));
         residuals_of(yd_, shift, false, nullptr);
     }
 
@@ -459,7 +461,7 @@ void checker::diagnose(mtrx_solve_info &info)
             size = wide::larger(size, wide::of(std::fabs(yd_[i]), sc_.column(i)));
         }
         ferr = size.m != 0.0 ? times_pow2(top.m / size.m, top.e - size.e)
-                             : times_pow2(top.m, top.e + sc_.rhs() + shift);
+                             : times_pow2(top.m, top.e + sc_.rhs(c_) + shift);
     } else {
         // (one power of two for S, which the product of the norms cancels;
         // a product that overflows makes rcond 0: it would lie below the
@@ -469,7 +471,7 @@ void checker::diagnose(mtrx_solve_info &info)
         info.rcond = std::isfinite(anorm) && std::isfinite(inorm) && p > 0.0 ? 1.0 / p : 0.0;
         const double xnorm = max_abs(yd_, n);
         const double top = max_abs(v, n);
-        ferr = xnorm != 0.0 ? top / xnorm : times_pow2(top, sc_.rhs() + shift);
+        ferr = xnorm != 0.0 ? top / xnorm : times_pow2(top, sc_.rhs(c_) + shift);
     }
     info.ill_conditioned = info.rcond < DBL_EPSILON;
     const double gamma = std::max(10.0, std::sqrt(static_cast<double>(n)));

@@ -15,15 +15,17 @@ class system_scaling;
 // Refinement stops after this many corrections at the most.
 constexpr int max_refinement_steps = 10;
 
-// A solved system as the diagnostics read it: the n x (n + 1) rows of the
-// system as given and as scaled (the same rows when the scaling is none),
-// and the n x n inverse that elimination left of the scaled matrix, or null
-// when it met a zero pivot.
+// A solved system as the diagnostics read it: the rows of the system as
+// given (A in their first n columns) and as scaled (the same rows when the
+// scaling is none), the constants in column n + `column` of the scaled rows
+// and scaled by the scaling's rhs(column), and the n x n inverse that
+// elimination left of the scaled matrix, or null when it met a zero pivot.
 struct checked_system {
     double *const *given;
     double *const *scaled;
     double *const *inverse;
     const system_scaling &scaling;
+    std::size_t column = 0;
 };
 
 // Fills `info` for the solution x of the system as mtrx.h defines it; with

@@ -1,6 +1,6 @@
 // The record's storage (storage.h): construction, growth and copying that
-// report failure instead of saying it, and the release functions mtrx_free
-// and arr2d_free.
+// report failure instead of saying it, and the release functions mtrx_free,
+// arr2d_free, mtrx_free_vector and mtrx_free_pivots.
 #include "storage.h"
 
 #include <cerrno>
@@ -167,3 +167,7 @@ extern "C" void arr2d_free(double **a, size_t rows)
         std::free(a[i]);
     std::free(a);
 }
+
+extern "C" void mtrx_free_vector(double *v) { std::free(v); }
+
+extern "C" void mtrx_free_pivots(size_t *pivots) { std::free(pivots); }

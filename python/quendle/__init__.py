@@ -11,6 +11,14 @@ and iterative refinement.
     >>> quendle.solve(A, [3.0, 15, 14])
     array([3., 1., 2.])
 
+As numpy.linalg.solve, solve takes many right-hand sides at once (b of
+shape (n, k), all of them in one elimination) and stacks of systems (A of
+shape (..., n, n), b of shape (..., n) or (..., n, k), broadcast as numpy
+broadcasts them); inv takes stacks too. Input may be of any real type
+(bool, integers, float16, float32, float64): it is computed in double and
+the result is float64. Complex and non-numeric input (strings, objects) is
+refused with TypeError before any work.
+
 Systems of any shape have their general solution (solve_general), and any
 matrix its reduced row echelon form (rref) and rank (matrix_rank).
 
@@ -22,6 +30,7 @@ GIL, so threads solve in parallel.
 """
 
 import ctypes
+import math
 import warnings
 from dataclasses import dataclass
 
@@ -29,10 +38,21 @@ import numpy as np
 
 from . import _library as _c
 
+try:
+    from ._version import __version__  # written when the package is built
+except ImportError:  # (the sources themselves, not built)
+    from importlib import metadata as _metadata
+
+    try:
+        __version__ = _metadata.version("quendle")
+    except _metadata.PackageNotFoundError:
+        __version__ = "unknown"
+
 __all__ = [
     "solve", "solve_checked", "inv", "parse", "solve_general", "rref", "matrix_rank", "SolveInfo",
     "QuendleError", "SingularMatrixError", "NoSolutionError", "InfiniteSolutionsError",
-    "ParseError", "NonFiniteError", "SolutionOverflowError", "IllConditionedWarning",
+    "ParseError", "NonFiniteError", "SolutionOverflowError", "ShapeError", "IllConditionedWarning",
+    "__version__",
 ]
 
 _METHODS = {"gauss-jordan": 0, "cofactor": _c.MTRX_COFACTOR}
@@ -75,6 +95,11 @@ class NonFiniteError(QuendleError, ValueError):
 class SolutionOverflowError(QuendleError, OverflowError):
     """A solution, or an elimination on the way to one, has an element too
     large for a double (`row` is the solution's index where there is one)."""
+
+
+class ShapeError(np.linalg.LinAlgError, ValueError):
+    """A that is not a square matrix, or a stack of them, as numpy.linalg's
+    LinAlgError says (and a ValueError, as quendle said before)."""
 
 
 class IllConditionedWarning(RuntimeWarning):
@@ -137,23 +162,42 @@ def _rows(a):
     return addresses, addresses.ctypes.data_as(_c.c_double_pp)
 
 
-def _square(A):
-    a = np.asarray(A)
-    if np.iscomplexobj(a):
-        raise TypeError("quendle works on real matrices only")
-    a = np.array(a, dtype=np.float64, order="C", copy=True)
-    if a.ndim != 2 or a.shape[0] != a.shape[1]:
-        raise ValueError(f"A must be a square matrix, not of shape {a.shape} "
+def _real(x, name):
+    """x as a new C-contiguous float64 array. Any real type whose values a
+    double holds is taken (bool, integers, float16 to float64); complex and
+    anything else (strings, objects, a wider long double) is a TypeError."""
+    a = np.asarray(x)
+    kind = a.dtype.kind
+    if kind == "c":
+        raise TypeError(f"{name} is complex: quendle works on real matrices only")
+    if kind not in "biuf" or (kind == "f" and a.dtype.itemsize > 8):
+        raise TypeError(f"{name} holds {a.dtype}, not real numbers "
+                        "(bool, integers or float16 to float64)")
+    return np.array(a, dtype=np.float64, order="C", copy=True)
+
+
+def _square_stack(A):
+    """A as float64, a square matrix or a stack of them (..., n, n)."""
+    a = _real(A, "A")
+    if a.ndim < 2:
+        raise ShapeError(f"A of shape {a.shape} is no matrix: a square matrix, or a stack of "
+                         "them (..., n, n), is needed")
+    if a.shape[-1] != a.shape[-2]:
+        raise ShapeError(f"A must be square in its last two dimensions, not of shape {a.shape} "
                          "(solve_general takes any shape)")
+    return a
+
+
+def _square(A):
+    a = _square_stack(A)
+    if a.ndim != 2:
+        raise ValueError(f"A must be one square matrix, not a stack of shape {a.shape}")
     return a
 
 
 def _finite_matrix(M, name):
     """M as a new C-contiguous 2-D float64 array of finite values."""
-    a = np.asarray(M)
-    if np.iscomplexobj(a):
-        raise TypeError("quendle works on real matrices only")
-    a = np.array(a, dtype=np.float64, order="C", copy=True)
+    a = _real(M, name)
     if a.ndim != 2:
         raise ValueError(f"{name} must be a matrix, not of shape {a.shape}")
     if not np.isfinite(a).all():
@@ -165,6 +209,50 @@ def _record(a):
     """The mtrx_t over the 2-D array `a`, and what keeps its row pointers."""
     keep, rows = _rows(a)
     return keep, _c.Matrix(a.shape[0], a.shape[1], a.shape[0], a.shape[1], rows)
+
+
+def _info(i):
+    return SolveInfo(i.rcond, i.backward_error, i.forward_error, bool(i.ill_conditioned),
+                     i.refinement_steps, bool(i.bound_trusted))
+
+
+def _taken(m, shape):
+    """The values of the library's record `m` (a pointer) as a new array of
+    `shape` (its rows x cols), the record released."""
+    try:
+        result = np.empty(shape)
+        if shape[0] and shape[1]:
+            rows = m.contents.mtrx
+            for i in range(shape[0]):
+                result[i] = np.ctypeslib.as_array(rows[i], shape=(shape[1],))
+    finally:
+        _c.mtrx_free(m)
+    return result
+
+
+def _solve_many(a, B, flags=None):
+    """A X = B for the float64 matrices a (n x n) and B (n x k) in one
+    elimination (mtrx_solve_many_checked with `flags`, or mtrx_solve_many
+    with None): X and, when checked, one SolveInfo per column."""
+    B = np.ascontiguousarray(B)
+    n, k = B.shape
+    keep_a, ra = _record(a)
+    keep_b, rb = _record(B)
+    x = ctypes.POINTER(_c.Matrix)()
+    err = _c.Error()
+    if flags is None:
+        info = None
+        code = _c.mtrx_solve_many(ctypes.byref(ra), ctypes.byref(rb), ctypes.byref(x),
+                                  ctypes.byref(err))
+    else:
+        info = (_c.SolveInfo * max(k, 1))()
+        code = _c.mtrx_solve_many_checked(ctypes.byref(ra), ctypes.byref(rb), flags,
+                                          ctypes.byref(x), info, ctypes.byref(err))
+    del keep_a, keep_b
+    if code != _c.MTRX_OK:
+        _raise(code, err, solving=True)
+    X = _taken(x, (n, k))
+    return X, None if info is None else [_info(info[c]) for c in range(k)]
 
 
 def _solve_one(a, b, flags):
@@ -186,47 +274,115 @@ def _solve_one(a, b, flags):
     try:
         solution = np.ctypeslib.as_array(x, shape=(n,)).copy() if n else np.empty(0)
     finally:
-        _c.free(x)
-    return solution, SolveInfo(info.rcond, info.backward_error, info.forward_error,
-                               bool(info.ill_conditioned), info.refinement_steps,
-                               bool(info.bound_trusted))
+        _c.mtrx_free_vector(x)
+    return solution, _info(info)
+
+
+def _columns(a, B, flags, method):
+    """The columns of B (n x k) solved with the matrix a: by one elimination,
+    or by cofactors one column at a time. X and a SolveInfo per column."""
+    if method == "gauss-jordan":
+        return _solve_many(a, B, flags)
+    solved = [_solve_one(a, B[:, c], flags | _c.MTRX_COFACTOR) for c in range(B.shape[1])]
+    X = np.stack([x for x, _ in solved], axis=1) if solved else np.empty(B.shape)
+    return X, [i for _, i in solved]
+
+
+def _flags(refine, method):
+    if method not in _METHODS:
+        raise ValueError(f"method must be one of {sorted(_METHODS)}, not {method!r}")
+    return _c.MTRX_REFINE if refine else 0
+
+
+def _right_hand_sides(a, B):
+    """b as float64 and how it stands beside the stack a (..., n, n), by
+    numpy.linalg.solve's rules (numpy 1.x): b is a stack of vectors
+    (..., n) when it has one dimension fewer than a, else of matrices
+    (..., n, k). Returns b as (..., n, k), the broadcast batch shape, and
+    whether b was vectors."""
+    b = _real(B, "b")
+    n = a.shape[-1]
+    vectors = b.ndim == a.ndim - 1
+    if vectors:
+        if b.shape[-1] != n:
+            raise ValueError(f"b must hold vectors of {n} values beside A of shape {a.shape}, "
+                             f"not of shape {b.shape}")
+        b = b[..., None]
+    elif b.ndim < 2 or b.shape[-2] != n:
+        raise ValueError(f"b must be of shape (..., {n}) or (..., {n}, k) beside A of shape "
+                         f"{a.shape}, not {b.shape}")
+    try:
+        batch = np.broadcast_shapes(a.shape[:-2], b.shape[:-2])
+    except ValueError:
+        raise ValueError(f"the stacks of A {a.shape} and b {np.shape(B)} do not broadcast") from None
+    return b, batch, vectors
+
+
+def _solve_stack(A, B, flags, method):
+    """X for A X = B as numpy.linalg.solve shapes it, and the SolveInfo of
+    every column solved (a flat list)."""
+    a = _square_stack(A)
+    b, batch, vectors = _right_hand_sides(a, B)
+    n, k = a.shape[-1], b.shape[-1]
+    count = math.prod(batch)
+    if count == 0:
+        X, infos = np.empty(batch + (n, k)), []
+    elif math.prod(a.shape[:-2]) == 1:
+        # One matrix for every system: all their columns in one elimination
+        # (each column's bits are its own whatever stands beside it).
+        bs = np.broadcast_to(b, batch + (n, k)).reshape(count, n, k)
+        X, infos = _columns(a.reshape(n, n), bs.transpose(1, 0, 2).reshape(n, count * k), flags,
+                            method)
+        X = X.reshape(n, count, k).transpose(1, 0, 2)
+    else:
+        As = np.broadcast_to(a, batch + (n, n)).reshape(count, n, n)
+        Bs = np.broadcast_to(b, batch + (n, k)).reshape(count, n, k)
+        X, infos = np.empty((count, n, k)), []
+        for s in range(count):
+            X[s], more = _columns(np.ascontiguousarray(As[s]), Bs[s], flags, method)
+            infos += more
+    X = X.reshape(batch + (n, k))
+    return (np.ascontiguousarray(X[..., 0]) if vectors else X), infos
 
 
 def solve_checked(A, b, refine=False, method="gauss-jordan"):
     """Solves A x = b and tells how far x can be trusted.
 
-    A is a square matrix, b a vector (or a matrix whose columns are solved
-    one by one). `method` is "gauss-jordan" (elimination with full pivoting)
-    or "cofactor" (the adjugate over the determinant up to 3 x 3, the
+    A is a square matrix, b a vector or a matrix of k columns, all of them
+    solved in one elimination (the cofactor method takes them one by one).
+    `method` is "gauss-jordan" (elimination with full pivoting) or
+    "cofactor" (the adjugate over the determinant up to 3 x 3, the
     factorisation it comes from beyond); with `refine`, the solution is
     refined with residuals in twice the working precision. Systems near the
     ends of the double range are scaled by powers of two first. Returns
-    (x, info), x a new array; for a matrix b, info is a list with one
-    SolveInfo per column. Without refinement x has the bits of the C
-    library's solver, on every platform. NonFiniteError (a ValueError) for a
-    NaN or an infinity in A or b, SolutionOverflowError (an OverflowError)
-    for a solution beyond a double's range.
+    (x, info), x a new float64 array; for a matrix b, info is a list with
+    one SolveInfo per column. Each column of x, refined or not, has the bits
+    of the C library's mtrx_solve_checked on that column alone, on every
+    platform. NonFiniteError (a ValueError) for a NaN or an infinity in A or
+    b, SolutionOverflowError (an OverflowError) for a solution beyond a
+    double's range. Stacks of systems: solve.
     """
-    if method not in _METHODS:
-        raise ValueError(f"method must be one of {sorted(_METHODS)}, not {method!r}")
-    flags = _METHODS[method] | (_c.MTRX_REFINE if refine else 0)
+    flags = _flags(refine, method)
     a = _square(A)
-    rhs = np.asarray(b, dtype=np.float64)
+    rhs = _real(b, "b")
     if rhs.ndim not in (1, 2) or rhs.shape[0] != a.shape[0]:
         raise ValueError(f"b must have {a.shape[0]} rows, not shape {rhs.shape}")
+    X, infos = _columns(a, rhs.reshape(a.shape[0], -1) if rhs.ndim == 1 else rhs, flags, method)
     if rhs.ndim == 1:
-        return _solve_one(a, rhs, flags)
-    columns = [_solve_one(a, rhs[:, k], flags) for k in range(rhs.shape[1])]
-    x = np.stack([c[0] for c in columns], axis=1) if columns else np.empty(rhs.shape)
-    return x, [c[1] for c in columns]
+        return X[:, 0], infos[0]
+    return X, infos
 
 
 def solve(A, b, refine=False, method="gauss-jordan"):
-    """Solves A x = b (see solve_checked) and returns x, a new array. Warns
-    with IllConditionedWarning when A is so close to singular that x may
+    """Solves A x = b (see solve_checked) and returns x, a new float64
+    array. As numpy.linalg.solve: A may be a stack (..., n, n), b of shape
+    (..., n) when it has one dimension fewer than A, else (..., n, k), the
+    stacks broadcast against each other; one matrix's columns, however many
+    and from however many systems, are solved in one elimination. Warns with
+    IllConditionedWarning when a matrix is so close to singular that x may
     carry no correct digit."""
-    x, info = solve_checked(A, b, refine=refine, method=method)
-    for i in info if isinstance(info, list) else [info]:
+    x, infos = _solve_stack(A, b, _flags(refine, method), method)
+    for i in infos:
         if i.ill_conditioned:
             warnings.warn(IllConditionedWarning(
                 f"Matrix is close to singular (rcond = {i.rcond:.1e}); "
@@ -236,20 +392,18 @@ def solve(A, b, refine=False, method="gauss-jordan"):
 
 
 def inv(A):
-    """The inverse of the square matrix A, by Gauss-Jordan elimination with
-    full pivoting (the block the elimination leaves); SingularMatrixError
+    """The inverse of the square matrix A (or of each of a stack of them,
+    (..., n, n)), as a new float64 array: the identity's columns solved in
+    one elimination, each with the bits solve gives it; SingularMatrixError
     when a pivot is zero, NonFiniteError (a ValueError) for a NaN or an
     infinity in A."""
-    a = _square(A)
-    n = a.shape[0]
-    b = np.zeros(n)
-    keep, rows = _rows(a)
-    err = _c.Error()
-    code = _c.mtrx_reduce(rows, b.ctypes.data_as(_c.c_double_p), n, ctypes.byref(err))
-    del keep
-    if code != _c.MTRX_OK:
-        _raise(code, err)
-    return a
+    a = _square_stack(A)
+    n = a.shape[-1]
+    stack = a.reshape(-1, n, n)
+    result = np.empty(stack.shape)
+    for s in range(stack.shape[0]):
+        result[s] = _solve_many(np.ascontiguousarray(stack[s]), np.eye(n))[0]
+    return result.reshape(a.shape)
 
 
 def parse(text):
@@ -304,7 +458,7 @@ def rref(M, tol=None):
         columns = tuple(int(pivots[k]) for k in range(rank.value))
     finally:
         _c.mtrx_free(out)
-        _c.free(pivots)
+        _c.mtrx_free_pivots(pivots)
     return result, columns
 
 
@@ -326,10 +480,7 @@ def solve_general(A, b):
     m, n = a.shape
     if n == 0:
         raise ValueError("A must have a column at least")
-    rhs = np.asarray(b)
-    if np.iscomplexobj(rhs):
-        raise TypeError("quendle works on real matrices only")
-    rhs = np.asarray(rhs, dtype=np.float64)
+    rhs = _real(b, "b")
     if rhs.shape != (m,):
         raise ValueError(f"b must be a vector of {m} values, not of shape {rhs.shape}")
     if not np.isfinite(rhs).all():

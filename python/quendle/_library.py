@@ -2,8 +2,10 @@
 
 The library is looked for beside this file (where `pip install` puts it),
 then at the path in QUENDLE_MTRX_LIBRARY. ctypes releases the GIL for every
-call, so threads solve in parallel. What the library allocates is released
-with the C runtime's own free, from the library the process already has.
+call, so threads solve in parallel. What the library allocates goes back
+through the library's own release functions (mtrx_free, mtrx_free_vector,
+mtrx_free_pivots, mtrx_general_free), never through a C runtime's free:
+on Windows the library's C runtime need not be Python's.
 """
 
 import ctypes
@@ -125,10 +127,9 @@ mtrx_rref = _declare("mtrx_rref", ctypes.c_int, P(Matrix), ctypes.c_double, P(P(
 mtrx_solve_general = _declare("mtrx_solve_general", ctypes.c_int, P(Matrix), P(GeneralSolution),
                               P(Error))
 mtrx_general_free = _declare("mtrx_general_free", None, P(GeneralSolution))
-
-# The C runtime the library allocates from: the process's own C library on
-# POSIX systems, MSVCRT for the mingw-w64 build on Windows.
-_crt = ctypes.cdll.msvcrt if sys.platform == "win32" else ctypes.CDLL(None)
-free = _crt.free
-free.restype = None
-free.argtypes = [ctypes.c_void_p]
+mtrx_solve_many = _declare("mtrx_solve_many", ctypes.c_int, P(Matrix), P(Matrix), P(P(Matrix)),
+                           P(Error))
+mtrx_solve_many_checked = _declare("mtrx_solve_many_checked", ctypes.c_int, P(Matrix), P(Matrix),
+                                   ctypes.c_uint, P(P(Matrix)), P(SolveInfo), P(Error))
+mtrx_free_vector = _declare("mtrx_free_vector", None, c_double_p)
+mtrx_free_pivots = _declare("mtrx_free_pivots", None, P(ctypes.c_size_t))

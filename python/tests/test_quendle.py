@@ -3,6 +3,7 @@ own console tool on the same systems (QUENDLE_SOLVE names it), its errors
 as exceptions, and threads solving at once."""
 
 import os
+import re
 import subprocess
 import threading
 import warnings
@@ -252,3 +253,104 @@ def test_rref_and_rank():
         quendle.solve_general(np.eye(2), [1.0, 2, 3])
     with pytest.raises(ValueError):
         quendle.solve_general(np.ones((2, 0)), [1.0, 2])
+
+
+def right_hand_sides(rng, a_shape):
+    """b shapes numpy.linalg.solve (numpy 1.x) takes beside A of a_shape:
+    vectors with one dimension fewer than A, matrices of k columns, with
+    stacks that broadcast (size-1 dimensions and missing ones)."""
+    n, batch = a_shape[-1], a_shape[:-2]
+    shapes = [batch + (n,), batch + (n, int(rng.integers(0, 18))), (2,) + (1,) * len(batch) + (n, 1)]
+    if batch:
+        shapes.append((1,) * len(batch) + (n, 3))
+    if len(batch) != 1:  # (a stack of vectors beside a stack of one dimension)
+        shapes.append((n, 2))
+    return shapes
+
+
+def test_stacks_and_many_columns_as_numpy_shapes_them():
+    """Against numpy.linalg.solve on generated stacks, shapes and real
+    dtypes: the same shape, float64 always, values as numpy's; and each
+    column with exactly the bits of its own system solved alone."""
+    rng = np.random.default_rng(25)
+    dtypes = [np.float64, np.float32, np.float16, np.int64, np.int32, np.uint8, np.bool_]
+    for trial in range(60):
+        n = int(rng.integers(1, 7))
+        a_shape = [(n, n), (3, n, n), (2, 1, n, n), (1, 2, n, n)][trial % 4]
+        dtype = dtypes[trial % 5]  # (A regular in each: no bool, no wrapped uint8)
+        A = (rng.integers(-5, 6, a_shape) + 12 * np.eye(n)).astype(dtype)
+        for b_shape in right_hand_sides(rng, a_shape):
+            B = rng.integers(-9, 10, b_shape).astype(dtypes[(trial + 3) % len(dtypes)])
+            want = np.linalg.solve(A.astype(np.float64), B.astype(np.float64))
+            got = quendle.solve(A, B)
+            assert got.dtype == np.float64 and got.shape == want.shape, (a_shape, b_shape)
+            np.testing.assert_allclose(got, want, rtol=1e-12, atol=1e-12)
+            # Column by column, system by system: the same bits alone.
+            vectors = B.ndim == A.ndim - 1
+            Bm, Xb = (B[..., None], got[..., None]) if vectors else (B, got)
+            batch = Xb.shape[:-2]
+            Ab, Bb = np.broadcast_to(A, batch + (n, n)), np.broadcast_to(Bm, Xb.shape)
+            for idx in np.ndindex(*batch):
+                for c in range(Bb.shape[-1]):
+                    alone = quendle.solve(Ab[idx], Bb[idx][:, c])
+                    assert alone.tobytes() == np.ascontiguousarray(Xb[idx][:, c]).tobytes()
+    # What numpy refuses for its shapes, refused alike.
+    for A, B in [(np.eye(3), np.ones((2, 3))), (np.ones((2, 3, 3)), np.ones(3)),
+                 (np.ones((2, 3, 3)), np.ones((3, 3, 1))), (np.eye(3), np.ones(4))]:
+        with pytest.raises(ValueError):
+            np.linalg.solve(A, B)
+        with pytest.raises(ValueError):
+            quendle.solve(A, B)
+    for A in (np.ones(3), np.ones((2, 3)), np.ones((2, 2, 3))):
+        with pytest.raises(np.linalg.LinAlgError):
+            np.linalg.solve(A, np.ones(A.shape[-1]))
+        with pytest.raises(quendle.ShapeError) as e:
+            quendle.solve(A, np.ones(A.shape[-1]))
+        assert isinstance(e.value, np.linalg.LinAlgError) and isinstance(e.value, ValueError)
+    assert quendle.solve(np.ones((0, 3, 3)), np.ones((0, 3))).shape == (0, 3)
+    assert quendle.solve(np.eye(2), np.ones((2, 0))).shape == (2, 0)
+
+
+@pytest.mark.skipif(not TOOL, reason="QUENDLE_SOLVE names no console tool to compare with")
+@pytest.mark.parametrize("refine", [False, True])
+def test_many_columns_and_the_inverse_have_the_c_library_bits(refine):
+    """Every column of one elimination, and of the inverse (the identity's
+    columns), as the C library's console tool solves it alone."""
+    for A, b in generated_systems():
+        n = len(b)
+        rng = np.random.default_rng(n)
+        B = np.column_stack([b, b * rng.uniform(-2, 2, n), b * 2.0**-1000, np.zeros(n)])
+        X, infos = quendle.solve_checked(A, B, refine=refine)
+        for c in range(B.shape[1]):
+            cx, cinfo = tool_values(A, B[:, c], *(["--refine"] if refine else []))
+            assert X[:, c].tobytes() == cx.tobytes(), (n, c, refine)
+            assert (infos[c].rcond, infos[c].forward_error, infos[c].refinement_steps) == \
+                (cinfo["rcond"], cinfo["forward_error"], cinfo["refinement_steps"])
+        if not refine and n <= 17 and 2.0**-500 < np.abs(A[A != 0]).min() and np.abs(A).max() < 2.0**500:
+            inverse = quendle.inv(A)
+            for c in range(n):
+                assert inverse[:, c].tobytes() == tool_values(A, np.eye(n)[:, c])[0].tobytes()
+
+
+def test_refused_before_any_work_and_the_version():
+    """Complex and non-numeric input is a TypeError even where the system
+    would fail otherwise (singular, NaN); the version is the project's."""
+    singular = np.zeros((2, 2))
+    for call in (lambda: quendle.solve(singular, [1 + 1j, 2]),
+                 lambda: quendle.solve(singular * 1j, [1.0, 2]),
+                 lambda: quendle.solve(singular, ["1", "2"]),
+                 lambda: quendle.solve(np.array([[1, None], [0, 1]]), [1.0, np.nan]),
+                 lambda: quendle.solve_checked(singular, np.array([1, 2], dtype=object)),
+                 lambda: quendle.inv(np.array([["1", "0"], ["0", "1"]])),
+                 lambda: quendle.solve(np.eye(2, dtype=np.longdouble) if np.finfo(np.longdouble).bits > 64
+                                       else np.eye(2) * 1j, [1.0, 2]),
+                 lambda: quendle.solve_general(np.eye(2), [1j, 2]),
+                 lambda: quendle.rref([["a", "b"]])):
+        with pytest.raises(TypeError):
+            call()
+    x = quendle.solve(np.eye(3, dtype=np.float32) * 4, np.arange(3, dtype=np.int8))
+    assert x.dtype == np.float64 and x.tolist() == [0.0, 0.25, 0.5]
+    with pytest.raises(quendle.NonFiniteError):
+        quendle.solve(np.eye(2), [[1.0, np.inf], [2.0, 3.0]])
+    cmake = open(os.path.join(os.path.dirname(__file__), "..", "..", "CMakeLists.txt")).read()
+    assert quendle.__version__ == re.search(r"project\(\s*quendle\s+VERSION\s+([0-9.]+)", cmake).group(1)

@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <initializer_list>
 #include <thread>
 
+#include "core/gj.h"
 #include "core/thread_pool.h"
 
 // Lets teams of up to `threads` threads form on any machine while it lives.
@@ -16,6 +18,33 @@ struct threads_allowed {
     threads_allowed(const threads_allowed &) = delete;
     threads_allowed &operator=(const threads_allowed &) = delete;
 };
+
+// Runs f() under every instruction set this processor has and each of the
+// thread counts (threads from n = 2 on, every pass shared; tune(t) may set
+// more of the tuning t), then puts back the defaults. Returns the number of
+// runs.
+template <class Tune, class F>
+int for_each_isa_and_threads(std::initializer_list<std::size_t> threads, Tune tune, F f)
+{
+    int runs = 0;
+    for (mtrx_detail::gj_isa isa : {mtrx_detail::gj_isa::portable, mtrx_detail::gj_isa::avx2,
+                                    mtrx_detail::gj_isa::avx512})
+        for (std::size_t n : threads) {
+            threads_allowed allow(n);
+            mtrx_detail::gj_tuning t;
+            t.isa = isa;
+            t.threads = n;
+            t.parallel_from = 2;
+            t.step_alone_below = 1;
+            tune(t);
+            if (!mtrx_detail::gj_tune(t))
+                continue;
+            f(n);
+            ++runs;
+        }
+    mtrx_detail::gj_tune({});
+    return runs;
+}
 
 // Whether done() comes true within half a minute.
 template <class P> bool eventually(P done)
