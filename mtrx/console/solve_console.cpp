@@ -13,18 +13,18 @@ using namespace mtrx_detail;
 namespace {
 
 // The elimination of the n rows of `a` (constants in column n, or in b),
-// then its message. Without all its rows there is nothing to eliminate, and
-// nothing is said.
-gj_status reduce_and_report(double **a, double *b, std::size_t n)
+// then its message; false when memory ran out. Without all its rows there
+// is nothing to eliminate, and nothing is said.
+bool reduce_and_report(double **a, double *b, std::size_t n)
 {
     if (!rows_present(a, n))
-        return gj_status::solved;
+        return true;
     const gj_status st = gj_reduce(a, b, n);
     if (st == gj_status::singular)
         mtrx_console::singular();
     else if (st == gj_status::no_memory)
         mtrx_console::elimination_out_of_memory();
-    return st;
+    return st != gj_status::no_memory;
 }
 
 // The method needs at least one column more than there are rows.
@@ -55,7 +55,7 @@ extern "C" mtrx_t *mtrx_solve_gj(const mtrx_t *m)
     // A singular matrix still gives the copy, reduced as far as elimination
     // got; an elimination without memory gives none (its copy would read as
     // a solution).
-    if (reduce_and_report(c->mtrx, nullptr, c->rows) == gj_status::no_memory) {
+    if (!reduce_and_report(c->mtrx, nullptr, c->rows)) {
         mtrx_free(c);
         return nullptr;
     }

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "core/base/owned.h"
 #include "core/product/product.h"
 #include "core/base/storage.h"
 
@@ -52,7 +53,7 @@ namespace {
 template <class Make>
 mtrx_t *new_record(std::size_t rows, std::size_t cols, alloc_fault &fault, Make make)
 {
-    auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
+    owned_record m(static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t))));
     if (!m) {
         fault.set(alloc_site::result_record);
         return nullptr;
@@ -60,11 +61,9 @@ mtrx_t *new_record(std::size_t rows, std::size_t cols, alloc_fault &fault, Make 
     m->rows = m->maxrows = rows;
     m->cols = m->maxcols = cols;
     m->mtrx = make();
-    if (!m->mtrx) {
-        std::free(m);
+    if (!m->mtrx)
         return nullptr;
-    }
-    return m;
+    return m.release();
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/base/owned.h"
+
 namespace mtrx_detail {
 
 double *new_vector(std::size_t n)
@@ -17,28 +19,27 @@ double *new_vector(std::size_t n)
 
 double **new_array(std::size_t rows, std::size_t cols, alloc_fault &fault)
 {
-    auto **a = static_cast<double **>(lib_calloc(rows ? rows : 1, sizeof(double *)));
+    // (until every row is made, the ones still to come are null, which the
+    // owner's release passes over)
+    owned_rows a =
+        own_rows(static_cast<double **>(lib_calloc(rows ? rows : 1, sizeof(double *))), rows);
     if (!a) {
         fault.set(alloc_site::array_rows);
         return nullptr;
     }
     for (std::size_t i = 0; i < rows; ++i) {
-        a[i] = static_cast<double *>(lib_calloc(cols ? cols : 1, sizeof(double)));
-        if (!a[i]) {
+        a.get()[i] = static_cast<double *>(lib_calloc(cols ? cols : 1, sizeof(double)));
+        if (!a.get()[i]) {
             fault.set(alloc_site::array_row, i);
-            // Release what was made, last row first.
-            while (i-- > 0)
-                std::free(a[i]);
-            std::free(a);
             return nullptr;
         }
     }
-    return a;
+    return a.release();
 }
 
 mtrx_t *new_pointer_record(std::size_t n, alloc_fault &fault)
 {
-    auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
+    owned_record m(static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t))));
     if (!m) {
         fault.set(alloc_site::record);
         return nullptr;
@@ -47,29 +48,26 @@ mtrx_t *new_pointer_record(std::size_t n, alloc_fault &fault)
     m->mtrx = static_cast<double **>(lib_calloc(n ? n : 1, sizeof(double *)));
     if (!m->mtrx) {
         fault.set(alloc_site::record_rows);
-        std::free(m);
         return nullptr;
     }
     m->maxrows = n;
     m->maxcols = 8;
-    return m;
+    return m.release();
 }
 
 mtrx_t *new_preallocated_record(std::size_t rows, std::size_t cols, alloc_fault &fault)
 {
-    auto *m = static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t)));
+    owned_record m(static_cast<mtrx_t *>(lib_calloc(1, sizeof(mtrx_t))));
     if (!m) {
         fault.set(alloc_site::record);
         return nullptr;
     }
     m->mtrx = new_array(rows, cols, fault);
-    if (!m->mtrx) {
-        std::free(m);
+    if (!m->mtrx)
         return nullptr;
-    }
     m->maxcols = cols;
     m->maxrows = rows;
-    return m;
+    return m.release();
 }
 
 mtrx_t *copy_record(const mtrx_t *m, alloc_fault &fault)
