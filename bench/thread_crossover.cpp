@@ -18,9 +18,9 @@
 #include <random>
 #include <vector>
 
-#include "core/gj.h"
-#include "core/product.h"
-#include "core/thread_pool.h"
+#include "core/gj/gj.h"
+#include "core/product/product.h"
+#include "core/pool/thread_pool.h"
 
 using namespace mtrx_detail;
 

@@ -20,7 +20,7 @@
 
 #include <mtrx/mtrx.h>
 
-#include "core/scan.h"
+#include "core/read/scan.h"
 #include "support/compare.h"
 
 namespace fuzz {

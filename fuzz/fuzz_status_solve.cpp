@@ -11,7 +11,7 @@
 // column's own status and bits: the first column that fails decides.
 #include <cmath>
 
-#include "core/scaling.h"
+#include "core/checked/scaling.h"
 #include "fuzz_common.h"
 
 using fuzz::require;

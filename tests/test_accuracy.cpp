@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/adjugate.h"
+#include "core/cofactor/adjugate.h"
 #include "reference/cofactor_minors_ref.h"
 #include "reference/exact_cofactors.h"
 #include "reference/wide_solve.h"

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/gj.h"
+#include "core/gj/gj.h"
 #include "reference/wide_solve.h"
 #include "support/compare.h"
 #include "support/generators.h"

@@ -7,7 +7,7 @@
 
 #include <gmock/gmock.h>
 
-#include "core/gj.h"
+#include "core/gj/gj.h"
 #include "support/alloc_sweep.h"
 #include "support/compare.h"
 #include "support/generators.h"

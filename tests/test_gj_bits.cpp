@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/gj.h"
-#include "core/thread_pool.h"
+#include "core/gj/gj.h"
+#include "core/pool/thread_pool.h"
 #include "reference/gauss_jordan_ref.h"
 #include "support/compare.h"
 #include "support/generators.h"

@@ -19,9 +19,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/gj.h"
-#include "core/product.h"
-#include "core/thread_pool.h"
+#include "core/gj/gj.h"
+#include "core/product/product.h"
+#include "core/pool/thread_pool.h"
 #include "reference/gauss_jordan_ref.h"
 #include "reference/product_ref.h"
 #include "support/compare.h"

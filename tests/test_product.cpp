@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/product.h"
+#include "core/product/product.h"
 #include "support/compare.h"
 #include "support/generators.h"
 #include "support/threads.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/lines.h"
+#include "core/read/lines.h"
 #include <gmock/gmock.h>
 
 #include "support/alloc_sweep.h"

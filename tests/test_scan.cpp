@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scan.h"
+#include "core/read/scan.h"
 #include "support/compare.h"
 
 using namespace mtrx_detail;

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/gj.h"
-#include "core/scaling.h"
+#include "core/gj/gj.h"
+#include "core/checked/scaling.h"
 #include "support/compare.h"
 #include "support/generators.h"
 #include "support/records.h"

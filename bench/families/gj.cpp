@@ -17,7 +17,7 @@
 #include "eigen_native.h"
 #include "harness.h"
 #include "inputs.h"
-#include "core/gj.h"
+#include "core/gj/gj.h"
 #include "mtrx/mtrx.h"
 #include "reference/gauss_jordan_ref.h"
 

@@ -10,7 +10,7 @@
 
 #include "harness.h"
 #include "inputs.h"
-#include "core/product.h"
+#include "core/product/product.h"
 #include "mtrx/mtrx.h"
 #include "reference/product_ref.h"
 

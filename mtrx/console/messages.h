@@ -6,8 +6,8 @@
 
 #include <cstddef>
 
-#include "core/alloc.h"
-#include "core/scan.h"
+#include "core/base/alloc.h"
+#include "core/read/scan.h"
 
 namespace mtrx_console {
 

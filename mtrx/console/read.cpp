@@ -10,9 +10,9 @@
 
 #include <mtrx/mtrx.h>
 
-#include "core/lines.h"
-#include "core/rows.h"
-#include "core/scan.h"
+#include "core/read/lines.h"
+#include "core/read/rows.h"
+#include "core/read/scan.h"
 #include "messages.h"
 
 using namespace mtrx_detail;

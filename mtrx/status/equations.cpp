@@ -3,7 +3,7 @@
 // part quoted of a line that does not read.
 #include <mtrx/mtrx.h>
 
-#include "core/equations.h"
+#include "core/read/equations.h"
 #include "status.h"
 
 using namespace mtrx_detail;
@@ -13,28 +13,25 @@ namespace {
 // The most bytes of a line a message quotes.
 constexpr std::size_t quote_most = 24;
 
+// What the line that decided against equations does wrong.
+const char *not_equations_reason(not_equations why)
+{
+    if (why == not_equations::nothing_left)
+        return "has nothing before its '='";
+    if (why == not_equations::nothing_right)
+        return "has nothing after its '='";
+    if (why == not_equations::no_name)
+        return "names no unknown";
+    return "holds no '='"; // a later line, or none
+}
+
 mtrx_status not_equations_error(const equations_start &s, mtrx_error *err)
 {
-    const char *why = "";
-    switch (s.why) {
-    case not_equations::no_equals:
+    if (s.why == not_equations::no_equals)
         return set_error_msg(err, MTRX_EEMPTY, 0, 0, 0,
                              "Not read as equations: no line holds '='.");
-    case not_equations::nothing_left:
-        why = "has nothing before its '='";
-        break;
-    case not_equations::nothing_right:
-        why = "has nothing after its '='";
-        break;
-    case not_equations::no_name:
-        why = "names no unknown";
-        break;
-    case not_equations::later_line:
-    case not_equations::none:
-        why = "holds no '='";
-        break;
-    }
-    set_error_msg(err, MTRX_EEMPTY, 0, 0, 0, "Not read as equations: line %zu %s.", s.line, why);
+    set_error_msg(err, MTRX_EEMPTY, 0, 0, 0, "Not read as equations: line %zu %s.", s.line,
+                  not_equations_reason(s.why));
     if (err)
         err->line = s.line;
     return MTRX_EEMPTY;

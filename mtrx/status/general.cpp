@@ -5,8 +5,10 @@
 
 #include <mtrx/mtrx.h>
 
-#include "core/rref.h"
-#include "core/storage.h"
+#include "core/base/owned.h"
+
+#include "core/rref/rref.h"
+#include "core/base/storage.h"
 #include "status.h"
 
 using namespace mtrx_detail;
@@ -55,22 +57,19 @@ extern "C" mtrx_status mtrx_rref(const mtrx_t *m, double tol, mtrx_t **out, size
     if (tol < 0)
         tol = rref_tolerance(m->mtrx, m->rows, m->cols);
     alloc_fault fault;
-    mtrx_t *r = copy_record(m, fault);
+    owned_record r(copy_record(m, fault));
     const std::size_t most = m->rows < m->cols ? m->rows : m->cols;
-    auto *piv = r ? static_cast<size_t *>(lib_calloc(most ? most : 1, sizeof(size_t))) : nullptr;
-    if (!piv) {
-        mtrx_free(r);
+    owned<size_t> piv(r ? static_cast<size_t *>(lib_calloc(most ? most : 1, sizeof(size_t)))
+                        : nullptr);
+    if (!piv)
         return set_error(err, MTRX_ENOMEM);
-    }
     bool overflow;
-    const std::size_t k = reduce_to_rref(r->mtrx, r->rows, r->cols, tol, tol, piv, overflow);
-    if (overflow) {
-        std::free(piv);
-        mtrx_free(r);
+    const std::size_t k =
+        reduce_to_rref(r->mtrx, r->rows, r->cols, tol, tol, piv.get(), overflow);
+    if (overflow)
         return overflowed(err);
-    }
-    *out = r;
-    *pivots = piv;
+    *out = r.release();
+    *pivots = piv.release();
     *rank = k;
     return set_error(err, MTRX_OK);
 }

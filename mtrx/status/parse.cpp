@@ -2,8 +2,8 @@
 // and mtrx_find_matrix, where a matrix begins in a text.
 #include <mtrx/mtrx.h>
 
-#include "core/rows.h"
-#include "core/scan.h"
+#include "core/read/rows.h"
+#include "core/read/scan.h"
 #include "status.h"
 
 using namespace mtrx_detail;

@@ -1,6 +1,5 @@
-// The status layer's common parts: filling an mtrx_error, the argument
-// check both system solvers make, and the elimination the console layer's
-// solvers share.
+// The status layer's common parts: filling an mtrx_error, and the argument
+// checks of the readers and the system solvers.
 #ifndef MTRX_STATUS_STATUS_H
 #define MTRX_STATUS_STATUS_H
 
@@ -31,9 +30,6 @@ mtrx_status check_text(const char *text, std::size_t len, const void *result, mt
 // untouched, when m is an augmented n x (n + 1) system; otherwise
 // MTRX_EINVAL with its sentence.
 mtrx_status check_system(const mtrx_t *m, double **x, mtrx_error *err);
-// mtrx_reduce without its refusal of NaN and infinities, and without an
-// mtrx_error: the elimination of guassj and its kin, which take any value.
-mtrx_status reduce_rows(double **a, double *b, std::size_t n);
 
 } // namespace mtrx_detail
 

@@ -28,7 +28,8 @@ set(lib usr/lib/${multiarch})
 # of its files matches), then its fields.
 set(runtime_files ${lib}/libmtrx.so.0 ${lib}/libmtrx.so.0.0.1)
 set(runtime_may "${lib}/libmtrx\\.so\\.0(\\.0\\.1)?")
-set(dev_files usr/include/mtrx/mtrx.h usr/include/mtrx/mtrx_export.h ${lib}/libmtrx.so
+set(dev_files usr/include/mtrx/mtrx.h usr/include/mtrx/mtrx_status.h
+  usr/include/mtrx/mtrx_export.h ${lib}/libmtrx.so
   ${lib}/libmtrx.a ${lib}/pkgconfig/mtrx.pc ${lib}/pkgconfig/mtrx-static.pc
   ${lib}/cmake/mtrx/mtrxConfig.cmake
   ${lib}/cmake/mtrx/mtrxConfigVersion.cmake ${lib}/cmake/mtrx/mtrxTargets-static.cmake

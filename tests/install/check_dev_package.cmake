@@ -15,7 +15,7 @@ file(GLOB zip ${WORK_DIR}/package/mtrx-*-win64-dev.zip)
 run(${CMAKE_COMMAND} -E make_directory ${WORK_DIR}/unpacked)
 run(${CMAKE_COMMAND} -E chdir ${WORK_DIR}/unpacked ${CMAKE_COMMAND} -E tar xf ${zip})
 file(GLOB root ${WORK_DIR}/unpacked/mtrx-*-win64-dev)
-require_files(${root} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx.a
+require_files(${root} include/mtrx/mtrx.h include/mtrx/mtrx_status.h include/mtrx/mtrx_export.h lib/libmtrx.a
   lib/libmtrx.dll.a bin/mtrx.dll lib/pkgconfig/mtrx.pc lib/pkgconfig/mtrx-static.pc
   lib/cmake/mtrx/mtrxConfig.cmake
   lib/cmake/mtrx/mtrxConfigVersion.cmake lib/cmake/mtrx/mtrxTargets-static.cmake

@@ -5,7 +5,7 @@ file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx.a
+require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_status.h include/mtrx/mtrx_export.h lib/libmtrx.a
   lib/pkgconfig/mtrx.pc lib/pkgconfig/mtrx-static.pc lib/cmake/mtrx/mtrxConfig.cmake lib/cmake/mtrx/mtrxConfigVersion.cmake
   bin/quendle-solve share/man/man1/quendle-solve.1)
 

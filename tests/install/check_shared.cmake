@@ -11,7 +11,7 @@ set(compilers -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_CXX_COMPILER=${CXX_COMPIL
 build_project(${SOURCE_DIR} ${WORK_DIR}/build ${compilers} -DBUILD_SHARED_LIBS=ON
   -DQUENDLE_BUILD_PROGRAMS=OFF -DQUENDLE_BUILD_TESTS=OFF -DQUENDLE_INSTALL=ON)
 run(${CMAKE_COMMAND} --install ${WORK_DIR}/build --prefix ${prefix})
-require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_export.h lib/libmtrx.so
+require_files(${prefix} include/mtrx/mtrx.h include/mtrx/mtrx_status.h include/mtrx/mtrx_export.h lib/libmtrx.so
   lib/libmtrx.so.0 lib/pkgconfig/mtrx.pc lib/cmake/mtrx/mtrxConfig.cmake
   lib/cmake/mtrx/mtrxTargets-shared.cmake)
 if(EXISTS ${prefix}/lib/libmtrx.a OR EXISTS ${prefix}/lib/pkgconfig/mtrx-static.pc)

@@ -51,7 +51,7 @@ function(pkg_config_consumer cc exe)
       ${flags} ${arg_LINK} -o ${exe})
 endfunction()
 
-# Every function <mtrx/mtrx.h> declares, sorted, as the C compiler `cc` reads
+# Every function <mtrx/mtrx.h> declares (with mtrx_status.h, which it includes), sorted, as the C compiler `cc` reads
 # the header under the include directories given last (-aux-info lists each
 # prototype with its file).
 function(declared_functions var cc scratch)
@@ -59,7 +59,7 @@ function(declared_functions var cc scratch)
   list(TRANSFORM ARGN PREPEND -I OUTPUT_VARIABLE includes)
   run(${cc} -std=c11 -fsyntax-only ${includes} -aux-info ${scratch}/declared.txt
       ${scratch}/declared.c)
-  file(STRINGS ${scratch}/declared.txt lines REGEX "mtrx/mtrx\\.h:")
+  file(STRINGS ${scratch}/declared.txt lines REGEX "mtrx/mtrx(_status)?\\.h:")
   set(names "")
   foreach(line IN LISTS lines)
     string(REGEX MATCH "([A-Za-z_][A-Za-z_0-9]*) \\(" name "${line}")

@@ -17,7 +17,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/alloc.h"
+#include "core/base/alloc.h"
 #include "death_tests.h"
 #include "streams.h"
 

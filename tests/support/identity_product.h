@@ -5,8 +5,8 @@
 
 #include <mtrx/mtrx.h>
 
-#include "core/product.h"
-#include "core/thread_pool.h"
+#include "core/product/product.h"
+#include "core/pool/thread_pool.h"
 
 // Whether every element of the product came out as the matrix's own.
 inline bool product_by_identity_holds(std::size_t n)

@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <thread>
 
-#include "core/gj.h"
-#include "core/thread_pool.h"
+#include "core/gj/gj.h"
+#include "core/pool/thread_pool.h"
 
 // Lets teams of up to `threads` threads form on any machine while it lives.
 struct threads_allowed {
