@@ -31,6 +31,12 @@
  * MTRX_EXPORT (mtrx_export.h) marks what a shared build exports. Programs
  * linking the static library define MTRX_STATIC_DEFINE (the CMake package
  * and `pkg-config --static` do), which keeps dllimport out on Windows.
+ *
+ * Kept on purpose, because programs and tests rely on them (the list, with
+ * what pins each, opens mtrx/console/messages.cpp): the spelling guassj, in
+ * the function names and their "guassj() error: " messages; the message
+ * "maxtix not square"; the literal "<unknown>" in every "%s() error: "
+ * message; and mtrx_solve_cofactor_aug's one failure without a message.
  */
 #ifndef MTRX_MTRX_H
 #define MTRX_MTRX_H
@@ -250,7 +256,9 @@ MTRX_EXPORT double **arr2d_div_scalar(double **m, double x, size_t n);
  * trivial solution."
  */
 MTRX_EXPORT double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
-/* The same for an augmented n x (n + 1) record whose last column holds b. */
+/* The same for an augmented n x (n + 1) record whose last column holds b;
+ * one failure says nothing: when the record for its copy of the coefficients
+ * cannot be allocated, it returns null without a message. */
 MTRX_EXPORT double *mtrx_solve_cofactor_aug(const mtrx_t *m);
 
 /* ---- Printing on stdout ----------------------------------------------------- */

@@ -1,5 +1,5 @@
 // The passes of the working-array Gauss-Jordan solver that the threads
-// share (the scheme is described in gj_solver.h): one elimination step over
+// share (the scheme: docs/design/elimination.md): one elimination step over
 // a range of rows, the closing of a block in the pivot rows over a range of
 // columns, and the bringing up to date of a range of rows when a block
 // closes. Each row, and each column of the pivot rows, is computed by one
