@@ -22,7 +22,7 @@ template <class Make> auto told(Make make)
     tell(fault);
     return made;
 }
-// The same, then exit(1).
+// Tells the failure as tell() does, then exit(1).
 [[noreturn]] void die(const mtrx_detail::alloc_fault &fault);
 // perror("realloc(): virtual memory exhausted.") with errno as it is, then
 // exit(1): exhausted memory while an array grows.
