@@ -104,12 +104,58 @@ inline bool four_digits(const char *s, std::uint64_t &v)
     }
 }
 
+// Whether the eight characters at s are all digits or '.' (or '/', which
+// the test lets through: it only picks a path, and both give the same bits).
+inline bool eight_digits_or_dots(const char *s)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        return false;
+    } else {
+        std::uint64_t x;
+        std::memcpy(&x, s, 8);
+        // Every byte below 0x80 and below ':' after adding 0x46 ('9' + 0x46
+        // is 0x7F), and at least '.' (0x2E + 0x52 is 0x80).
+        const std::uint64_t high = 0x8080808080808080u;
+        return ((x | (x + 0x4646464646464646u)) & high) == 0 &&
+               ((x + 0x5252525252525252u) & high) == high;
+    }
+}
+
+// Whether the number whose digits start at d has 18 or more characters of
+// digits and '.' before `end`: 17 significant digits or more, the
+// round-trip form of a double. Such a mantissa is past 2^53, where the
+// quick path gives up after reading it all; from_chars is then the faster
+// way. (The last eight characters are tested first: a shorter number ends
+// among them, so most numbers cost one test.)
+inline bool long_mantissa(const char *d, const char *end)
+{
+    return end && end - d >= 18 && eight_digits_or_dots(d + 10) && eight_digits_or_dots(d) &&
+           eight_digits_or_dots(d + 8);
+}
+
+// A long mantissa's conversion by from_chars, kept when it ends the number
+// before `end` with a normal result; anything else (a result out of the
+// normal range, an exponent that may be written with U+2212) returns false
+// for convert_slow. `p` is past any '+', which from_chars does not take.
+inline bool convert_long(const char *p, const char *end, conversion &out)
+{
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr == p || !(v >= DBL_MIN || v <= -DBL_MIN) || v > DBL_MAX ||
+        v < -DBL_MAX || (r.ptr < end && (*r.ptr == 'e' || *r.ptr == 'E')))
+        return false;
+    out = {v, r.ptr, false};
+    return true;
+}
+
 // The common decimal forms, converted without strtod: up to 19 significant
 // digits times 10^e with |e| <= 22 and a mantissa up to 2^53. Both factors
 // are then exact doubles, so one multiplication or division rounds the
 // exact value once, as strtod does, and the result is a normal number (no
 // range error). Everything else returns false and goes to convert_slow.
-// With `end`, digits are also read eight at a time, never at or past `end`.
+// With `end`, digits are also read eight at a time, never at or past `end`,
+// and a mantissa of 17 digits or more goes straight to convert_long: past
+// 2^53, it would be read here only to be read again.
 // (Always inlined: GCC otherwise keeps one out-of-line copy for its three
 // callers, and the call costs the readers about a tenth of their time.)
 [[gnu::always_inline]] inline bool convert_quick(const char *p, const char *end, conversion &out)
@@ -124,6 +170,8 @@ inline bool four_digits(const char *s, std::uint64_t &v)
         return false;
     if (q[0] == '0' && (q[1] == 'x' || q[1] == 'X'))
         return false;
+    if (long_mantissa(q, end))
+        return convert_long(*p == '+' ? q : p, end, out);
 
     std::uint64_t mant = 0;
     int digits = 0; // significant digits in mant (from the first non-zero one)
@@ -213,14 +261,18 @@ inline bool four_digits(const char *s, std::uint64_t &v)
 // report ERANGE (results that overflow, round to zero or are subnormal) or
 // which from_chars does not take (hexadecimal forms, a sign before anything
 // but a digit or '.', a leading '+', words).
-[[gnu::always_inline]] inline conversion convert_plain(const char *p)
+[[gnu::always_inline]] inline conversion convert_plain(const char *p, const char *end)
 {
     const char *q = *p == '+' ? p + 1 : p; // from_chars takes '-' but not '+'
     const char *d = *p == '-' ? p + 1 : q;  // the first character after the sign
     if ((is_digit(*d) || *d == '.') && !(d[0] == '0' && (d[1] == 'x' || d[1] == 'X'))) {
-        const char *last = d;
-        while (may_continue_decimal(*last))
-            ++last;
+        // from_chars needs a bound; none of the characters past the last that
+        // may continue a decimal number can change what it reads, so a known
+        // `end` serves as well as that character and saves finding it.
+        const char *last = end;
+        if (!last)
+            for (last = d; may_continue_decimal(*last);)
+                ++last;
         double v = 0;
         const std::from_chars_result r = std::from_chars(q, last, v, std::chars_format::general);
         if (r.ec == std::errc() && r.ptr != q && (v >= DBL_MIN || v <= -DBL_MIN) && v <= DBL_MAX &&
@@ -251,7 +303,7 @@ conversion convert_unicode_minus(const char *p, const char *end)
     const char *q = lead ? p + 3 : p;
     conversion c;
     if (!convert_quick(q, end, c))
-        c = convert_plain(q);
+        c = convert_plain(q, end);
     if (c.end == q)
         return {0.0, p, false};
     if (unicode_exponent(c.end, end)) {
@@ -271,7 +323,7 @@ conversion convert_unicode_minus(const char *p, const char *end)
             buf[size] = '\0';
             conversion e;
             if (!convert_quick(buf, buf + size, e))
-                e = convert_plain(buf);
+                e = convert_plain(buf, buf + size);
             c = {e.value, d, e.range_error}; // (every byte of the copy converts)
             if (buf != small)
                 std::free(buf);
@@ -289,7 +341,7 @@ conversion convert_unicode_minus(const char *p, const char *end)
 {
     if (*p == '\xE2')
         return convert_unicode_minus(p, end);
-    const conversion c = convert_plain(p);
+    const conversion c = convert_plain(p, end);
     if (unicode_exponent(c.end, end))
         return convert_unicode_minus(p, end);
     return c;
