@@ -104,35 +104,6 @@ inline bool four_digits(const char *s, std::uint64_t &v)
     }
 }
 
-// Whether the eight characters at s are all digits or '.' (or '/', which
-// the test lets through: it only picks a path, and both give the same bits).
-inline bool eight_digits_or_dots(const char *s)
-{
-    if constexpr (std::endian::native != std::endian::little) {
-        return false;
-    } else {
-        std::uint64_t x;
-        std::memcpy(&x, s, 8);
-        // Every byte below 0x80 and below ':' after adding 0x46 ('9' + 0x46
-        // is 0x7F), and at least '.' (0x2E + 0x52 is 0x80).
-        const std::uint64_t high = 0x8080808080808080u;
-        return ((x | (x + 0x4646464646464646u)) & high) == 0 &&
-               ((x + 0x5252525252525252u) & high) == high;
-    }
-}
-
-// Whether the number whose digits start at d has 18 or more characters of
-// digits and '.' before `end`: 17 significant digits or more, the
-// round-trip form of a double. Such a mantissa is past 2^53, where the
-// quick path gives up after reading it all; from_chars is then the faster
-// way. (The last eight characters are tested first: a shorter number ends
-// among them, so most numbers cost one test.)
-inline bool long_mantissa(const char *d, const char *end)
-{
-    return end && end - d >= 18 && eight_digits_or_dots(d + 10) && eight_digits_or_dots(d) &&
-           eight_digits_or_dots(d + 8);
-}
-
 // A long mantissa's conversion by from_chars, kept when it ends the number
 // before `end` with a normal result; anything else (a result out of the
 // normal range, an exponent that may be written with U+2212) returns false
@@ -154,8 +125,8 @@ inline bool convert_long(const char *p, const char *end, conversion &out)
 // exact value once, as strtod does, and the result is a normal number (no
 // range error). Everything else returns false and goes to convert_slow.
 // With `end`, digits are also read eight at a time, never at or past `end`,
-// and a mantissa of 17 digits or more goes straight to convert_long: past
-// 2^53, it would be read here only to be read again.
+// and a mantissa past 2^53 (17 digits, the round-trip form of a double) goes
+// to convert_long at once rather than through convert_slow.
 // (Always inlined: GCC otherwise keeps one out-of-line copy for its three
 // callers, and the call costs the readers about a tenth of their time.)
 [[gnu::always_inline]] inline bool convert_quick(const char *p, const char *end, conversion &out)
@@ -170,8 +141,6 @@ inline bool convert_long(const char *p, const char *end, conversion &out)
         return false;
     if (q[0] == '0' && (q[1] == 'x' || q[1] == 'X'))
         return false;
-    if (long_mantissa(q, end))
-        return convert_long(*p == '+' ? q : p, end, out);
 
     std::uint64_t mant = 0;
     int digits = 0; // significant digits in mant (from the first non-zero one)
@@ -248,7 +217,9 @@ inline bool convert_long(const char *p, const char *end, conversion &out)
         out = {neg ? -0.0 : 0.0, s, false};
         return true;
     }
-    if (mant > (std::uint64_t(1) << 53) || exp10 < -22 || exp10 > 22)
+    if (mant > (std::uint64_t(1) << 53)) // 17 digits, as most often
+        return end && convert_long(*p == '+' ? q : p, end, out);
+    if (exp10 < -22 || exp10 > 22)
         return false;
     double v = static_cast<double>(mant);
     v = exp10 < 0 ? v / exact_pow10[-exp10] : v * exact_pow10[exp10];
