@@ -17,8 +17,9 @@
  * an mtrx_status and never end the process or write on any stream. The others (mtrx/console,
  * every message in one file) speak as a console tool does: diagnostics on
  * stderr, the "%s() error: " prefix carrying the literal "<unknown>", and
- * exit(1) on exhausted memory while an array grows and on a line without any
- * number inside a matrix that mtrx_read_str or mtrx_read_file_ptrs reads.
+ * exit(1) on exhausted memory while an array grows or a reader reads (each
+ * function says where) and on a line without any number inside a matrix that
+ * mtrx_read_str or mtrx_read_file_ptrs reads.
  *
  * State. No call keeps its caller's data. The library keeps its own: worker
  * threads for large eliminations and products (processors - 1 at most,
@@ -39,6 +40,12 @@
  * MTRX_EXPORT (mtrx_export.h) marks what a shared build exports. Programs
  * linking the static library define MTRX_STATIC_DEFINE (the CMake package
  * and `pkg-config --static` do), which keeps dllimport out on Windows.
+ *
+ * Kept on purpose, because programs and tests rely on them (the list, with
+ * what pins each, opens mtrx/console/messages.cpp): the spelling guassj, in
+ * the function names and their "guassj() error: " messages; the message
+ * "maxtix not square"; the literal "<unknown>" in every "%s() error: "
+ * message; and mtrx_solve_cofactor_aug's one failure without a message.
  */
 #ifndef MTRX_MTRX_H
 #define MTRX_MTRX_H
@@ -96,20 +103,23 @@ MTRX_EXPORT double **mtrx_grow_ptrs(mtrx_t *m);
  * starting capacity (0 means 8). A number starts at a digit, or at '+', '-'
  * or '.' followed by '.' or a digit; conversion is strtod's. U+2212 (UTF-8)
  * counts as '-'. A start that converts nothing, or a value out of range,
- * ends the line with a message.
+ * ends the line with a message. Exhausted memory ends the process (exit 1).
  */
 MTRX_EXPORT double *row_parse(const char *line, size_t *n);
 
 /*
  * A matrix read from text, one row per line, blank lines and surrounding
  * whitespace passed over; lines may be of any length. Null for a text
- * without lines. A line that holds no number ends the process (exit 1).
+ * without lines. A line that holds no number ends the process (exit 1), and
+ * so does exhausted memory, but where the record itself cannot be made: null,
+ * with a message.
  */
 MTRX_EXPORT mtrx_t *mtrx_read_str(const char *s);
 /*
  * A matrix read from a stream, one row per line (every line, blank ones
  * included, must hold a number, or the process ends with exit 1). Lines may
- * be of any length. Null for an empty stream.
+ * be of any length. Null for an empty stream. Exhausted memory as for
+ * mtrx_read_str.
  */
 MTRX_EXPORT mtrx_t *mtrx_read_file_ptrs(FILE *fp);
 
@@ -131,8 +141,8 @@ MTRX_EXPORT double **arr2d_calloc(size_t rows, size_t cols);
 MTRX_EXPORT void arr2d_free(double **a, size_t rows);
 
 /* A record in the preallocated form: every one of the `rows` rows allocated
- * with `cols` zeros, rows = cols = 0 in use; or null. Caller releases with
- * mtrx_free, which reaches every allocated row. */
+ * with `cols` zeros, rows = cols = 0 in use; or null (message on stderr).
+ * Caller releases with mtrx_free, which reaches every allocated row. */
 MTRX_EXPORT mtrx_t *mtrx_create(size_t rows, size_t cols);
 /*
  * Doubles a preallocated record's capacity and returns its row-pointer array:
@@ -152,12 +162,14 @@ MTRX_EXPORT double **mtrx_grow(mtrx_t *m, int mode);
  * Null for an empty stream. A value out of range writes "failed conversion"
  * and returns the record as it stands (rows: the completed lines; every row
  * up to maxrows allocated; the stream possibly read beyond, in blocks).
- * Exhausted memory ends the process (exit 1).
+ * Exhausted memory ends the process (exit 1), but for the first record,
+ * which mtrx_create makes: null, with its message.
  */
 MTRX_EXPORT mtrx_t *mtrx_read_file(FILE *fp, size_t rows, size_t cols);
 /* A new preallocated record of exactly m's rows x cols (maxrows = rows,
- * maxcols = cols) holding a copy of those values; or null. `m` must be a
- * record of either form, not null; it is not changed. */
+ * maxcols = cols) holding a copy of those values; or null (message on
+ * stderr). `m` must be a record of either form, not null; it is not
+ * changed. */
 MTRX_EXPORT mtrx_t *mtrx_copy(const mtrx_t *m);
 
 /* ---- Gauss-Jordan elimination ------------------------------------------- */
@@ -258,7 +270,9 @@ MTRX_EXPORT double **arr2d_div_scalar(double **m, double x, size_t n);
  * trivial solution."
  */
 MTRX_EXPORT double *mtrx_solve_cofactor(const mtrx_t *m, const double *b);
-/* The same for an augmented n x (n + 1) record whose last column holds b. */
+/* The same for an augmented n x (n + 1) record whose last column holds b;
+ * one failure says nothing: when the record for its copy of the coefficients
+ * cannot be allocated, it returns null without a message. */
 MTRX_EXPORT double *mtrx_solve_cofactor_aug(const mtrx_t *m);
 
 /* ---- Printing on stdout ----------------------------------------------------- */

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -151,5 +152,51 @@ TEST(ConvertNumber, PrintedDoublesRoundTrip)
             continue;
         std::snprintf(buf, sizeof buf, formats[g() % 8], v);
         ASSERT_TRUE(same_as_strtod(buf));
+    }
+}
+
+// Mantissas of 17 digits or more take another way through the scanner than
+// shorter ones; where it stops, with what value and errno, must not depend on
+// that: signs (U+2212 included, before the number and before its exponent),
+// points, exponents that overflow or reach the subnormals, and whatever
+// follows, against strtod of the same text written with '-'.
+TEST(ConvertNumber, LongMantissasAsStrtodReadsThem)
+{
+    std::mt19937_64 g(17);
+    const std::string minus = "\xE2\x88\x92";
+    const char *signs[] = {"", "-", "+", "\xE2\x88\x92"};
+    const char *tails[] = {"", " 7", "e", "e+", "/5", "..5", ",", "e5", "e-330", "e290", "x"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits;
+        for (std::size_t k = 17 + g() % 9; k; --k)
+            digits += static_cast<char>('0' + (g() % 5 ? g() % 10 : 0));
+        const std::size_t point = g() % (digits.size() + 1);
+        if (point < digits.size() || g() % 2)
+            digits.insert(point, ".");
+        std::string text = signs[g() % 4] + digits + tails[g() % std::size(tails)];
+        const std::size_t exp_minus = text.find("e-");
+        if (exp_minus != std::string::npos && g() % 2)
+            text.replace(exp_minus + 1, 1, minus);
+        SCOPED_TRACE(text);
+        if (text.find(minus) == std::string::npos) {
+            ASSERT_TRUE(same_as_strtod(text));
+            continue;
+        }
+        // The twin with '-', and where each of its bytes stands in the text.
+        std::string twin;
+        std::vector<std::size_t> at;
+        for (std::size_t k = 0; k <= text.size(); k += text.compare(k, 3, minus) ? 1 : 3) {
+            at.push_back(k);
+            if (k < text.size())
+                twin += text.compare(k, 3, minus) ? text[k] : '-';
+        }
+        char *e = nullptr;
+        errno = 0;
+        const double want = std::strtod(twin.c_str(), &e);
+        const int want_errno = errno;
+        const conversion got = convert_number(text.data(), text.data() + text.size());
+        ASSERT_TRUE(same_bits(want, got.value));
+        ASSERT_EQ(got.range_error, want_errno != 0);
+        ASSERT_EQ(static_cast<std::size_t>(got.end - text.data()), at[e - twin.c_str()]);
     }
 }

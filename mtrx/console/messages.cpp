@@ -1,4 +1,24 @@
 // Every message of the console functions, and their exits (messages.h).
+//
+// Kept as they are on purpose; each looks like a slip, and each is relied on:
+//  - "guassj": the public names guassj and guassj_vec, and the "guassj()"
+//    that begins their messages ("guassj() error: singular matrix.",
+//    "guassj() error: virtual memory exhausted."). The names are exported by
+//    libmtrx.so.0 and called by programs built against it; the messages are
+//    pinned by the Gauss-Jordan, status and solve tests, fuzz_status_solve
+//    and mtrx_gauss_jordan(3).
+//  - "maxtix not square (R x C).": the cofactor solver's message for a block
+//    that is not square (not_square below), pinned by the cofactor tests
+//    and quoted in mtrx_cofactor(3).
+//  - "<unknown>": the name slot of every "%s() error" message holds this
+//    literal, never the function's name (`unknown` below). The tests of
+//    every console family, the allocation sweeps' expected words and the
+//    manual pages spell it out.
+//  - one allocation failure that says nothing: mtrx_solve_cofactor_aug
+//    returns null without a message when the record for its copy of the
+//    coefficients cannot be had (console/cofactor.cpp); every other failure
+//    is told. The cofactor tests' allocation sweep counts exactly one such
+//    silent failure for the augmented entry.
 #include "messages.h"
 
 #include <cerrno>

@@ -13,7 +13,8 @@ namespace mtrx_console {
 
 // The message of the allocation that failed (nothing for none).
 void tell(const mtrx_detail::alloc_fault &fault);
-// What `make` (alloc_fault & -> a pointer) gives, its failure told.
+// Calls make(fault), which returns a result and records in `fault` any
+// allocation that failed; tells that failure, then returns the result.
 template <class Make> auto told(Make make)
 {
     mtrx_detail::alloc_fault fault;
@@ -21,7 +22,7 @@ template <class Make> auto told(Make make)
     tell(fault);
     return made;
 }
-// The same, then exit(1).
+// Tells the failure as tell() does, then exit(1).
 [[noreturn]] void die(const mtrx_detail::alloc_fault &fault);
 // perror("realloc(): virtual memory exhausted.") with errno as it is, then
 // exit(1): exhausted memory while an array grows.

@@ -31,7 +31,8 @@ extern "C" double *row_parse(const char *line, size_t *n)
 
 namespace {
 
-// Every line `next` gives ((begin, end) -> bool) as a row; null for no line.
+// Every line that `next` yields (next(begin, end) returns false at the end)
+// as a row; null when there is no line.
 template <class Next> mtrx_t *read_rows(Next next)
 {
     row_builder rows;

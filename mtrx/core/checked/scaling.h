@@ -2,26 +2,11 @@
 // elements approach the ends of the double range, and the search for a NaN
 // or an infinity in a system. Says nothing.
 //
-// A x = b becomes S y = c with
-//
-//     S = 2^row_i A 2^col_j,   c_i = 2^(row_i - rhs) b_i,   x_j = 2^(col_j + rhs) y_j,
-//
-// every factor a power of two, so that nothing is rounded but what falls
-// below the normal range. With several right-hand sides (A X = B), row_i
-// and col_j depend on A alone and each column c of B has its own rhs_c, so
-// that every column is scaled as it would be alone. Three kinds
-// (scaling_band says when each is used):
-//  - none: the system is solved as it stands, so its bits are the unscaled
-//    ones;
-//  - uniform: one power of two for all of A and one for b. Scaling all of A,
-//    or all of b, changes no pivot and no rounding while the arithmetic
-//    stays in the normal range: the solution has the bits the system has at
-//    any scale where elimination stays there;
-//  - full: the rows and then the columns each brought to a largest
-//    magnitude in [1, 2) (row_i from the row's largest element, col_j from
-//    the column's after that), and b to a largest magnitude in [1, 2), as
-//    LAPACK's dgeequb scales them: for elements more than a double's
-//    exponent range can carry apart.
+// A x = b becomes S y = c with S = 2^row_i A 2^col_j, c_i = 2^(row_i - rhs)
+// b_i and x_j = 2^(col_j + rhs) y_j, so nothing is rounded but what falls
+// below the normal range. Three kinds: none, uniform (one power of two for
+// A, one for b: the unscaled bits) and full (rows, then columns, brought to
+// [1, 2)). Why each is safe where it is used: docs/design/scaling.md.
 #ifndef MTRX_CORE_SCALING_H
 #define MTRX_CORE_SCALING_H
 

@@ -1,47 +1,10 @@
 // The diagnostics of a solution and its iterative refinement
-// (solution_check.h).
-//
-// With A the coefficients, b the constants, x the solution, A^-1 the inverse
-// elimination made, eps = DBL_EPSILON and |.| elementwise:
-//  - rcond = 1 / (||A||_1 ||A^-1||_1), from the inverse itself (no estimate);
-//  - the residual r = b - A x, and w = |A| |x| + |b|;
-//  - the backward error max_i |r_i| / w_i;
-//  - the forward bound || |A^-1| (|r| + (n + 1) eps w) ||_inf / ||x||_inf:
-//    x - x_exact = -A^-1 r_exact, and (n + 1) eps w covers the rounding of
-//    r as computed. Where w_i is so small that the quotients would lose
-//    their meaning in the subnormal range, (n + 1) DBL_MIN is added above
-//    and below (in the bound, to |r_i|), as LAPACK's refinement does.
-//
-// The bound is only as good as the inverse, whose error grows with the
-// condition number: it is trusted unless rcond < eps and the bound itself
-// reaches (n + 1) / max(10, sqrt(n)). The bound holds (n + 1) eps cond(A, x)
-// with cond(A, x) = || |A^-1| w ||_inf / ||x||_inf, the condition number of
-// this solution, so that a trusted bound has cond(A, x) below
-// 1 / (max(10, sqrt(n)) eps), the limit Demmel et al. ("Error bounds from
-// extra-precise iterative refinement", 2006) found their bounds reliable
-// within. An untrusted bound is reported as 1: no digit of x is promised.
-//
-// Everything runs on the system as scaled (scaling.h), the inverse being
-// that of the scaled matrix S = R A C (R = diag(2^row_i), C = diag(2^col_j),
-// c = R b 2^-rhs, x = C y 2^rhs): r and w scale by R 2^-rhs, which the
-// backward error's quotients cancel, |A^-1| (|r| + ..) = C |S^-1| (..) 2^rhs,
-// and the norms are gathered with those powers of two. Where the scaling is
-// one power of two for A (and one for b), every diagnostic has the bits of
-// the unscaled system's.
-//
-// Refinement computes r in twice the working precision (each product and
-// each sum carried exactly as a pair of doubles, exact_ops.h, and rounded
-// once at the end), takes the correction A^-1 r from the inverse and adds it
-// to x, as LAPACK's dgerfsx does. Its size estimates the error of the x it
-// corrects; refinement stops when a correction is not finite, changes no
-// element of x, or is not at most half the previous one (no further
-// decrease), and after max_refinement_steps corrections; where the last
-// correction made x worse by that estimate (the next one is the larger), the
-// x before it is kept: the best iterate.
-//
-// Every sum runs in a fixed order on the calling thread (four running sums
-// over the elements taken in turn, added pairwise at the end), so that the
-// diagnostics and the refined x have the same bits on every processor.
+// (solution_check.h): rcond from the inverse, the residual in twice the
+// working precision, the backward error and a forward error bound (reported
+// as 1 when the inverse cannot vouch for it), and refinement that keeps its
+// best iterate. Every sum runs in a fixed order on the calling thread, so
+// the bits are the same everywhere. What each figure means and why the
+// bound is trusted when it is: docs/design/checked-solve.md.
 #include "core/checked/solution_check.h"
 
 #include <algorithm>

@@ -1,73 +1,10 @@
-// Cofactors in n^3 operations, from one LU factorisation with full pivoting.
-//
-// The cofactor matrix of A is the adjugate of its transpose. The working copy
-// is B = R^-1 A^T S^-1, R and S diagonal powers of two: R makes the largest
-// magnitude of every row lie in [2^959, 2^960), then S does the same for
-// every column. The scaling is exact but for elements it pushes below the
-// normal range; the elimination's growth (with full pivoting far below the
-// 2^64 left) cannot overflow; and no multiplier underflows while its product
-// still counts, so rows or columns scaled more than a double's range apart
-// (2^600 and 2^-600) lose nothing. Full pivoting brings to (k, k) at step k
-// the largest remaining element (the first such in row order, then in column
-// order) by a row and a column exchange:
-//
-//     P B Q = L U = L D V,
-//
-// L unit lower triangular, D = diag(p_0 .. p_{n-1}) the pivots, V unit upper
-// triangular, |L| <= 1 and |V| <= 1. With adj(XY) = adj(Y) adj(X), adj(L) =
-// L^-1, adj(V) = V^-1, adj(D) = diag(pi) where pi_k is the product of the
-// pivots other than p_k, and a permutation's adjugate its sign times its
-// inverse:
-//
-//     adj(B) = sign(P) sign(Q) Q V^-1 diag(pi) L^-1 P,
-//     C = adj(A^T) = adj(S) adj(B) adj(R),
-//
-// the last two factors being diagonal: C[i][j] = adj(B)[i][j] times the
-// scales of S other than the i-th and those of R other than the j-th.
-//
-// No pivot is divided into the result (V is U with row k divided by p_k, and
-// full pivoting keeps |U[k][j]| <= |p_k|), so this one formula holds for every
-// rank. A regular B gets det(B) B^-1. A pivot is zero only when the whole
-// block left at its step is exactly zero. With one zero pivot, the last (rank
-// n - 1), only pi_{n-1} is nonzero and the adjugate is the rank-one product
-// of the right null vector (the last column of V^-1) and the left null vector
-// (the last row of L^-1) times the product of the other pivots, formed
-// directly in n^2 work. With two zero pivots or more (rank n - 2 or less)
-// every pi_k is zero and so is C.
-//
-// A tiny pivot is kept as it is: the adjugate is a polynomial in the
-// elements, continuous through the singular matrices, and the formula follows
-// it, so a matrix that is singular in exact arithmetic but not after rounding
-// gets cofactors close to its true rank-one (or zero) ones. No threshold
-// decides a rank.
-//
-// Products of n pivots leave the range of a double long before the cofactors
-// do, so pi is held as mantissas over a common power of two, which joins the
-// scales in one exact scaling of every result element: the cofactors that
-// overflow come out infinite, those below the subnormal range zero.
-//
-// A NaN or an infinity makes every cofactor whose minor holds one NaN; the
-// others do not depend on such elements (cofactor (i, j) ignores row i and
-// column j) and are computed with them read as 0.
-//
-// The same factorisation solves the cofactor solver's systems A x = b by
-// substitution. With A = S B^T R and B^T = Q U^T L^T P:
-//
-//     U^T u = Q^T S^-1 b,   L^T v = u,   x = R^-1 P^T v,
-//
-// U^T solved forwards and L^T backwards, each a row of the factors at a
-// time (U's row k takes u_k out of the constants after it, L's row l takes
-// v_l out of those before it), by the Gauss-Jordan kernel's inner loop.
-// S^-1 b is scaled by one more power of two to a largest element near
-// 2^480, so that u stays near that size over the pivots' (full pivoting
-// keeps |U[k][l]| <= |U[k][k]|, so that U[k][l] u_k is at most the constant
-// it came from): no step leaves the range of a double where the solution
-// does not. One step of refinement follows, its residual computed in twice
-// the working precision (exact_ops.h) against B^T kept in the second block:
-// the solution is then as accurate as elimination's, or more, where the
-// adjugate over the determinant is not even backward stable.
-//
-// Storage: the factorisation's (lu_scaled.h).
+// Cofactors in n^3 operations, from one LU factorisation with full pivoting
+// of the scaled transpose (lu_scaled.h): the adjugate of the transpose formed
+// from the triangular factors' inverses and the products of the other pivots,
+// which holds for every rank and divides by no pivot; and the cofactor
+// solver's solutions by substitution in the same factors, with one step of
+// refinement. The derivation, the rank cases and the range handling are in
+// docs/design/scaled-factorisation.md.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>

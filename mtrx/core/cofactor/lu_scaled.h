@@ -1,23 +1,9 @@
 // One LU factorisation with full pivoting of a matrix's transpose, scaled
 // by powers of two so that nothing in it leaves the range of a double, and
 // the inverses of its triangular factors: what the adjugate and the cofactor
-// solver's solutions are formed from (adjugate.cpp says how).
-//
-// The working copy is B = R^-1 A^T S^-1, R and S diagonal powers of two: R
-// makes the largest magnitude of every row lie in [2^959, 2^960), then S
-// does the same for every column. Full pivoting brings to (k, k) at step k
-// the largest remaining element (the first such in row order, then in
-// column order) by a row and a column exchange: P B Q = L U = L D V, L unit
-// lower triangular, D the pivots, V unit upper triangular.
-//
-// Storage: one contiguous n x n working copy of B, which the factors
-// overwrite (L below the diagonal, the pivots on it, V above); V^-1 and L^-1
-// then replace V and L in place. L^-1 moves to a second n x n array, its
-// columns put in C's order, and the product V^-1 diag(pi) L^-1 is formed by
-// the library's matrix product straight into C's rows, taken in Q's order.
-// Work: n^3/3 multiply-subtract pairs for the factorisation, n^3/6 for each
-// triangular inverse, and a product of n x n arrays. Four allocations through
-// lib_calloc (the product's own scratch aside).
+// solver's solutions are formed from (adjugate.cpp). The scaling, the
+// factors' storage and the work are described in
+// docs/design/scaled-factorisation.md.
 #ifndef MTRX_CORE_LU_SCALED_H
 #define MTRX_CORE_LU_SCALED_H
 

@@ -1,18 +1,9 @@
 // Gauss-Jordan elimination with full pivoting: gj_reduce, which picks the
-// path, and the path for small systems.
-//
-// The method: pivot search over the unused rows and columns, row interchange
-// onto the diagonal, normalisation by the reciprocal, elimination in every
-// other row, and the column unscrambling at the end that turns the block into
-// the inverse. The constants live either in columns n.. of each row (any
-// number of columns, each taking the steps the plain loop gives column n) or
-// in a separate vector. Both paths perform exactly the operations of the plain
-// loop on every element, in the same order, so the bits are those of the
-// plain loop:
-//  - systems of fewer than 48 unknowns run the plain steps directly on the
-//    caller's rows, where the setup of the working array would cost more
-//    than it saves (the inverse included, asked for or not);
-//  - larger ones go to the working-array solver (gj_solver.h).
+// path, and the path for small systems, which runs the plain steps on the
+// caller's rows. Larger systems go to the working-array solver
+// (gj_solver.h); both perform exactly the plain loop's operations on every
+// element in the same order, so the bits are the plain loop's
+// (docs/design/elimination.md).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

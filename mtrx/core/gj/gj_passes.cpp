@@ -1,5 +1,5 @@
 // The passes of the working-array Gauss-Jordan solver that the threads
-// share (the scheme is described in gj_solver.h): one elimination step over
+// share (the scheme: docs/design/elimination.md): one elimination step over
 // a range of rows, the closing of a block in the pivot rows over a range of
 // columns, and the bringing up to date of a range of rows when a block
 // closes. Each row, and each column of the pivot rows, is computed by one
@@ -220,9 +220,9 @@ void solver::flush_rows(std::size_t r0, std::size_t r1)
     }
 }
 
-// What the steps of the block did in rows already pivoted, owed the same
-// steps (from the step after its own, for a row pivoted in this block): each
-// step's multiplier, its element in the pivot column brought up to date
+// Gives the rows already pivoted the block's steps they are owed (a row
+// pivoted in this block is owed those after its own): for each step, the
+// row's multiplier, from its element in the pivot column brought up to date
 // alone, and the exchange of positions with the new inverse element. The
 // block's pivot rows already stand in the block's last layout, where the
 // column pivoted in step t sits at position m0-1-t.

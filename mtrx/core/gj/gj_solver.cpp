@@ -1,19 +1,9 @@
-// The order of the working-array Gauss-Jordan solver's steps (the scheme is
-// described in gj_solver.h): the pivot search, the pivot row's scaling and
-// the exchange of positions, run by the calling thread between the passes
-// over the rows (gj_passes.cpp) that the threads of the library's pool
-// share.
-//
-// The pivot is the element the plain loop's row-major scan picks: the last
-// row, in logical row order, whose largest magnitude is the largest (">="),
-// and in that row the largest column of that magnitude. Each chunk of a step
-// pass reports its own such row; a row that waited cannot hold the pivot
-// (its bound is below a magnitude found elsewhere), so the chunks' rows
-// decide.
-//
-// A step whose candidates are all NaN picks nothing new (the pivot indices
-// stay); from then on the remaining steps run as plain loops on the working
-// array, once every row has been brought up to date.
+// The order of the working-array Gauss-Jordan solver's steps: the pivot
+// search, the pivot row's scaling and the exchange of positions, run by the
+// calling thread between the passes over the rows (gj_passes.cpp) that the
+// threads of the library's pool share. The pivot is the one the plain
+// loop's row-major scan picks; a step whose candidates are all NaN picks
+// nothing new. The scheme: docs/design/elimination.md.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

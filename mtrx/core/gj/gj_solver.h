@@ -3,31 +3,11 @@
 // order of the steps (gj_solver.cpp) and the passes over the rows that the
 // threads share (gj_passes.cpp). Not installed.
 //
-// The matrix is copied into a private working array with contiguous, padded
-// rows. Its columns ("positions") are kept in this order: 0..m-1 the columns
-// not yet pivoted (the "search part" of a row), m..n-1 the inverse, n..n+k-1
-// the k columns of constants. When a column is pivoted it trades places with position m-1, in
-// every row, so the columns that still take part in the search stay
-// contiguous. Rows are exchanged by relabelling (logical row -> physical row).
-//
-// Every element still takes the plain loop's operations in the plain loop's
-// order; what changes is when. The steps are grouped in blocks (32 by
-// default), and within a block:
-//  - the inverse and the constants feed no choice: each row's multipliers
-//    and each step's pivot row are kept, and the block's steps reach those
-//    columns together when it closes;
-//  - a row's search part is brought up to date only when the row may hold
-//    the next pivot. Each candidate row keeps a bound on its magnitudes: its
-//    largest magnitude when last brought up to date, plus |multiplier| times
-//    the largest magnitude of the pivot row for every step since (both sums
-//    rounded as computed, which can only round up past the true values). A
-//    row whose bound is below the largest magnitude already found in another
-//    row cannot hold the pivot and waits; rows already pivoted always wait;
-//  - a row that waits still takes each step's multiplier, computed from its
-//    element in the pivot column brought up to date alone;
-//  - when the block closes, every row takes the steps it is owed.
-// Without the inverse, its columns take no step at all: nothing else is
-// computed from them, so the constants keep their bits at half the work.
+// The working array's columns ("positions"): 0..m-1 the columns not yet
+// pivoted (the search part), m..n-1 the inverse, n..n+k-1 the constants; a
+// pivoted column trades places with position m-1, and rows are exchanged by
+// relabelling. How steps are deferred in blocks, and the bound that lets a
+// row wait, are explained in docs/design/elimination.md.
 #ifndef MTRX_GJ_SOLVER_H
 #define MTRX_GJ_SOLVER_H
 

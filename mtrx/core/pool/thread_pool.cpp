@@ -3,24 +3,12 @@
 // is in thread_pool_posix.cpp and thread_pool_win32.cpp (behind
 // thread_pool_impl.h).
 //
-// Every worker has a slot (thread_pool_impl.h). The pool's mutex guards the
-// slots; a team's jobs are handed out through atomics alone, so a step of a
-// computation costs no lock.
-//
-// Nothing is left behind:
-//  - an idle worker ends after a second without work (the next team starts
-//    a new one), so a program that no longer computes holds no threads;
-//  - at exit (or when a shared build is unloaded) the pool closes: it lends
-//    no more, and workers leave their teams after the chunk they are in. On
-//    POSIX systems it then waits for every worker to end, so no thread of
-//    the library outlives it; the child of a fork, which has none of the
-//    parent's threads, starts from an empty pool;
-//  - on Windows each worker holds a reference on the module the library
-//    lives in and gives it back as its last act, so a DLL build is never
-//    unmapped under a worker and unloading it waits for none; the pool never
-//    waits for its threads there (thread_pool_win32.cpp says why).
-// The pool's state lives in static storage and is never destroyed: a caller
-// that comes after the close finds it closed and works alone.
+// The pool's mutex guards the workers' slots; a team's jobs are handed out
+// through atomics alone. Idle workers end after a second; at exit or unload
+// the pool closes and lends no more (on POSIX it waits for its workers, on
+// Windows it never does). Its state is static and never destroyed, so a
+// late caller finds it closed and works alone. The whole life cycle:
+// docs/design/thread-pool.md.
 #include "core/pool/thread_pool.h"
 
 #include <algorithm>

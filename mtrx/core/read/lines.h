@@ -71,9 +71,9 @@ public:
     // the last line cannot be made (then out_of_memory() is true).
     bool next(const char *&begin, const char *&end);
     bool out_of_memory() const { return nomem_; }
-    // Where the begin next() gave last stands in the text: its line,
-    // counting from 1 and every line blank or not, and the bytes of that
-    // line before it (the whitespace passed over, or none).
+    // The position of the line the last next() returned: line() is its
+    // line number (from 1, blank lines counted), indent() how many bytes of
+    // leading whitespace were passed over before its begin (0 when none).
     std::size_t line() const { return line_; }
     std::size_t indent() const { return indent_; }
 

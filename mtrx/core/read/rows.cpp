@@ -89,11 +89,15 @@ bool holds_number(const char *b, const char *e)
 
 namespace {
 
-// The strict read over the lines `next` gives ((begin, end) -> bool; line()
-// and indent() place the begin it gave last, as text_lines does): the first
-// fault fails the read, a row of another length only at the end, as faults
-// of the text come first. A first row without a number fails it too, but
-// only whether any number follows is then still to be found out.
+// The strict read: every line `next` gives becomes a row. `next` works as
+// text_lines does: next(begin, end) yields a line and returns false at the
+// end, and line() and indent() tell where the last line stands, for the
+// failure's position. The first fault in the text fails the read at once;
+// a row whose length differs from the first row's fails it only at the
+// end, so that a fault of the text, further on, is reported first. A first
+// line without a number fails the read too, but only once the rest is read:
+// as a line without a number when a number follows, as an empty text when
+// none does.
 template <class Next> mtrx_t *read_strictly(Next next, shape_rule shape, read_failure &why)
 {
     auto fail = [&](const read_failure &f) -> mtrx_t * {

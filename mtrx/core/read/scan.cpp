@@ -104,12 +104,29 @@ inline bool four_digits(const char *s, std::uint64_t &v)
     }
 }
 
+// A long mantissa's conversion by from_chars, kept when it ends the number
+// before `end` with a normal result; anything else (a result out of the
+// normal range, an exponent that may be written with U+2212) returns false
+// for convert_slow. `p` is past any '+', which from_chars does not take.
+inline bool convert_long(const char *p, const char *end, conversion &out)
+{
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr == p || !(v >= DBL_MIN || v <= -DBL_MIN) || v > DBL_MAX ||
+        v < -DBL_MAX || (r.ptr < end && (*r.ptr == 'e' || *r.ptr == 'E')))
+        return false;
+    out = {v, r.ptr, false};
+    return true;
+}
+
 // The common decimal forms, converted without strtod: up to 19 significant
 // digits times 10^e with |e| <= 22 and a mantissa up to 2^53. Both factors
 // are then exact doubles, so one multiplication or division rounds the
 // exact value once, as strtod does, and the result is a normal number (no
 // range error). Everything else returns false and goes to convert_slow.
-// With `end`, digits are also read eight at a time, never at or past `end`.
+// With `end`, digits are also read eight at a time, never at or past `end`,
+// and a mantissa past 2^53 (17 digits, the round-trip form of a double) goes
+// to convert_long at once rather than through convert_slow.
 // (Always inlined: GCC otherwise keeps one out-of-line copy for its three
 // callers, and the call costs the readers about a tenth of their time.)
 [[gnu::always_inline]] inline bool convert_quick(const char *p, const char *end, conversion &out)
@@ -200,7 +217,9 @@ inline bool four_digits(const char *s, std::uint64_t &v)
         out = {neg ? -0.0 : 0.0, s, false};
         return true;
     }
-    if (mant > (std::uint64_t(1) << 53) || exp10 < -22 || exp10 > 22)
+    if (mant > (std::uint64_t(1) << 53)) // 17 digits, as most often
+        return end && convert_long(*p == '+' ? q : p, end, out);
+    if (exp10 < -22 || exp10 > 22)
         return false;
     double v = static_cast<double>(mant);
     v = exp10 < 0 ? v / exact_pow10[-exp10] : v * exact_pow10[exp10];
@@ -213,14 +232,18 @@ inline bool four_digits(const char *s, std::uint64_t &v)
 // report ERANGE (results that overflow, round to zero or are subnormal) or
 // which from_chars does not take (hexadecimal forms, a sign before anything
 // but a digit or '.', a leading '+', words).
-[[gnu::always_inline]] inline conversion convert_plain(const char *p)
+[[gnu::always_inline]] inline conversion convert_plain(const char *p, const char *end)
 {
     const char *q = *p == '+' ? p + 1 : p; // from_chars takes '-' but not '+'
     const char *d = *p == '-' ? p + 1 : q;  // the first character after the sign
     if ((is_digit(*d) || *d == '.') && !(d[0] == '0' && (d[1] == 'x' || d[1] == 'X'))) {
-        const char *last = d;
-        while (may_continue_decimal(*last))
-            ++last;
+        // from_chars needs a bound; none of the characters past the last that
+        // may continue a decimal number can change what it reads, so a known
+        // `end` serves as well as that character and saves finding it.
+        const char *last = end;
+        if (!last)
+            for (last = d; may_continue_decimal(*last);)
+                ++last;
         double v = 0;
         const std::from_chars_result r = std::from_chars(q, last, v, std::chars_format::general);
         if (r.ec == std::errc() && r.ptr != q && (v >= DBL_MIN || v <= -DBL_MIN) && v <= DBL_MAX &&
@@ -251,7 +274,7 @@ conversion convert_unicode_minus(const char *p, const char *end)
     const char *q = lead ? p + 3 : p;
     conversion c;
     if (!convert_quick(q, end, c))
-        c = convert_plain(q);
+        c = convert_plain(q, end);
     if (c.end == q)
         return {0.0, p, false};
     if (unicode_exponent(c.end, end)) {
@@ -271,7 +294,7 @@ conversion convert_unicode_minus(const char *p, const char *end)
             buf[size] = '\0';
             conversion e;
             if (!convert_quick(buf, buf + size, e))
-                e = convert_plain(buf);
+                e = convert_plain(buf, buf + size);
             c = {e.value, d, e.range_error}; // (every byte of the copy converts)
             if (buf != small)
                 std::free(buf);
@@ -289,7 +312,7 @@ conversion convert_unicode_minus(const char *p, const char *end)
 {
     if (*p == '\xE2')
         return convert_unicode_minus(p, end);
-    const conversion c = convert_plain(p);
+    const conversion c = convert_plain(p, end);
     if (unicode_exponent(c.end, end))
         return convert_unicode_minus(p, end);
     return c;
