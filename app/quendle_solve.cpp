@@ -160,7 +160,7 @@ int main(int argc, char **argv)
             return 0;
         }
         if (!only_files && a == "--version") {
-            std::puts("quendle-solve 0.0.1");
+            std::puts("quendle-solve " QUENDLE_VERSION);
             return 0;
         }
         if (!only_files && take_option(a, opt))

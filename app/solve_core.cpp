@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <span>
 #include <string_view>
 
 #include "format.h"
@@ -70,28 +71,44 @@ bool warning_line(std::string_view line)
     return !field.empty() && *end == '\0' && warning_text(rcond) == line;
 }
 
-// The diagnostics of an answer from the reduced row echelon form
-// (reduction_text).
-bool reduction_body(std::string_view &rest)
+// Takes `labels`, each followed by its value as the report writes it: the
+// value at `count` a whole number below `count_end`, every other one in
+// exponent_form; the value at `marked` may end in untrusted_mark.
+bool take_values(std::string_view &rest, std::span<const std::string_view> labels,
+                 std::size_t count, double count_end, std::size_t marked)
 {
-    std::string_view r = rest, line;
-    if (!take(r, diagnostics_opening))
-        return false;
-    for (std::size_t k = 0; k < std::size(reduction_labels); ++k)
-        if (!take(r, reduction_labels[k]) || !take_line(r, line) ||
-            !written_as(line, [&](double v) {
-                if (k > 0)
+    std::string_view line;
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        if (!take(rest, labels[k]) || !take_line(rest, line))
+            return false;
+        if (k == marked && line.ends_with(untrusted_mark))
+            line.remove_suffix(untrusted_mark.size());
+        if (!written_as(line, [&](double v) {
+                if (k != count)
                     return exponent_form(v, 2);
-                return v >= 0 && v < 1e15 ? std::to_string(static_cast<std::size_t>(v))
-                                          : std::string();
+                return v >= 0 && v < count_end ? std::to_string(static_cast<std::size_t>(v))
+                                               : std::string();
             }))
             return false;
+    }
+    return true;
+}
+
+// The diagnostics of an answer from the reduced row echelon form
+// (reduction_text): the rank, then the two tolerances.
+bool reduction_body(std::string_view &rest)
+{
+    std::string_view r = rest;
+    if (!take(r, diagnostics_opening) ||
+        !take_values(r, reduction_labels, 0, 1e15, std::size(reduction_labels)))
+        return false;
     rest = r;
     return true;
 }
 
 // The solution lines, then the warning and the diagnostics when they are
-// there; or the diagnostics of the reduced row echelon form.
+// there (the refinement steps a count up to 1000, the forward error perhaps
+// untrusted); or the diagnostics of the reduced row echelon form.
 bool solution_body(std::string_view &rest)
 {
     if (!take_solution_lines(rest))
@@ -105,22 +122,8 @@ bool solution_body(std::string_view &rest)
         rest = r;
 
     r = rest;
-    if (!take(r, diagnostics_opening))
-        return true;
-    for (std::size_t k = 0; k < std::size(diagnostics_labels); ++k) {
-        const bool steps = k + 1 == std::size(diagnostics_labels);
-        if (!take(r, diagnostics_labels[k]) || !take_line(r, line))
-            return true;
-        if (k == 2 && line.ends_with(untrusted_mark)) // (the forward error)
-            line.remove_suffix(untrusted_mark.size());
-        if (!written_as(line, [&](double v) {
-                if (!steps)
-                    return exponent_form(v, 2);
-                return v >= 0 && v <= 1000 ? std::to_string(static_cast<int>(v)) : std::string();
-            }))
-            return true;
-    }
-    rest = r;
+    if (take(r, diagnostics_opening) && take_values(r, diagnostics_labels, 3, 1001, 2))
+        rest = r;
     return true;
 }
 

@@ -13,7 +13,7 @@ endif()
 string(REGEX REPLACE "[ \n]+" " " text "${text}")
 
 # (A ';' in a line stands as <semicolon> while the lines are a CMake list.)
-file(READ ${SOURCE_DIR}/tests/test_solve_core.cpp core_tests)
+file(READ ${SOURCE_DIR}/tests/app/test_solve_core.cpp core_tests)
 string(REPLACE ";" "<semicolon>" core_tests "${core_tests}")
 string(REGEX MATCHALL "error\\(\"[^\"]+\"\\)" from_tests "${core_tests}")
 file(GLOB reports ${SOURCE_DIR}/tests/console/data/*.report)

@@ -110,7 +110,7 @@ TEST_F(MainWindow, AboutBoxIsModalAndClosesWithOk)
     EXPECT_FALSE(seen.owner_enabled);
     EXPECT_TRUE(seen.has_icon);
     ASSERT_EQ(seen.texts.size(), 3u);
-    EXPECT_EQ(seen.texts[0], L"Quendle, Version 0.0.1");
+    EXPECT_EQ(seen.texts[0], L"Quendle, Version " QUENDLE_VERSION);
     EXPECT_TRUE(IsWindowEnabled(main()));
 }
 
@@ -185,11 +185,11 @@ TEST(Resources, VersionInformation)
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT len = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void **>(&fixed), &len));
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 0)); // the build's 0.0.1
-    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(QUENDLE_VERSION_MINOR, QUENDLE_VERSION_MAJOR));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, QUENDLE_VERSION_PATCH));
 
     for (auto [key, want] :
-         {std::pair{L"ProductName", L"Quendle"}, {L"ProductVersion", L"0.0.1"}}) {
+         {std::pair{L"ProductName", L"Quendle"}, {L"ProductVersion", QUENDLE_VERSION}}) {
         wchar_t *value = nullptr;
         std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
         ASSERT_TRUE(

@@ -1,6 +1,6 @@
 // The status interface: generated texts with one known fault through its
-// readers and the natural one, the cofactor verdicts, the arguments it
-// refuses, every allocation failing in turn, and quiet on its own thread only.
+// readers and the natural one, the arguments it refuses, every allocation
+// failing in turn, and quiet on its own thread only.
 // (The solvers and arithmetic meet their natural forms in fuzz_status_solve.)
 #include <atomic>
 #include <cmath>
@@ -190,25 +190,6 @@ TEST(StatusReaders, EmptyBlankAndNulTexts)
     MtrxPtr r(m);
     EXPECT_EQ(row_of(m, 0, 2), (std::vector<double>{1, 2}));
     EXPECT_EQ(mtrx_parse(nullptr, 0, &m, &err), MTRX_EEMPTY);
-}
-
-TEST(StatusInterface, TheCofactorVerdicts)
-{
-    // A singular A with b in its columns' span or not; a regular A with
-    // b = 0, whose zero solution is a solution.
-    std::vector<double> x;
-    auto solve = [&](const Matrix &ab) {
-        MtrxPtr m = record_of(ab);
-        double *v = nullptr;
-        mtrx_status st = mtrx_solve_system_cofactor(m.get(), &v, nullptr);
-        x.assign(v, v ? v + ab.size() : v);
-        std::free(v);
-        return st;
-    };
-    EXPECT_EQ(solve({{1, 2, 3, 1}, {2, 4, 6, 2}, {1, 1, 1, 3}}), MTRX_EINFINITE);
-    EXPECT_EQ(solve({{1, 2, 3, 1}, {2, 4, 6, 5}, {1, 1, 1, 3}}), MTRX_ENOSOLUTION);
-    EXPECT_EQ(solve({{3, 2, -4, 0}, {2, 3, 3, 0}, {5, -3, 1, 0}}), MTRX_OK);
-    EXPECT_EQ(x, (std::vector<double>{0, 0, 0}));
 }
 
 TEST(StatusInterface, ArgumentsItCannotTake)

@@ -1,6 +1,7 @@
 // The cofactor solver and its array operations: cofactors of every size, the
-// determinant, the verdicts on systems without a unique solution, and the
-// release of everything on every way out.
+// determinant, the verdicts on systems without a unique solution (as the
+// natural messages and as statuses), and the release of everything on every
+// way out. Their accuracy is test_cofactor_accuracy.cpp's.
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -410,6 +411,26 @@ TEST(CofactorSolver, VerdictsOnSingularAndZeroSolutions)
     EXPECT_EQ(solve({{0}}, {5}).out, no_solution);
     // No unknowns at all.
     EXPECT_EQ(solve({}, {}).out, infinite);
+}
+
+// The same verdicts as statuses.
+TEST(StatusInterface, TheCofactorVerdicts)
+{
+    // A singular A with b in its columns' span or not; a regular A with
+    // b = 0, whose zero solution is a solution.
+    std::vector<double> x;
+    auto solve = [&](const Matrix &ab) {
+        MtrxPtr m = record_of(ab);
+        double *v = nullptr;
+        mtrx_status st = mtrx_solve_system_cofactor(m.get(), &v, nullptr);
+        x.assign(v, v ? v + ab.size() : v);
+        std::free(v);
+        return st;
+    };
+    EXPECT_EQ(solve({{1, 2, 3, 1}, {2, 4, 6, 2}, {1, 1, 1, 3}}), MTRX_EINFINITE);
+    EXPECT_EQ(solve({{1, 2, 3, 1}, {2, 4, 6, 5}, {1, 1, 1, 3}}), MTRX_ENOSOLUTION);
+    EXPECT_EQ(solve({{3, 2, -4, 0}, {2, 3, 3, 0}, {5, -3, 1, 0}}), MTRX_OK);
+    EXPECT_EQ(x, (std::vector<double>{0, 0, 0}));
 }
 
 TEST(CofactorSolver, RankDecidesWhenTheAdjugateVanishes)
