@@ -8,7 +8,9 @@
 // the natural one prints; elsewhere a solution it gives is finite. The
 // arithmetic succeeds exactly when its natural form does so without a
 // message, with the same bits. A X = B by one elimination gives each
-// column's own status and bits: the first column that fails decides.
+// column's own status and bits: the first column that fails decides, once
+// [A B] is finite; a NaN or an infinity anywhere in it refuses the whole
+// call before any column is solved.
 #include <cmath>
 
 #include "core/checked/scaling.h"
@@ -122,9 +124,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         mtrx_t *xs = nullptr;
         const mtrx_status many = mtrx_solve_many(&a, bm, &xs, nullptr);
         mtrx_status first = MTRX_OK;
+        bool all_finite = finite;
         for (std::size_t c = 0; c < 3; ++c) {
-            for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t i = 0; i < n; ++i) {
                 aug->mtrx[i][n] = bm->mtrx[i][c];
+                all_finite = all_finite && std::isfinite(bm->mtrx[i][c]);
+            }
             double *y = nullptr;
             const mtrx_status one = mtrx_solve_system(aug, &y, nullptr);
             first = first == MTRX_OK ? one : first;
@@ -132,7 +137,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 require(same_bits(xs->mtrx[i][c], y[i]));
             mtrx_free_vector(y);
         }
-        require(many == first && (xs != nullptr) == (many == MTRX_OK));
+        // A NaN or an infinity in a later column of B is input refused
+        // outright, over an earlier column's singular verdict (as one
+        // system's NaN in b is over its singular A).
+        require(many == (all_finite ? first : MTRX_ENONFINITE) &&
+                (xs != nullptr) == (many == MTRX_OK));
         mtrx_free(xs);
         mtrx_free(aug);
         mtrx_free(bm);
