@@ -11,7 +11,6 @@
 
 namespace mtrx_detail {
 
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // Whitespace inside a line.
 inline bool is_blank(char c) { return c != '\n' && is_c_space(c); }
 

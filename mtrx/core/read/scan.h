@@ -9,6 +9,10 @@
 
 namespace mtrx_detail {
 
+// The character classes of numbers, in the "C" locale whatever the process's.
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_sign(char c) { return c == '+' || c == '-'; }
+
 // Two rules for where a number starts. Both accept a decimal digit.
 //  loose:  '+', '-' or '.' followed by '.' or a digit (the line parser's rule;
 //          a start may then convert nothing, as at "..5");

@@ -17,9 +17,6 @@
 
 namespace mtrx_detail {
 
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
-inline bool is_sign(char c) { return c == '+' || c == '-'; }
-
 // 10^0 .. 10^22, every one exact in a double.
 inline constexpr double exact_pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
