@@ -9,16 +9,17 @@
 #include "support/generators.h"
 #include "support/records.h"
 
-column_result solve_alone(const Matrix &a, const Matrix &b, size_t c, bool checked, unsigned flags)
+checked solve_alone(const Matrix &a, const Matrix &b, size_t c, bool checked_solve, unsigned flags)
 {
     Matrix aug = a;
     for (size_t i = 0; i < a.size(); ++i)
         aug[i].push_back(b[i][c]);
+    if (checked_solve)
+        return solve_checked(aug, flags);
     MtrxPtr m = record_of(aug);
-    column_result r;
+    checked r;
     double *x = nullptr;
-    r.st = checked ? mtrx_solve_checked(m.get(), flags, &x, &r.info, nullptr)
-                   : mtrx_solve_system(m.get(), &x, nullptr);
+    r.st = mtrx_solve_system(m.get(), &x, nullptr);
     if (x)
         r.x.assign(x, x + a.size());
     mtrx_free_vector(x);

@@ -9,20 +9,12 @@
 #include <string>
 #include <vector>
 
-#include <mtrx/mtrx.h>
-
+#include "solve/checked_systems.h"
 #include "support/matrix.h"
 
-// What a solve of one column gave.
-struct column_result {
-    mtrx_status st = MTRX_OK;
-    std::vector<double> x;
-    mtrx_solve_info info{};
-};
-
 // [A | b_c] solved alone, by mtrx_solve_checked (with `flags`) or
-// mtrx_solve_system.
-column_result solve_alone(const Matrix &a, const Matrix &b, std::size_t c, bool checked, unsigned flags);
+// mtrx_solve_system (no diagnosis then).
+checked solve_alone(const Matrix &a, const Matrix &b, std::size_t c, bool checked, unsigned flags);
 
 // An n x n A and an n x k B (records may not be empty of columns: b is kept
 // as rows of k values).

@@ -18,20 +18,20 @@ namespace {
 
 // The call's outcome: the first column in order that fails decides; with
 // none, X column by column and (checked) each column's diagnostics.
-void expect_columns_alone(const many_case &mc, bool checked, unsigned flags)
+void expect_columns_alone(const many_case &mc, bool with_checks, unsigned flags)
 {
     const size_t n = mc.a.size(), k = n ? mc.b[0].size() : 0;
     MtrxPtr a = record_of(mc.a), b = n ? record_of(mc.b) : record_shaped(0, 0);
     mtrx_t *x = nullptr;
     std::vector<mtrx_solve_info> info(k);
     mtrx_error err;
-    const mtrx_status st = checked ? mtrx_solve_many_checked(a.get(), b.get(), flags, &x, info.data(), &err)
+    const mtrx_status st = with_checks ? mtrx_solve_many_checked(a.get(), b.get(), flags, &x, info.data(), &err)
                                    : mtrx_solve_many(a.get(), b.get(), &x, &err);
     EXPECT_EQ(err.status, st);
     mtrx_status expected = MTRX_OK;
-    std::vector<column_result> alone;
+    std::vector<checked> alone;
     for (size_t c = 0; c < k; ++c) {
-        alone.push_back(solve_alone(mc.a, mc.b, c, checked, flags));
+        alone.push_back(solve_alone(mc.a, mc.b, c, with_checks, flags));
         if (expected == MTRX_OK)
             expected = alone.back().st;
     }
@@ -39,7 +39,7 @@ void expect_columns_alone(const many_case &mc, bool checked, unsigned flags)
     if (st != MTRX_OK) {
         EXPECT_EQ(x, nullptr);
         for (const mtrx_solve_info &i : info)
-            EXPECT_TRUE(!checked || (i.ill_conditioned == 1 && std::isinf(i.forward_error)));
+            EXPECT_TRUE(!with_checks || (i.ill_conditioned == 1 && std::isinf(i.forward_error)));
         return;
     }
     ASSERT_NE(x, nullptr);
@@ -47,7 +47,7 @@ void expect_columns_alone(const many_case &mc, bool checked, unsigned flags)
     for (size_t c = 0; c < k; ++c) {
         for (size_t i = 0; i < n; ++i)
             ASSERT_TRUE(same_bits(x->mtrx[i][c], alone[c].x[i])) << "column " << c << ", row " << i;
-        if (checked) {
+        if (with_checks) {
             EXPECT_TRUE(same_bits(info[c].rcond, alone[c].info.rcond)) << "column " << c;
             EXPECT_TRUE(same_bits(info[c].backward_error, alone[c].info.backward_error));
             EXPECT_TRUE(same_bits(info[c].forward_error, alone[c].info.forward_error));
