@@ -43,12 +43,6 @@ bool well_formed(const mtrx_error &e, mtrx_status st)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::keep_reports_on_stderr();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     using fuzz::require;

@@ -14,12 +14,6 @@
 
 using fuzz::require;
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::keep_reports_on_stderr();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     fuzz::Bytes b(data, size);

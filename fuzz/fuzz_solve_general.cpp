@@ -33,12 +33,6 @@ bool same(const General &a, const General &b, std::size_t n)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::keep_reports_on_stderr();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     using fuzz::require;
