@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 #include <mtrx/mtrx.h>
@@ -171,11 +170,6 @@ template <class F> std::string written(int fd, F f)
     lseek(fileno(tmp), 0, SEEK_SET);
     return s;
 }
-
-// The sanitizers' reports go to the real stderr even while written(2, ...)
-// holds it.
-inline void keep_reports_on_stderr() { __sanitizer_set_report_fd(reinterpret_cast<void *>(
-    static_cast<std::intptr_t>(dup(2)))); }
 
 } // namespace fuzz
 

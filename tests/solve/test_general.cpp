@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "solve/exact_pivots.h"
+#include "reference/exact_pivots.h"
 #include "support/alloc_sweep.h"
 #include "support/generators.h"
 #include "support/records.h"
@@ -110,7 +110,7 @@ TEST(GeneralSolution, GeneratedSystemsOfKnownRank)
                                                             [](double a, double b) {
                                                                 return std::fabs(a) < std::fabs(b);
                                                             })));
-            const std::vector<std::size_t> piv = exact_pivots(ab, n);
+            const std::vector<std::size_t> piv = quendle_ref::exact_pivots(ab, n);
             std::vector<std::size_t> free_ones;
             for (std::size_t j = 0; j < n; ++j)
                 if (std::find(piv.begin(), piv.end(), j) == piv.end())
@@ -136,7 +136,7 @@ TEST(GeneralSolution, GeneratedSystemsOfKnownRank)
         // constants column exactly when there is no solution.
         const Rref e = rref_of(ab);
         ASSERT_EQ(e.st, MTRX_OK);
-        const std::vector<std::size_t> want = exact_pivots(ab, n + 1);
+        const std::vector<std::size_t> want = quendle_ref::exact_pivots(ab, n + 1);
         EXPECT_EQ(e.piv, want);
         EXPECT_EQ(!want.empty() && want.back() == n, !consistent);
         const Matrix red = rows_of(e.r->mtrx, m, n + 1);

@@ -1,10 +1,21 @@
-// Exact pivots by elimination modulo a prime; see exact_pivots.h.
-#include "solve/exact_pivots.h"
+// Exact pivot columns of small integer matrices, by Gauss-Jordan
+// elimination modulo a prime: the rank and pivots a floating-point reduction
+// of such a matrix must find.
+#ifndef QUENDLE_REFERENCE_EXACT_PIVOTS_H
+#define QUENDLE_REFERENCE_EXACT_PIVOTS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
-std::vector<std::size_t> exact_pivots(const Matrix &a, std::size_t cols)
+namespace quendle_ref {
+
+// The pivot columns of the reduced row echelon form of the integer matrix
+// a's first `cols` columns, found exactly over the integers modulo the prime
+// 2^61 - 1 (for these small matrices the same as over the rationals).
+inline std::vector<std::size_t> exact_pivots(const std::vector<std::vector<double>> &a,
+                                             std::size_t cols)
 {
     using u64 = std::uint64_t;
     using u128 = unsigned __int128;
@@ -48,3 +59,7 @@ std::vector<std::size_t> exact_pivots(const Matrix &a, std::size_t cols)
     }
     return piv;
 }
+
+} // namespace quendle_ref
+
+#endif
