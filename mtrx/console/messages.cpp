@@ -16,7 +16,7 @@
 //    manual pages spell it out.
 //  - one allocation failure that says nothing: mtrx_solve_cofactor_aug
 //    returns null without a message when the record for its copy of the
-//    coefficients cannot be had (console/cofactor.cpp); every other failure
+//    coefficients cannot be had (cofactor_console.cpp); every other failure
 //    is told. The cofactor tests' allocation sweep counts exactly one such
 //    silent failure for the augmented entry.
 #include "messages.h"
