@@ -9,7 +9,7 @@ namespace {
 
 // The line the next byte appended to `t` will stand on, and its column.
 size_t line_at(const std::string &t) { return 1 + size_t(std::count(t.begin(), t.end(), '\n')); }
-size_t column_at(const std::string &t) { return t.size() - t.find_last_of('\n') ; }
+size_t column_at(const std::string &t) { return t.size() - t.find_last_of('\n'); }
 
 } // namespace
 
